@@ -26,3 +26,24 @@ function(vorel_add_test name)
       TIMEOUT 300
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()
+
+# vorel_add_fuzz(<name> SOURCES <files...> LIBS <targets...> CORPUS <folder>)
+# A fuzz target defines LLVMFuzzerTestOneInput. Every build turns it into a CTest
+# case that replays each file of its seed corpus (so CI runs the corpus as a
+# regression test with whatever compiler it has); with VOREL_FUZZ=ON under clang
+# it is also built as a real libFuzzer program named <name>_fuzzer.
+function(vorel_add_fuzz name)
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(VOREL_TESTS)
+    add_executable(${name}_replay ${F_SOURCES} ${PROJECT_SOURCE_DIR}/platform/testing/FuzzReplay.cpp)
+    target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
+    add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
+    set_tests_properties(${name}_corpus PROPERTIES TIMEOUT 600)
+  endif()
+  if(VOREL_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    add_executable(${name}_fuzzer ${F_SOURCES})
+    target_compile_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name}_fuzzer PRIVATE ${F_LIBS})
+  endif()
+endfunction()
