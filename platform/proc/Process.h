@@ -1,0 +1,42 @@
+#pragma once
+// Starting programs and looking at running ones.
+#include "platform/proc/ProcResult.h"
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace plat {
+
+// Starts `program` (a path, no search, no shell) with `args` as argv[1..]. The
+// program runs detached: in its own session, not a child of the caller (nothing
+// to reap), with only standard input, output and error inherited. On success
+// *pid (when given) is the started program's process id. A program that exists
+// but cannot be executed gives its own result, not a silent success.
+ProcResult startDetached(const std::string& program, const std::vector<std::string>& args, pid_t* pid = nullptr);
+
+struct RunningProcess {
+    pid_t pid = 0;
+    std::string comm;      // the kernel's short name (at most 15 bytes)
+    std::string exeName;   // file name of the running executable (empty when unreadable)
+    std::string argv0;     // file name part of argv[0] (scripts show their own name here)
+};
+
+// Every process of the calling user. A /proc that cannot be read is a failure,
+// never an empty list.
+ProcResult listUserProcesses(std::vector<RunningProcess>* out);
+
+// Whether `p` is the program `name` (case-insensitive; "caravel" also matches
+// "Caravel.exe"-less forms such as the truncated kernel name).
+bool isProgramNamed(const RunningProcess& p, std::string_view name);
+
+// Whether a program of that name runs for this user, except process `except`.
+// On ListFailed *running is left true: callers that must not start a second copy
+// treat an unknown answer as "running".
+ProcResult isProgramRunning(std::string_view name, bool* running, pid_t except = 0);
+
+// Whether the process exists (a zombie counts as gone).
+bool isProcessAlive(pid_t pid);
+
+}  // namespace plat
