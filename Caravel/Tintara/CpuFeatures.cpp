@@ -1,0 +1,57 @@
+#include "Caravel/Tintara/CpuFeatures.h"
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
+namespace tintara {
+
+namespace {
+
+CpuFeatureFlags g_flags;
+KernelForm g_override = KernelForm::kDetected;
+
+} // namespace
+
+void DetectCpuFeatures()
+{
+#if defined(__i386__) || defined(__x86_64__)
+    // __get_cpuid checks that the identification instruction and the leaf exist
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
+        if (edx & (1u << 23))
+            g_flags.mmx = true;
+        if (edx & (1u << 15))
+            g_flags.conditionalMove = true;
+    }
+    if (__get_cpuid_max(0x80000000u, nullptr) > 0x80000000u && __get_cpuid(0x80000001u, &eax, &ebx, &ecx, &edx)) {
+        if (edx & (1u << 31))
+            g_flags.amd3dNow = true;
+    }
+#endif
+}
+
+const CpuFeatureFlags& CpuFeatures()
+{
+    return g_flags;
+}
+
+void SetKernelFormOverride(KernelForm form)
+{
+    g_override = form;
+}
+
+bool UseProcessorKernels()
+{
+    switch (g_override) {
+    case KernelForm::kPortable:
+        return false;
+    case KernelForm::kProcessorSpecific:
+        return true;
+    case KernelForm::kDetected:
+        break;
+    }
+    return g_flags.mmx;
+}
+
+} // namespace tintara

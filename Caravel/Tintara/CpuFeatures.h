@@ -1,0 +1,22 @@
+#pragma once
+
+namespace tintara {
+
+// Process-wide processor features, set by DetectCpuFeatures and never cleared.
+struct CpuFeatureFlags {
+    bool mmx = false;
+    bool conditionalMove = false;
+    bool amd3dNow = false;
+};
+
+// Which interpolation form the next table build takes. kDetected follows the
+// processor probe; the other two pin a form (tests and benchmarks).
+enum class KernelForm { kDetected, kPortable, kProcessorSpecific };
+
+void DetectCpuFeatures();
+const CpuFeatureFlags& CpuFeatures();
+void SetKernelFormOverride(KernelForm form);
+// True when the processor-specific kernels are to be used.
+bool UseProcessorKernels();
+
+} // namespace tintara

@@ -1,0 +1,264 @@
+#include "Caravel/Tintara/MultiLutKernels.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace tintara {
+
+namespace {
+
+constexpr long Power(long g, int n)
+{
+    long r = 1;
+    for (int k = 0; k < n; ++k)
+        r *= g;
+    return r;
+}
+
+// Offsets of the 2^I corners of a cell, axis 0 in the most significant bit of
+// the corner number; an axis with fraction 0 contributes no step.
+template <int I>
+inline void CornerOffsets(const std::size_t (&stride)[4], std::size_t (&corner)[16])
+{
+    for (int j = 0; j < (1 << I); ++j) {
+        std::size_t offset = 0;
+        for (int k = 0; k < I; ++k)
+            if (j & (1 << (I - 1 - k)))
+                offset += stride[k];
+        corner[j] = offset;
+    }
+}
+
+// ---- portable form ----------------------------------------------------------
+
+inline std::int32_t TruncatedStep(std::int32_t a, std::int32_t b, std::int32_t f)
+{
+    return a + ((b - a) * f) / 32768;
+}
+
+#if defined(__GNUC__)
+typedef std::int32_t V4i __attribute__((vector_size(16)));
+typedef std::uint16_t V4u16 __attribute__((vector_size(8)));
+
+inline V4i LoadNode(const std::uint16_t* p)
+{
+    V4u16 v;
+    std::memcpy(&v, p, sizeof v);
+    return __builtin_convertvector(v, V4i);
+}
+
+inline void StoreNode(std::uint16_t* p, V4i v)
+{
+    const V4u16 r = __builtin_convertvector(v, V4u16);
+    std::memcpy(p, &r, sizeof r);
+}
+
+// a + trunc((b - a) f / 32768): the bias makes the shift round toward zero
+inline V4i TruncatedStep(V4i a, V4i b, std::int32_t f)
+{
+    V4i t = (b - a) * f;
+    t = (t + ((t >> 31) & 32767)) >> 15;
+    return a + t;
+}
+#endif
+
+template <int G, int I>
+inline std::size_t PortableCell(const std::uint16_t* in, const std::uint16_t* map, int nodeSize,
+                                std::int32_t (&fraction)[4], std::size_t (&corner)[16])
+{
+    std::size_t base = 0;
+    std::size_t stride[4] = {};
+    for (int k = 0; k < I; ++k) {
+        const std::uint16_t* entry = map + 2 * std::size_t(in[k]);
+        base = base * G + entry[0];
+        fraction[k] = entry[1];
+        stride[k] = fraction[k] ? std::size_t(Power(G, I - 1 - k)) * nodeSize : 0;
+    }
+    CornerOffsets<I>(stride, corner);
+    return base * nodeSize;
+}
+
+} // namespace
+
+template <int G, int I, int O>
+void PortableInterpolate(const std::uint16_t* in, std::uint16_t* out, const std::uint16_t* table,
+                         const std::uint16_t* positionMap, std::size_t count)
+{
+    constexpr int S = O / 3 * 3 + 1;
+    std::int32_t f[4];
+    std::size_t corner[16];
+    for (std::size_t p = 0; p < count; ++p, in += I, out += S) {
+        const std::uint16_t* node = table + PortableCell<G, I>(in, positionMap, S, f, corner);
+#if defined(__GNUC__)
+        if constexpr (S == 4) {
+            V4i c[16];
+            for (int j = 0; j < (1 << I); ++j)
+                c[j] = LoadNode(node + corner[j]);
+            // reduce axis 0 first, then 1, ...: pairs differ in the top remaining bit
+            for (int k = 0, n = 1 << I; k < I; ++k) {
+                n >>= 1;
+                for (int j = 0; j < n; ++j)
+                    c[j] = TruncatedStep(c[j], c[j + n], f[k]);
+            }
+            StoreNode(out, c[0]);
+            continue;
+        }
+#endif
+        for (int o = 0; o < S; ++o) {
+            std::int32_t c[16];
+            for (int j = 0; j < (1 << I); ++j)
+                c[j] = node[corner[j] + o];
+            for (int k = 0, n = 1 << I; k < I; ++k) {
+                n >>= 1;
+                for (int j = 0; j < n; ++j)
+                    c[j] = TruncatedStep(c[j], c[j + n], f[k]);
+            }
+            out[o] = std::uint16_t(c[0]);
+        }
+    }
+}
+
+template void PortableInterpolate<256, 1, 1>(const std::uint16_t*, std::uint16_t*, const std::uint16_t*, const std::uint16_t*, std::size_t);
+template void PortableInterpolate<256, 1, 3>(const std::uint16_t*, std::uint16_t*, const std::uint16_t*, const std::uint16_t*, std::size_t);
+template void PortableInterpolate<256, 1, 4>(const std::uint16_t*, std::uint16_t*, const std::uint16_t*, const std::uint16_t*, std::size_t);
+template void PortableInterpolate<32, 3, 1>(const std::uint16_t*, std::uint16_t*, const std::uint16_t*, const std::uint16_t*, std::size_t);
+template void PortableInterpolate<32, 3, 3>(const std::uint16_t*, std::uint16_t*, const std::uint16_t*, const std::uint16_t*, std::size_t);
+template void PortableInterpolate<32, 3, 4>(const std::uint16_t*, std::uint16_t*, const std::uint16_t*, const std::uint16_t*, std::size_t);
+template void PortableInterpolate<16, 4, 1>(const std::uint16_t*, std::uint16_t*, const std::uint16_t*, const std::uint16_t*, std::size_t);
+template void PortableInterpolate<16, 4, 3>(const std::uint16_t*, std::uint16_t*, const std::uint16_t*, const std::uint16_t*, std::size_t);
+template void PortableInterpolate<16, 4, 4>(const std::uint16_t*, std::uint16_t*, const std::uint16_t*, const std::uint16_t*, std::size_t);
+
+// ---- processor-specific form --------------------------------------------------
+
+namespace {
+
+template <int G, int I>
+inline std::size_t ProcessorCell(const std::uint16_t* in, int nodeSize, std::int32_t (&fraction)[4],
+                                 std::size_t (&stride)[4])
+{
+    std::size_t base = 0;
+    for (int k = 0; k < I; ++k) {
+        const std::uint64_t p = std::uint64_t(in[k]) * (G - 1) * 65537u + 65536u;
+        base = base * G + std::size_t(p >> 32);
+        fraction[k] = std::int32_t(std::uint32_t(p) >> 17);
+        stride[k] = fraction[k] ? std::size_t(Power(G, I - 1 - k)) * nodeSize : 0;
+    }
+    return base * nodeSize;
+}
+
+inline std::int32_t FlooredStep(std::int32_t a, std::int32_t b, std::int32_t f)
+{
+    return a + (((b - a) * f) >> 15);
+}
+
+template <int G, int I, int S>
+void ProcessorInterpolatePlain(const std::uint16_t* in, std::uint16_t* out, const std::uint16_t* table,
+                               std::size_t count)
+{
+    std::int32_t f[4];
+    std::size_t stride[4];
+    std::size_t corner[16];
+    for (std::size_t p = 0; p < count; ++p, in += I, out += S) {
+        const std::uint16_t* node = table + ProcessorCell<G, I>(in, S, f, stride);
+        CornerOffsets<I>(stride, corner);
+        for (int o = 0; o < S; ++o) {
+            std::int32_t c[16];
+            for (int j = 0; j < (1 << I); ++j)
+                c[j] = node[corner[j] + o] >> 1;
+            for (int k = 0, n = 1 << I; k < I; ++k) {
+                n >>= 1;
+                for (int j = 0; j < n; ++j)
+                    c[j] = FlooredStep(c[j], c[j + n], f[k]);
+            }
+            out[o] = std::uint16_t(c[0] << 1);
+        }
+    }
+}
+
+#if defined(__SSE2__)
+// a + (((b - a) f) >> 15) on eight 15-bit lanes: the 32-bit product is rebuilt
+// from its high and low halves, so the floor is exact.
+inline __m128i FlooredStep(__m128i a, __m128i b, __m128i f)
+{
+    const __m128i d = _mm_sub_epi16(b, a);
+    const __m128i hi = _mm_mulhi_epi16(d, f);
+    const __m128i lo = _mm_mullo_epi16(d, f);
+    return _mm_add_epi16(a, _mm_or_si128(_mm_slli_epi16(hi, 1), _mm_srli_epi16(lo, 15)));
+}
+
+// Four-lane nodes, two per register: the low half holds the corner with the
+// last axis at 0, the high half the one at 1.
+template <int G, int I>
+void ProcessorInterpolateWide(const std::uint16_t* in, std::uint16_t* out, const std::uint16_t* table,
+                              std::size_t count)
+{
+    constexpr int kPairs = 1 << (I - 1);
+    std::int32_t f[4];
+    std::size_t stride[4];
+    std::size_t corner[16];
+    for (std::size_t p = 0; p < count; ++p, in += I, out += 4) {
+        const std::uint16_t* node = table + ProcessorCell<G, I>(in, 4, f, stride);
+        CornerOffsets<I - 1>(stride, corner);
+        __m128i c[kPairs];
+        for (int j = 0; j < kPairs; ++j) {
+            const std::uint16_t* n0 = node + corner[j];
+            const __m128i lo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(n0));
+            const __m128i hi = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(n0 + stride[I - 1]));
+            c[j] = _mm_srli_epi16(_mm_unpacklo_epi64(lo, hi), 1);
+        }
+        for (int k = 0, n = kPairs; k < I - 1; ++k) {
+            n >>= 1;
+            const __m128i fk = _mm_set1_epi16(std::int16_t(f[k]));
+            for (int j = 0; j < n; ++j)
+                c[j] = FlooredStep(c[j], c[j + n], fk);
+        }
+        const __m128i r = FlooredStep(c[0], _mm_unpackhi_epi64(c[0], c[0]), _mm_set1_epi16(std::int16_t(f[I - 1])));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_slli_epi16(r, 1));
+    }
+}
+#endif
+
+template <int G, int I>
+void ProcessorInterpolateNodes(const std::uint16_t* in, std::uint16_t* out, const std::uint16_t* table,
+                               std::size_t count)
+{
+#if defined(__SSE2__)
+    ProcessorInterpolateWide<G, I>(in, out, table, count);
+#else
+    ProcessorInterpolatePlain<G, I, 4>(in, out, table, count);
+#endif
+}
+
+} // namespace
+
+ProcessorKernel FindProcessorKernel(long grid, long inputs, long outputs)
+{
+    static const ProcessorKernel kKernels[6] = {
+        ProcessorInterpolatePlain<256, 1, 1>, ProcessorInterpolateNodes<256, 1>,
+        ProcessorInterpolatePlain<32, 3, 1>,  ProcessorInterpolateNodes<32, 3>,
+        ProcessorInterpolatePlain<16, 4, 1>,  ProcessorInterpolateNodes<16, 4>,
+    };
+    int row;
+    switch (inputs) {
+    case 1: row = 0; break;
+    case 3: row = 1; break;
+    case 4: row = 2; break;
+    default: return nullptr;
+    }
+    static const long kGrid[3] = {256, 32, 16};
+    if (grid != kGrid[row])
+        return nullptr;
+    int column;
+    switch (outputs) {
+    case 1: column = 0; break;
+    case 3:
+    case 4: column = 1; break;
+    default: return nullptr;
+    }
+    return kKernels[column + 2 * row];
+}
+
+} // namespace tintara

@@ -1,0 +1,112 @@
+#include "Caravel/Tintara/PixelRows.h"
+
+#include "Caravel/Tintara/ColorMath.h"
+#include "Caravel/Tintara/ColorTransform.h"
+#include "Caravel/Tintara/ProfileReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tintara {
+
+namespace {
+
+// How a row holds its channels: interleaved, or one plane per channel.
+struct ChannelLayout {
+    bool planar;
+    std::ptrdiff_t planeBytes;
+};
+
+// 1. row buffers, before any row is converted
+long PrepareRowBuffers(ColorTransform& t, long width)
+{
+    const std::size_t w = std::size_t(width);
+    if (long rc = t.inputRow.Resize((w + 3) * std::size_t(t.inputChannels)); rc != kOk)
+        return rc;
+    return t.outputRow.Resize(w * std::size_t(t.lut->NodeSize()) + 16, 8);
+}
+
+// 2. samples through the input tables (samples beyond the table are clamped)
+template <typename Sample>
+void UnpackRow(ColorTransform& t, const std::uint8_t* row, long width, const ChannelLayout& layout)
+{
+    const long channels = t.inputChannels;
+    const std::size_t entries = std::size_t(1) << t.inputBits;
+    const Sample maxSample = Sample(std::min<std::size_t>(entries - 1, Sample(~Sample(0))));
+    std::uint16_t* out = t.inputRow.data();
+    const std::uint16_t* tables = t.inputTables.data();
+    for (long c = 0; c < channels; ++c) {
+        const std::uint16_t* table = tables + std::size_t(c) * entries;
+        const std::uint8_t* plane = row + (layout.planar ? c * layout.planeBytes : c * std::ptrdiff_t(sizeof(Sample)));
+        const std::size_t step = layout.planar ? sizeof(Sample) : sizeof(Sample) * std::size_t(channels);
+        for (long x = 0; x < width; ++x) {
+            Sample s;
+            std::memcpy(&s, plane + std::size_t(x) * step, sizeof s);
+            out[std::size_t(x) * std::size_t(channels) + std::size_t(c)] = table[std::min(s, maxSample)];
+        }
+    }
+}
+
+// 5. table output through the output tables
+template <typename Sample>
+void PackRow(const ColorTransform& t, std::uint8_t* row, long width, const ChannelLayout& layout)
+{
+    const long channels = t.outputChannels;
+    const std::size_t nodeSize = std::size_t(t.lut->NodeSize());
+    const std::uint16_t* in = t.outputRow.data();
+    const std::uint16_t* tables = t.outputTables.data();
+    for (long c = 0; c < channels; ++c) {
+        const std::uint16_t* table = tables + std::size_t(c) * 65536;
+        std::uint8_t* plane = row + (layout.planar ? c * layout.planeBytes : c * std::ptrdiff_t(sizeof(Sample)));
+        const std::size_t step = layout.planar ? sizeof(Sample) : sizeof(Sample) * std::size_t(channels);
+        for (long x = 0; x < width; ++x) {
+            const auto s = Sample(table[in[std::size_t(x) * nodeSize + std::size_t(c)]]);
+            std::memcpy(plane + std::size_t(x) * step, &s, sizeof s);
+        }
+    }
+}
+
+long ProcessRows(ColorTransform& t, const void* src, void* dst, long width, long height, long srcRowBytes,
+                 long dstRowBytes, const ChannelLayout& in, const ChannelLayout& out)
+{
+    if (!t.lut)
+        return kBadProfile;
+    if (long rc = PrepareRowBuffers(t, width); rc != kOk)
+        return rc;
+    const bool toLch = t.outputColorSpace == kSigLch && t.outputChannels == 3;
+    const auto* s = static_cast<const std::uint8_t*>(src);
+    auto* d = static_cast<std::uint8_t*>(dst);
+    for (long y = 0; y < height; ++y, s += srcRowBytes, d += dstRowBytes) {
+        if (t.inputBits > 8)
+            UnpackRow<std::uint16_t>(t, s, width, in);
+        else
+            UnpackRow<std::uint8_t>(t, s, width, in);
+        t.lut->Process(t.inputRow.data(), t.outputRow.data(), std::size_t(width));
+        if (toLch)
+            if (long rc = ConvertLabRowToLch(t.outputRow.data(), std::size_t(width)); rc != kOk)
+                return rc;
+        if (t.outputBits > 8)
+            PackRow<std::uint16_t>(t, d, width, out);
+        else
+            PackRow<std::uint8_t>(t, d, width, out);
+    }
+    return kOk;
+}
+
+} // namespace
+
+long ProcessInterleavedRows(ColorTransform& transform, const void* src, void* dst, long width, long height,
+                            long srcRowBytes, long dstRowBytes)
+{
+    return ProcessRows(transform, src, dst, width, height, srcRowBytes, dstRowBytes,
+                       {false, 0}, {false, 0});
+}
+
+long ProcessPlanarRows(ColorTransform& transform, const void* src, void* dst, long width, long height,
+                       long srcRowBytes, long dstRowBytes, long srcPlaneBytes, long dstPlaneBytes)
+{
+    return ProcessRows(transform, src, dst, width, height, srcRowBytes, dstRowBytes,
+                       {true, srcPlaneBytes}, {true, dstPlaneBytes});
+}
+
+} // namespace tintara
