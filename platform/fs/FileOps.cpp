@@ -1,0 +1,377 @@
+#include "platform/fs/FileOps.h"
+
+#include "platform/fs/FaultPoint.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace plat {
+namespace fs = std::filesystem;
+
+namespace {
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int get() const { return fd_; }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) close(fd_);
+        fd_ = fd;
+    }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// The path without trailing separators, so that "link/" is not followed.
+std::string plainPath(const fs::path& p) {
+    std::string s = p.string();
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
+}
+
+// A temporary file beside its final name; removed unless committed.
+class TempBeside {
+public:
+    FsResult create(const fs::path& finalPath) {
+        if (int e = injectedFsFault(FsStep::CreateTemp)) return FsResult::fromErrno(e);
+        fs::path dir = finalPath.parent_path();
+        if (dir.empty()) dir = ".";
+        std::string tmpl = (dir / ("." + finalPath.filename().string() + ".vtmp-XXXXXX")).string();
+        int fd = mkostemp(tmpl.data(), O_CLOEXEC);
+        if (fd < 0) return FsResult::fromErrno(errno);
+        fd_.reset(fd);
+        path_ = tmpl;
+        return FsResult::success();
+    }
+    ~TempBeside() {
+        fd_.reset();
+        if (!path_.empty()) unlink(path_.c_str());
+    }
+    int fd() const { return fd_.get(); }
+
+    // Syncs, closes and renames onto `finalPath`.
+    FsResult commit(const fs::path& finalPath, bool overwrite) {
+        if (int e = injectedFsFault(FsStep::SyncTarget)) return FsResult::fromErrno(e);
+        if (fsync(fd_.get()) != 0) return FsResult::fromErrno(errno);
+        if (close(fd_.release()) != 0) return FsResult::fromErrno(errno);
+        if (int e = injectedFsFault(FsStep::RenameTarget)) return FsResult::fromErrno(e);
+        FsResult r = overwrite ? renameReplace(path_, finalPath) : renameNoReplace(path_, finalPath);
+        if (!r) return r;
+        path_.clear();
+        syncFolderOf(finalPath);
+        return r;
+    }
+
+private:
+    static void syncFolderOf(const fs::path& p) {
+        fs::path dir = p.parent_path();
+        if (dir.empty()) dir = ".";
+        UniqueFd d(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (d.get() >= 0) fsync(d.get());
+    }
+    UniqueFd fd_;
+    std::string path_;
+};
+
+FsResult writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        if (int e = injectedFsFault(FsStep::WriteTarget)) return FsResult::fromErrno(e);
+        ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return FsResult::fromErrno(errno);
+        }
+        if (n == 0) return FsResult::fromErrno(ENOSPC);
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return FsResult::success();
+}
+
+// One read of the source, with EINTR retried; returns bytes or -errno.
+ssize_t readSome(int fd, char* buf, size_t size) {
+    if (int e = injectedFsFault(FsStep::ReadSource)) return -e;
+    for (;;) {
+        ssize_t n = read(fd, buf, size);
+        if (n >= 0) return n;
+        if (errno != EINTR) return -errno;
+    }
+}
+
+int64_t mtimeOf(const struct stat& st) { return static_cast<int64_t>(st.st_mtim.tv_sec); }
+
+FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* progress, size_t chunk,
+                  bool overwrite) {
+    if (src.empty() || dst.empty()) return FsResult::fail(FsError::InvalidArgument);
+    if (chunk == 0) chunk = kCopyChunk;
+
+    // Open the source and learn its size.
+    if (int e = injectedFsFault(FsStep::OpenSource)) return FsResult::fromErrno(e);
+    UniqueFd in(open(src.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return FsResult::fromErrno(errno);
+    struct stat st {};
+    if (fstat(in.get(), &st) != 0) return FsResult::fromErrno(errno);
+    if (!S_ISREG(st.st_mode)) return FsResult::fail(FsError::InvalidArgument, EISDIR);
+    struct stat dstSt {};
+    if (!overwrite && lstat(dst.c_str(), &dstSt) == 0) return FsResult::fail(FsError::Exists, EEXIST);
+    const uint64_t total = static_cast<uint64_t>(st.st_size);
+
+    // Copy into a temporary file beside the destination.
+    TempBeside tmp;
+    if (FsResult r = tmp.create(dst); !r) return r;
+    if (progress && !(*progress)(0, total)) return FsResult::fail(FsError::Stopped);
+    std::vector<char> buf(chunk);
+    uint64_t done = 0;
+    for (;;) {
+        ssize_t n = readSome(in.get(), buf.data(), buf.size());
+        if (n < 0) return FsResult::fromErrno(static_cast<int>(-n));
+        if (n == 0) break;
+        if (FsResult r = writeAll(tmp.fd(), buf.data(), static_cast<size_t>(n)); !r) return r;
+        done += static_cast<uint64_t>(n);
+        if (progress && !(*progress)(done, total)) return FsResult::fail(FsError::Stopped);
+    }
+
+    // A source that shrank or grew under us is not a faithful copy.
+    if (done != total) return FsResult::fail(FsError::IoError, EIO);
+
+    // Same permissions and last write time as the source, then sync and rename.
+    fchmod(tmp.fd(), st.st_mode & 0777);
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    futimens(tmp.fd(), times);
+    return tmp.commit(dst, overwrite);
+}
+
+// Removes every entry inside the open folder `dfd`; returns the first errno.
+int removeEntries(int dfd) {
+    int dupFd = dup(dfd);
+    if (dupFd < 0) return errno;
+    DIR* dir = fdopendir(dupFd);
+    if (!dir) {
+        int e = errno;
+        close(dupFd);
+        return e;
+    }
+    std::vector<std::string> names;
+    while (dirent* de = readdir(dir)) {
+        std::string n = de->d_name;
+        if (n != "." && n != "..") names.push_back(std::move(n));
+    }
+    closedir(dir);
+
+    int first = 0;
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (fstatat(dfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT && !first) first = errno;
+            continue;
+        }
+        int flags = 0;
+        if (S_ISDIR(st.st_mode)) {
+            UniqueFd child(openat(dfd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (child.get() < 0) {
+                if (!first) first = errno;
+                continue;
+            }
+            // A folder without write permission cannot lose its entries.
+            if ((st.st_mode & S_IRWXU) != S_IRWXU) fchmod(child.get(), (st.st_mode & 07777) | S_IRWXU);
+            if (int e = removeEntries(child.get()); e && !first) first = e;
+            flags = AT_REMOVEDIR;
+        }
+        if (unlinkat(dfd, name.c_str(), flags) != 0 && errno != ENOENT && !first) first = errno;
+    }
+    return first;
+}
+
+}  // namespace
+
+FsResult fileStatus(const fs::path& path, FileStatus* out, const AttributeBackend& backend) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    std::string p = plainPath(path);
+    struct stat st {};
+    if (lstat(p.c_str(), &st) != 0) return FsResult::fromErrno(errno);
+    out->isDirectory = S_ISDIR(st.st_mode);
+    out->isLink = S_ISLNK(st.st_mode);
+    out->size = out->isDirectory ? 0 : static_cast<uint64_t>(st.st_size);
+    out->mtime = mtimeOf(st);
+    return readDosAttributesAt(AT_FDCWD, p.c_str(), &out->attributes, backend);
+}
+
+bool fileExists(const fs::path& path) {
+    struct stat st {};
+    return !path.empty() && lstat(plainPath(path).c_str(), &st) == 0;
+}
+
+bool folderExists(const fs::path& path) {
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int64_t fileSize64(const fs::path& path) {
+    struct stat st {};
+    if (path.empty() || stat(path.c_str(), &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+FsResult listFolder(const fs::path& folder, std::vector<DirEntry>* out, const AttributeBackend& backend) {
+    out->clear();
+    if (folder.empty()) return FsResult::fail(FsError::InvalidArgument);
+    UniqueFd dfd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dfd.get() < 0) return FsResult::fromErrno(errno);
+    int dupFd = dup(dfd.get());
+    if (dupFd < 0) return FsResult::fromErrno(errno);
+    DIR* dir = fdopendir(dupFd);
+    if (!dir) {
+        int e = errno;
+        close(dupFd);
+        return FsResult::fromErrno(e);
+    }
+    errno = 0;
+    while (dirent* de = readdir(dir)) {
+        std::string name = de->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        if (fstatat(dfd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
+        DirEntry e;
+        e.name = std::move(name);
+        e.isLink = S_ISLNK(st.st_mode);
+        e.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+        e.mtime = mtimeOf(st);
+        readDosAttributesAt(dfd.get(), e.name.c_str(), &e.attributes, backend);
+        out->push_back(std::move(e));
+        errno = 0;
+    }
+    int err = errno;
+    closedir(dir);
+    return err ? FsResult::fromErrno(err) : FsResult::success();
+}
+
+FsResult freeSpace(const fs::path& path, uint64_t* bytes) {
+    *bytes = 0;
+    struct statvfs sv {};
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    if (statvfs(path.c_str(), &sv) != 0) return FsResult::fromErrno(errno);
+    *bytes = static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
+    return FsResult::success();
+}
+
+FsResult copyFile(const fs::path& src, const fs::path& dst, bool overwrite) {
+    return copyImpl(src, dst, nullptr, kCopyChunk, overwrite);
+}
+
+FsResult copyFileChunked(const fs::path& src, const fs::path& dst, const CopyProgress& progress, size_t chunk,
+                         bool overwrite) {
+    return copyImpl(src, dst, progress ? &progress : nullptr, chunk, overwrite);
+}
+
+FsResult createFolder(const fs::path& path) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    if (mkdir(path.c_str(), 0777) != 0) return FsResult::fromErrno(errno);
+    return FsResult::success();
+}
+
+FsResult createFolders(const fs::path& path) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    if (folderExists(path)) return FsResult::success();
+    fs::path parent = fs::path(plainPath(path)).parent_path();
+    if (!parent.empty() && parent != path && !folderExists(parent)) {
+        if (FsResult r = createFolders(parent); !r) return r;
+    }
+    if (mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && folderExists(path))) return FsResult::fromErrno(errno);
+    return FsResult::success();
+}
+
+FsResult removeFile(const fs::path& path) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    if (unlink(plainPath(path).c_str()) != 0) return FsResult::fromErrno(errno == EISDIR ? EPERM : errno);
+    return FsResult::success();
+}
+
+FsResult removeEmptyFolder(const fs::path& path) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    if (rmdir(plainPath(path).c_str()) != 0) return FsResult::fromErrno(errno);
+    return FsResult::success();
+}
+
+FsResult renameNoReplace(const fs::path& from, const fs::path& to) {
+    if (from.empty() || to.empty()) return FsResult::fail(FsError::InvalidArgument);
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return FsResult::success();
+    if (errno != EINVAL && errno != ENOSYS) return FsResult::fromErrno(errno);
+    // File systems without the flag: check, then rename.
+    struct stat st {};
+    if (lstat(to.c_str(), &st) == 0) return FsResult::fail(FsError::Exists, EEXIST);
+    if (rename(from.c_str(), to.c_str()) != 0) return FsResult::fromErrno(errno);
+    return FsResult::success();
+}
+
+FsResult renameReplace(const fs::path& from, const fs::path& to) {
+    if (from.empty() || to.empty()) return FsResult::fail(FsError::InvalidArgument);
+    if (rename(from.c_str(), to.c_str()) != 0) return FsResult::fromErrno(errno);
+    return FsResult::success();
+}
+
+FsResult deleteTree(const fs::path& path) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    std::string p = plainPath(path);
+    struct stat st {};
+    if (lstat(p.c_str(), &st) != 0) return FsResult::fromErrno(errno);
+    if (!S_ISDIR(st.st_mode)) return removeFile(p);
+    if (FsResult r = emptyFolder(p); !r) return r;
+    return removeEmptyFolder(p);
+}
+
+FsResult emptyFolder(const fs::path& folder) {
+    if (folder.empty()) return FsResult::fail(FsError::InvalidArgument);
+    UniqueFd dfd(open(plainPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (dfd.get() < 0) return FsResult::fromErrno(errno);
+    int err = removeEntries(dfd.get());
+    return err ? FsResult::fromErrno(err) : FsResult::success();
+}
+
+FsResult writeFileAtomic(const fs::path& path, const std::string& bytes, unsigned mode) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    TempBeside tmp;
+    if (FsResult r = tmp.create(path); !r) return r;
+    if (FsResult r = writeAll(tmp.fd(), bytes.data(), bytes.size()); !r) return r;
+    fchmod(tmp.fd(), mode & 07777);
+    return tmp.commit(path, true);
+}
+
+FsResult readFile(const fs::path& path, std::string* bytes, uint64_t limit) {
+    bytes->clear();
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return FsResult::fromErrno(errno);
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0) return FsResult::fromErrno(errno);
+    if (S_ISDIR(st.st_mode)) return FsResult::fail(FsError::InvalidArgument, EISDIR);
+    char buf[65536];
+    for (;;) {
+        ssize_t n = read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return FsResult::fromErrno(errno);
+        }
+        if (n == 0) break;
+        if (bytes->size() + static_cast<size_t>(n) > limit) return FsResult::fail(FsError::InvalidArgument, EFBIG);
+        bytes->append(buf, static_cast<size_t>(n));
+    }
+    return FsResult::success();
+}
+
+}  // namespace plat

@@ -1,0 +1,92 @@
+#pragma once
+// Files and folders: status, enumeration, free space, copy, create, remove,
+// rename and tree removal. Every call returns an FsResult; none throws and none
+// changes the process's current directory.
+#include "platform/fs/DosAttributes.h"
+#include "platform/fs/FsResult.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+struct FileStatus {
+    bool isDirectory = false;
+    bool isLink = false;
+    uint64_t size = 0;     // bytes
+    int64_t mtime = 0;     // last write, seconds since the epoch (UTC)
+    DosAttributes attributes;
+};
+
+// Status of `path`; a link is reported as itself.
+FsResult fileStatus(const std::filesystem::path& path, FileStatus* out,
+                    const AttributeBackend& backend = AttributeBackend::system());
+
+bool fileExists(const std::filesystem::path& path);     // anything there (a link counts)
+bool folderExists(const std::filesystem::path& path);   // a folder (following links)
+
+// 64-bit size, or -1 when the file cannot be examined.
+int64_t fileSize64(const std::filesystem::path& path);
+
+struct DirEntry {
+    std::string name;
+    DosAttributes attributes;
+    uint64_t size = 0;
+    int64_t mtime = 0;
+    bool isLink = false;  // a symbolic link, never reported as a folder
+};
+
+// Every entry of `folder` except "." and "..", in the folder's own order.
+FsResult listFolder(const std::filesystem::path& folder, std::vector<DirEntry>* out,
+                    const AttributeBackend& backend = AttributeBackend::system());
+
+// Bytes available to the caller on the file system holding `path` (64-bit).
+FsResult freeSpace(const std::filesystem::path& path, uint64_t* bytes);
+
+// Copy progress: bytes done and total; returning false stops the copy.
+using CopyProgress = std::function<bool(uint64_t done, uint64_t total)>;
+
+// Copies a whole file. The copy goes to a temporary name in the destination
+// folder, is checked against the source size, synced and then renamed, so a
+// failed or stopped copy never leaves a partial file under `dst`. The copy gets
+// the source's permission bits and last write time. With overwrite false an
+// existing `dst` fails with Exists.
+FsResult copyFile(const std::filesystem::path& src, const std::filesystem::path& dst, bool overwrite = true);
+
+constexpr size_t kCopyChunk = 128 * 1024;
+
+// The same in `chunk`-byte steps, calling `progress` with (0, total) first and
+// after every chunk; a false answer stops with Stopped.
+FsResult copyFileChunked(const std::filesystem::path& src, const std::filesystem::path& dst,
+                         const CopyProgress& progress, size_t chunk = kCopyChunk, bool overwrite = true);
+
+// Makes one folder (mode 0777 less umask). An existing folder fails with Exists.
+FsResult createFolder(const std::filesystem::path& path);
+// Makes the folder and its missing parents; an existing folder is success.
+FsResult createFolders(const std::filesystem::path& path);
+
+FsResult removeFile(const std::filesystem::path& path);          // a file or link, never a folder
+FsResult removeEmptyFolder(const std::filesystem::path& path);   // fails when not empty
+
+// Renames, failing with Exists when `to` is already there.
+FsResult renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+// Renames, replacing a file at `to`.
+FsResult renameReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Removes `path` and everything below it. Links are removed, never followed
+// (a link to a folder loses only the link); the current directory is never
+// changed. Goes on past entries it cannot remove and reports the first failure.
+FsResult deleteTree(const std::filesystem::path& path);
+// Removes everything inside `folder` and keeps the folder.
+FsResult emptyFolder(const std::filesystem::path& folder);
+
+// Writes `bytes` to a new file at `path` through a temporary name and a rename,
+// synced (used for small files that must be whole or absent).
+FsResult writeFileAtomic(const std::filesystem::path& path, const std::string& bytes, unsigned mode = 0644);
+// Reads a whole file of at most `limit` bytes.
+FsResult readFile(const std::filesystem::path& path, std::string* bytes, uint64_t limit = 64u << 20);
+
+}  // namespace plat

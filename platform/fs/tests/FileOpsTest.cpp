@@ -1,0 +1,262 @@
+#include "platform/fs/FaultPoint.h"
+#include "platform/fs/FileOps.h"
+#include "platform/fs/tests/FsTestUtil.h"
+#include "platform/testing/TempRoot.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace plat {
+namespace {
+namespace fs = std::filesystem;
+using fstest::namesIn;
+using fstest::readText;
+using fstest::writeText;
+
+class FileOpsTest : public ::testing::Test {
+protected:
+    plat::testing::TempRoot root;
+    fs::path dir = root.path() / "work";
+    void SetUp() override { fs::create_directories(dir); }
+};
+
+TEST_F(FileOpsTest, CopyKeepsBytesModeAndTime) {
+    const std::string data = fstest::pattern(300 * 1024 + 17);
+    writeText(dir / "src.jpg", data);
+    chmod((dir / "src.jpg").c_str(), 0640);
+    struct timespec times[2] = {{1000000000, 0}, {1200000000, 0}};
+    utimensat(AT_FDCWD, (dir / "src.jpg").c_str(), times, 0);
+
+    ASSERT_TRUE(copyFile(dir / "src.jpg", dir / "dst.jpg"));
+    EXPECT_EQ(readText(dir / "dst.jpg"), data);
+    FileStatus st;
+    ASSERT_TRUE(fileStatus(dir / "dst.jpg", &st));
+    EXPECT_EQ(st.mtime, 1200000000);
+    EXPECT_EQ(st.size, data.size());
+    struct stat raw {};
+    stat((dir / "dst.jpg").c_str(), &raw);
+    EXPECT_EQ(raw.st_mode & 0777, 0640u);
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"dst.jpg", "src.jpg"}));
+}
+
+TEST_F(FileOpsTest, CopyOverwriteRules) {
+    writeText(dir / "a", "new");
+    writeText(dir / "b", "old");
+    FsResult r = copyFile(dir / "a", dir / "b", /*overwrite=*/false);
+    EXPECT_EQ(r.code, FsError::Exists);
+    EXPECT_EQ(readText(dir / "b"), "old");
+    ASSERT_TRUE(copyFile(dir / "a", dir / "b", /*overwrite=*/true));
+    EXPECT_EQ(readText(dir / "b"), "new");
+}
+
+TEST_F(FileOpsTest, CopyFailsCleanlyOnMissingPlaces) {
+    EXPECT_EQ(copyFile(dir / "none", dir / "x").code, FsError::NotFound);
+    writeText(dir / "a", "x");
+    EXPECT_EQ(copyFile(dir / "a", dir / "no-such-folder" / "x").code, FsError::NotFound);
+    EXPECT_EQ(copyFile(dir, dir / "x").code, FsError::InvalidArgument);
+    EXPECT_FALSE(fileExists(dir / "x"));
+}
+
+TEST_F(FileOpsTest, ChunkedCopyReportsProgressInChunks) {
+    const std::string data = fstest::pattern(10 * 1000 + 1);
+    writeText(dir / "src", data);
+    std::vector<std::pair<uint64_t, uint64_t>> calls;
+    auto progress = [&](uint64_t done, uint64_t total) {
+        calls.emplace_back(done, total);
+        return true;
+    };
+    ASSERT_TRUE(copyFileChunked(dir / "src", dir / "dst", progress, 4000));
+    std::vector<std::pair<uint64_t, uint64_t>> want = {{0, 10001}, {4000, 10001}, {8000, 10001}, {10001, 10001}};
+    EXPECT_EQ(calls, want);
+    EXPECT_EQ(readText(dir / "dst"), data);
+
+    // An empty file still gets its first call, 0 of 0.
+    writeText(dir / "empty", "");
+    calls.clear();
+    ASSERT_TRUE(copyFileChunked(dir / "empty", dir / "empty2", progress));
+    EXPECT_EQ(calls, (std::vector<std::pair<uint64_t, uint64_t>>{{0, 0}}));
+    EXPECT_TRUE(fileExists(dir / "empty2"));
+}
+
+TEST_F(FileOpsTest, StoppedCopyLeavesNothing) {
+    writeText(dir / "src", fstest::pattern(50000));
+    writeText(dir / "kept", "previous");
+    for (int stopAt : {0, 1, 2}) {
+        int n = 0;
+        auto progress = [&](uint64_t, uint64_t) { return n++ < stopAt; };
+        FsResult r = copyFileChunked(dir / "src", dir / "dst", progress, 10000);
+        EXPECT_EQ(r.code, FsError::Stopped) << stopAt;
+        // Stopping over an existing file keeps the old one whole.
+        n = 0;
+        EXPECT_EQ(copyFileChunked(dir / "src", dir / "kept", progress, 10000).code, FsError::Stopped);
+        EXPECT_EQ(readText(dir / "kept"), "previous");
+    }
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"kept", "src"}));
+}
+
+// A failure at any step of the copy is reported and leaves no partial file under
+// the final name and no temporary file behind; an older destination survives.
+TEST_F(FileOpsTest, InjectedCopyFaultsLoseNothing) {
+    struct Case {
+        FsStep step;
+        int nth;  // which occurrence of the step fails
+        int err;
+        FsError want;
+    };
+    const Case cases[] = {
+        {FsStep::OpenSource, 1, ENOENT, FsError::NotFound},  // source vanished
+        {FsStep::ReadSource, 2, EIO, FsError::IoError},      // card pulled mid-copy
+        {FsStep::CreateTemp, 1, ENOSPC, FsError::NoSpace},
+        {FsStep::WriteTarget, 1, EROFS, FsError::WriteProtected},
+        {FsStep::WriteTarget, 3, ENOSPC, FsError::NoSpace},  // destination full
+        {FsStep::WriteTarget, 2, EIO, FsError::IoError},     // write error
+        {FsStep::SyncTarget, 1, EIO, FsError::IoError},
+        {FsStep::RenameTarget, 1, EACCES, FsError::AccessDenied},
+    };
+    const std::string data = fstest::pattern(5 * 4096);
+    writeText(dir / "src", data);
+    for (const Case& c : cases) {
+        for (bool existing : {false, true}) {
+            if (existing) writeText(dir / "dst", "older");
+            std::atomic<int> seen{0};
+            ScopedFsFault fault([&](FsStep s) { return (s == c.step && ++seen == c.nth) ? c.err : 0; });
+            FsResult r = copyFileChunked(dir / "src", dir / "dst", [](uint64_t, uint64_t) { return true; }, 4096);
+            EXPECT_EQ(r.code, c.want) << static_cast<int>(c.step) << " nth " << c.nth;
+            EXPECT_EQ(r.sysError, c.err);
+            if (existing) {
+                EXPECT_EQ(readText(dir / "dst"), "older");
+                fs::remove(dir / "dst");
+            } else {
+                EXPECT_FALSE(fileExists(dir / "dst"));
+            }
+            EXPECT_EQ(namesIn(dir), std::vector<std::string>{"src"});
+        }
+    }
+}
+
+TEST_F(FileOpsTest, AtomicWriteKeepsOldFileOnFailure) {
+    ASSERT_TRUE(writeFileAtomic(dir / "f.ini", "one"));
+    {
+        ScopedFsFault fault([](FsStep s) { return s == FsStep::RenameTarget ? EIO : 0; });
+        EXPECT_EQ(writeFileAtomic(dir / "f.ini", "two").code, FsError::IoError);
+    }
+    EXPECT_EQ(readText(dir / "f.ini"), "one");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"f.ini"});
+}
+
+TEST_F(FileOpsTest, CreateRemoveRename) {
+    EXPECT_TRUE(createFolder(dir / "a"));
+    EXPECT_EQ(createFolder(dir / "a").code, FsError::Exists);
+    EXPECT_EQ(createFolder(dir / "x" / "y").code, FsError::NotFound);
+    EXPECT_TRUE(createFolders(dir / "x" / "y" / "z"));
+    EXPECT_TRUE(createFolders(dir / "x" / "y" / "z"));
+    EXPECT_TRUE(folderExists(dir / "x" / "y" / "z"));
+
+    writeText(dir / "a" / "f", "1");
+    EXPECT_EQ(removeEmptyFolder(dir / "a").code, FsError::Exists);
+    EXPECT_EQ(removeFile(dir / "a").code, FsError::AccessDenied);
+    EXPECT_TRUE(removeFile(dir / "a" / "f"));
+    EXPECT_EQ(removeFile(dir / "a" / "f").code, FsError::NotFound);
+    EXPECT_TRUE(removeEmptyFolder(dir / "a"));
+
+    writeText(dir / "p", "P");
+    writeText(dir / "q", "Q");
+    EXPECT_EQ(renameNoReplace(dir / "p", dir / "q").code, FsError::Exists);
+    EXPECT_EQ(readText(dir / "p"), "P");
+    EXPECT_EQ(readText(dir / "q"), "Q");
+    EXPECT_TRUE(renameNoReplace(dir / "p", dir / "r"));
+    EXPECT_EQ(readText(dir / "r"), "P");
+    EXPECT_TRUE(renameReplace(dir / "r", dir / "q"));
+    EXPECT_EQ(readText(dir / "q"), "P");
+}
+
+// The tree removal must not follow links out of the tree (a link to a folder
+// elsewhere loses only the link) nor change the current directory.
+TEST_F(FileOpsTest, DeleteTreeFollowsNoLinks) {
+    fs::path outside = root.path() / "precious";
+    writeText(outside / "keep.jpg", "k");
+    writeText(dir / "t" / "a" / "b" / "c.jpg", "c");
+    writeText(dir / "t" / "top.txt", "t");
+    fs::create_directory_symlink(outside, dir / "t" / "a" / "linkdir");
+    fs::create_symlink(outside / "keep.jpg", dir / "t" / "linkfile");
+    fs::create_symlink(dir / "nowhere", dir / "t" / "dangling");
+    fs::create_directories(dir / "t" / "locked" / "inner");
+    writeText(dir / "t" / "locked" / "inner" / "x", "x");
+    chmod((dir / "t" / "locked").c_str(), 0555);
+    const fs::path cwd = fs::current_path();
+
+    ASSERT_TRUE(deleteTree(dir / "t"));
+    EXPECT_FALSE(fileExists(dir / "t"));
+    EXPECT_EQ(readText(outside / "keep.jpg"), "k");
+    EXPECT_EQ(fs::current_path(), cwd);
+
+    // The tree root itself a link: only the link goes.
+    fs::create_directory_symlink(outside, dir / "rootlink");
+    ASSERT_TRUE(deleteTree(dir / "rootlink/"));
+    EXPECT_FALSE(fileExists(dir / "rootlink"));
+    EXPECT_TRUE(fileExists(outside / "keep.jpg"));
+
+    EXPECT_EQ(deleteTree(dir / "missing").code, FsError::NotFound);
+}
+
+TEST_F(FileOpsTest, EmptyFolderKeepsTheFolder) {
+    writeText(dir / "e" / "1", "1");
+    writeText(dir / "e" / "sub" / "2", "2");
+    ASSERT_TRUE(emptyFolder(dir / "e"));
+    EXPECT_TRUE(folderExists(dir / "e"));
+    EXPECT_TRUE(namesIn(dir / "e").empty());
+}
+
+TEST_F(FileOpsTest, ListFolderReportsEntries) {
+    writeText(dir / "IMG_0001.JPG", "12345");
+    fs::create_directory(dir / "DCIM");
+    fs::create_symlink(dir / "DCIM", dir / "link");
+    // A sparse file beyond 4 GiB checks the 64-bit size.
+    {
+        int fd = open((dir / "big.raw").c_str(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(ftruncate(fd, (5LL << 30) + 3), 0);
+        close(fd);
+    }
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(listFolder(dir, &entries));
+    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].name, "DCIM");
+    EXPECT_TRUE(entries[0].attributes.isDirectory());
+    EXPECT_EQ(entries[1].name, "IMG_0001.JPG");
+    EXPECT_EQ(entries[1].size, 5u);
+    EXPECT_FALSE(entries[1].attributes.isDirectory());
+    EXPECT_GT(entries[1].mtime, 0);
+    EXPECT_EQ(entries[2].name, "big.raw");
+    EXPECT_EQ(entries[2].size, (5ULL << 30) + 3);
+    EXPECT_EQ(entries[3].name, "link");
+    EXPECT_TRUE(entries[3].isLink);
+    EXPECT_FALSE(entries[3].attributes.isDirectory());
+
+    EXPECT_EQ(fileSize64(dir / "big.raw"), (5LL << 30) + 3);
+    EXPECT_EQ(fileSize64(dir / "none"), -1);
+    EXPECT_EQ(listFolder(dir / "none", &entries).code, FsError::NotFound);
+    EXPECT_TRUE(entries.empty());
+}
+
+TEST_F(FileOpsTest, FreeSpaceIsWhatTheCallerMayUse) {
+    uint64_t bytes = 0;
+    ASSERT_TRUE(freeSpace(dir, &bytes));
+    struct statvfs sv {};
+    statvfs(dir.c_str(), &sv);
+    const uint64_t want = static_cast<uint64_t>(sv.f_bavail) * sv.f_frsize;
+    // Other processes write meanwhile: same order of magnitude is all we can ask.
+    EXPECT_GT(bytes, 0u);
+    EXPECT_LT(bytes > want ? bytes - want : want - bytes, 1ull << 30);
+    EXPECT_EQ(freeSpace(dir / "none", &bytes).code, FsError::NotFound);
+    EXPECT_EQ(bytes, 0u);
+}
+
+}  // namespace
+}  // namespace plat
