@@ -1,0 +1,104 @@
+#include "outside/dorn/SimCamPictures.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include <jpeglib.h>
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    jmp_buf jump;
+};
+
+void OnJpegError(j_common_ptr info)
+{
+    longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+SimThumbnail GreyField()
+{
+    SimThumbnail t;
+    t.width = 8;
+    t.height = 8;
+    t.rowBytes = 24;
+    t.pixels.assign(static_cast<size_t>(t.rowBytes) * t.height, 0x80);
+    return t;
+}
+
+std::vector<uint8_t> ReadAll(const std::string& path, size_t limit)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    std::vector<uint8_t> bytes(limit);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
+}
+
+// Decodes into t; false on any failure. Kept apart from the longjmp target's
+// caller so that no object with a destructor lives across setjmp.
+bool Decode(FILE* file, SimThumbnail* t)
+{
+    jpeg_decompress_struct info;
+    ErrorManager error;
+    info.err = jpeg_std_error(&error.base);
+    error.base.error_exit = OnJpegError;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    info.scale_num = 1;
+    info.scale_denom = 1;
+    while (info.scale_denom < 8 && info.image_width / info.scale_denom > 160) info.scale_denom *= 2;
+    jpeg_start_decompress(&info);
+    t->width = info.output_width;
+    t->height = info.output_height;
+    t->rowBytes = (t->width * 3 + 3) & ~3u;
+    t->pixels.assign(static_cast<size_t>(t->rowBytes) * t->height, 0);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = t->pixels.data() + static_cast<size_t>(info.output_scanline) * t->rowBytes;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return true;
+}
+
+}  // namespace
+
+SimThumbnail MakeThumbnail(const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return GreyField();
+    SimThumbnail t;
+    const bool ok = Decode(file, &t);
+    std::fclose(file);
+    return ok && t.width > 0 && t.height > 0 ? t : GreyField();
+}
+
+std::vector<uint8_t> ReadHeader(const std::string& path)
+{
+    std::vector<uint8_t> bytes = ReadAll(path, 1u << 20);
+    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
+        if (bytes.size() > 65536) bytes.resize(65536);
+        return bytes;
+    }
+    size_t at = 2;
+    while (at + 4 <= bytes.size() && bytes[at] == 0xFF && bytes[at + 1] >= 0xE0 && bytes[at + 1] <= 0xEF) {
+        const size_t length = (static_cast<size_t>(bytes[at + 2]) << 8) | bytes[at + 3];
+        if (length < 2 || at + 2 + length > bytes.size()) break;
+        at += 2 + length;
+    }
+    std::vector<uint8_t> header(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    header.push_back(0xFF);
+    header.push_back(0xD9);
+    return header;
+}

@@ -1,0 +1,42 @@
+#include "viewer/sources/camera/CameraClock.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+uint32_t RealTick()
+{
+    using namespace std::chrono;
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void RealSleep(uint32_t ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::atomic<CameraTickFn> g_tick{&RealTick};
+std::atomic<CameraSleepFn> g_sleep{&RealSleep};
+std::atomic<uint32_t> g_waitLimit{30000};
+
+}  // namespace
+
+uint32_t CameraTickCount() { return g_tick.load()(); }
+void CameraSleep(uint32_t ms) { g_sleep.load()(ms); }
+
+void SetCameraClock(CameraTickFn tick, CameraSleepFn sleep)
+{
+    g_tick = tick ? tick : &RealTick;
+    g_sleep = sleep ? sleep : &RealSleep;
+}
+
+uint32_t CameraWaitLimit() { return g_waitLimit; }
+void SetCameraWaitLimit(uint32_t ms) { g_waitLimit = ms; }
+
+std::recursive_mutex& CameraMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Time for the camera layer: a 32-bit millisecond tick that wraps (differences
+// are taken unsigned) and a sleep. Tests replace both so that waits of seconds
+// run at once.
+#include <cstdint>
+#include <mutex>
+
+using CameraTickFn = uint32_t (*)();
+using CameraSleepFn = void (*)(uint32_t ms);
+
+uint32_t CameraTickCount();
+void CameraSleep(uint32_t ms);
+
+// Null restores the real clock.
+void SetCameraClock(CameraTickFn tick, CameraSleepFn sleep);
+
+// The longest a synchronous camera operation waits without its task moving on
+// before it gives up (the camera does not answer). 30 s by default.
+uint32_t CameraWaitLimit();
+void SetCameraWaitLimit(uint32_t ms);
+
+// Camera work runs on one thread at a time (the main thread, or a camera job's
+// worker while the main thread shows its wait dialog). Recursive, because the
+// module's callbacks re-enter the layer on the same thread.
+std::recursive_mutex& CameraMutex();
