@@ -1,0 +1,6 @@
+#include "outside/lang/InitLangDll.h"
+
+int InitLangDll()
+{
+    return 1;
+}

@@ -1,0 +1,123 @@
+// Every language file of a program holds the same ids, every id the programs
+// read is there, and the device monitor finds the viewer's main window by the
+// beginning of its title.
+#include "platform/lang/LangSource.h"
+#include "platform/lang/LanguageLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+using namespace plat::lang;
+
+namespace {
+
+const char* const kLanguages[] = {"USA", "JPN", "FRN", "GER", "SPN"};
+const LangId kLangIds[] = {0x0409, 0x0411, 0x040C, 0x0407, 0x040A};
+
+struct Loaded {
+    LangId id = 0;
+    LanguageTable table;
+};
+
+Loaded ParseFile(const std::string& program, int lang)
+{
+    const std::string path = std::string(VOREL_LANG_SOURCES) + "/" + program + "/" + kLanguages[lang] + ".txt";
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << path;
+    std::ostringstream text;
+    text << in.rdbuf();
+    LanguageTables tables;
+    std::string error;
+    EXPECT_TRUE(ParseLangSource(text.str(), path, &tables, &error)) << error;
+    EXPECT_EQ(tables.size(), 1u) << path << ": one language per file";
+    Loaded l;
+    if (!tables.empty()) {
+        l.id = tables.begin()->first;
+        l.table = tables.begin()->second;
+    }
+    return l;
+}
+
+template <typename Map>
+std::set<uint32_t> Keys(const Map& m)
+{
+    std::set<uint32_t> k;
+    for (const auto& e : m)
+        k.insert(e.first);
+    return k;
+}
+
+void ExpectSameIds(const std::string& program)
+{
+    std::set<uint32_t> allStrings, allMenus;
+    Loaded files[5];
+    for (int i = 0; i < 5; ++i) {
+        files[i] = ParseFile(program, i);
+        EXPECT_EQ(files[i].id, kLangIds[i]) << program << " " << kLanguages[i];
+        const auto s = Keys(files[i].table.strings);
+        const auto m = Keys(files[i].table.menus);
+        allStrings.insert(s.begin(), s.end());
+        allMenus.insert(m.begin(), m.end());
+    }
+    for (int i = 0; i < 5; ++i) {
+        for (uint32_t id : allStrings) {
+            const auto it = files[i].table.strings.find(id);
+            EXPECT_TRUE(it != files[i].table.strings.end() && !it->second.empty())
+                << program << " " << kLanguages[i] << " lacks text " << id;
+        }
+        for (uint32_t id : allMenus)
+            EXPECT_TRUE(files[i].table.menus.count(id)) << program << " " << kLanguages[i] << " lacks menu " << id;
+    }
+}
+
+}  // namespace
+
+TEST(LanguageFiles, EveryFileHasEveryId)
+{
+    ExpectSameIds("LumoraLang");
+    ExpectSameIds("WakelyLang");
+}
+
+TEST(LanguageFiles, MonitorFindsTheViewerByTitle)
+{
+    for (int i = 0; i < 5; ++i) {
+        const Loaded viewer = ParseFile("LumoraLang", i);
+        const Loaded monitor = ParseFile("WakelyLang", i);
+        const std::string& title = viewer.table.strings.at(62012);
+        const std::string& prefix = monitor.table.strings.at(62102);
+        ASSERT_FALSE(prefix.empty());
+        EXPECT_EQ(title.compare(0, prefix.size(), prefix), 0) << kLanguages[i] << ": \"" << title << "\"";
+        // The viewer's own single-instance search must not match its hidden frame.
+        EXPECT_NE(title.rfind(viewer.table.strings.at(62101), 0), 0u);
+        EXPECT_NE(title.rfind(viewer.table.strings.at(62102), 0), 0u);
+    }
+}
+
+TEST(LanguageFiles, ViewerShellTextsArePresent)
+{
+    const uint32_t ids[] = {100, 61601, 61602, 61603, 61604, 61606, 61612, 61614, 61616, 61622, 61662, 61663,
+                            61667, 61668, 61669, 61685, 61687, 62012, 62101, 62102, 62201, 62202, 62421, 62422};
+    const Loaded usa = ParseFile("LumoraLang", 0);
+    for (uint32_t id : ids)
+        EXPECT_TRUE(usa.table.strings.count(id)) << id;
+    EXPECT_NE(usa.table.strings.at(61604).find("%s"), std::string::npos);
+    EXPECT_GT(std::stoi(usa.table.strings.at(62202)), 0);
+}
+
+TEST(LanguageFiles, CompiledFilesLoad)
+{
+    for (const char* program : {"LumoraLang", "WakelyLang"}) {
+        for (int i = 0; i < 5; ++i) {
+            const std::string path = FindLanguageFile(program, kLanguages[i]);
+            ASSERT_FALSE(path.empty()) << program << " " << kLanguages[i];
+            std::string error;
+            auto lib = LanguageLibrary::load(path, &error);
+            ASSERT_TRUE(lib) << error;
+            EXPECT_TRUE(lib->text(kLangIds[i], 62102).has_value());
+        }
+    }
+}
