@@ -1,1 +1,214 @@
+#include "Caravel/Tintara/tests/ProfileBuilder.h"
 
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+namespace tintara::testing {
+
+namespace {
+
+void U8(Bytes& b, std::uint32_t v) { b.push_back(std::uint8_t(v)); }
+void U16(Bytes& b, std::uint32_t v)
+{
+    U8(b, v >> 8);
+    U8(b, v);
+}
+void U32(Bytes& b, std::uint32_t v)
+{
+    U16(b, v >> 16);
+    U16(b, v);
+}
+void Fixed(Bytes& b, double v) { U32(b, std::uint32_t(std::int32_t(std::lround(v * 65536)))); }
+
+Bytes TypeHeader(const char (&type)[5])
+{
+    Bytes b;
+    U32(b, Sig(type));
+    U32(b, 0);
+    return b;
+}
+
+void Ramp(Bytes& b, int entries, bool wide)
+{
+    for (int i = 0; i < entries; ++i) {
+        const double v = double(i) / (entries - 1);
+        if (wide)
+            U16(b, std::uint32_t(std::lround(v * 65535)));
+        else
+            U8(b, std::uint32_t(std::lround(v * 255)));
+    }
+}
+
+Bytes LutTagBody(const LutSpec& s, bool wide)
+{
+    Bytes b = TypeHeader(wide ? "mft2" : "mft1");
+    U8(b, std::uint32_t(s.inputs));
+    U8(b, std::uint32_t(s.outputs));
+    U8(b, std::uint32_t(s.grid));
+    U8(b, 0);
+    for (std::int32_t m : s.matrix)
+        U32(b, std::uint32_t(m));
+    const int inEntries = wide ? s.inputEntries : 256;
+    const int outEntries = wide ? s.outputEntries : 256;
+    if (wide) {
+        U16(b, std::uint32_t(inEntries));
+        U16(b, std::uint32_t(outEntries));
+    }
+    auto put = [&](std::uint16_t v) { wide ? U16(b, v) : U8(b, v); };
+    if (s.inputTables.empty())
+        for (int c = 0; c < s.inputs; ++c)
+            Ramp(b, inEntries, wide);
+    else
+        for (auto v : s.inputTables)
+            put(v);
+    for (auto v : s.clut)
+        put(v);
+    if (s.outputTables.empty())
+        for (int c = 0; c < s.outputs; ++c)
+            Ramp(b, outEntries, wide);
+    else
+        for (auto v : s.outputTables)
+            put(v);
+    return b;
+}
+
+} // namespace
+
+std::uint32_t Sig(const char (&s)[5])
+{
+    return (std::uint32_t(std::uint8_t(s[0])) << 24) | (std::uint32_t(std::uint8_t(s[1])) << 16) |
+           (std::uint32_t(std::uint8_t(s[2])) << 8) | std::uint32_t(std::uint8_t(s[3]));
+}
+
+void PutU32(Bytes& bytes, std::size_t at, std::uint32_t v)
+{
+    for (int k = 0; k < 4; ++k)
+        bytes[at + std::size_t(k)] = std::uint8_t(v >> (24 - 8 * k));
+}
+
+Bytes XyzTag(double x, double y, double z)
+{
+    Bytes b = TypeHeader("XYZ ");
+    Fixed(b, x);
+    Fixed(b, y);
+    Fixed(b, z);
+    return b;
+}
+
+Bytes CurvGamma(std::uint16_t u8Fixed8)
+{
+    Bytes b = TypeHeader("curv");
+    U32(b, 1);
+    U16(b, u8Fixed8);
+    return b;
+}
+
+Bytes CurvTable(const std::vector<std::uint16_t>& entries)
+{
+    Bytes b = TypeHeader("curv");
+    U32(b, std::uint32_t(entries.size()));
+    for (auto e : entries)
+        U16(b, e);
+    return b;
+}
+
+Bytes ParaGamma(double gamma)
+{
+    Bytes b = TypeHeader("para");
+    U16(b, 0);
+    U16(b, 0);
+    Fixed(b, gamma);
+    return b;
+}
+
+Bytes Mft2Tag(const LutSpec& spec) { return LutTagBody(spec, true); }
+Bytes Mft1Tag(const LutSpec& spec) { return LutTagBody(spec, false); }
+
+ProfileBuilder::ProfileBuilder(const char (&colorSpace)[5], const char (&pcs)[5], const char (&deviceClass)[5])
+    : colorSpace_(Sig(colorSpace)), pcs_(Sig(pcs)), deviceClass_(Sig(deviceClass))
+{
+}
+
+ProfileBuilder& ProfileBuilder::Illuminant(double x, double y, double z)
+{
+    illuminant_[0] = x;
+    illuminant_[1] = y;
+    illuminant_[2] = z;
+    return *this;
+}
+
+ProfileBuilder& ProfileBuilder::Version(std::uint32_t version)
+{
+    version_ = version;
+    return *this;
+}
+
+ProfileBuilder& ProfileBuilder::Tag(const char (&signature)[5], Bytes body)
+{
+    tags_.emplace_back(Sig(signature), std::move(body));
+    return *this;
+}
+
+Bytes ProfileBuilder::Build() const
+{
+    Bytes b;
+    U32(b, 0); // size, patched below
+    U32(b, 0);
+    U32(b, version_);
+    U32(b, deviceClass_);
+    U32(b, colorSpace_);
+    U32(b, pcs_);
+    for (int i = 0; i < 6; ++i)
+        U16(b, 0);
+    U32(b, Sig("acsp"));
+    while (b.size() < 64)
+        U8(b, 0);
+    U32(b, 0); // rendering intent
+    for (double v : illuminant_)
+        Fixed(b, v);
+    while (b.size() < 128)
+        U8(b, 0);
+    U32(b, std::uint32_t(tags_.size()));
+    std::size_t offset = 132 + 12 * tags_.size();
+    for (const auto& [sig, body] : tags_) {
+        U32(b, sig);
+        U32(b, std::uint32_t(offset));
+        U32(b, std::uint32_t(body.size()));
+        offset += (body.size() + 3) / 4 * 4;
+    }
+    for (const auto& tag : tags_) {
+        b.insert(b.end(), tag.second.begin(), tag.second.end());
+        while (b.size() % 4)
+            U8(b, 0);
+    }
+    PutU32(b, 0, std::uint32_t(b.size()));
+    return b;
+}
+
+ProfileBuilder MatrixRgbProfile(std::uint16_t gammaU8Fixed8)
+{
+    ProfileBuilder p("RGB ", "XYZ ");
+    p.Tag("wtpt", XyzTag(0.9642, 1.0, 0.8249))
+        .Tag("rXYZ", XyzTag(0.4361, 0.2225, 0.0139))
+        .Tag("gXYZ", XyzTag(0.3851, 0.7169, 0.0971))
+        .Tag("bXYZ", XyzTag(0.1431, 0.0606, 0.7139))
+        .Tag("rTRC", CurvGamma(gammaU8Fixed8))
+        .Tag("gTRC", CurvGamma(gammaU8Fixed8))
+        .Tag("bTRC", CurvGamma(gammaU8Fixed8));
+    return p;
+}
+
+std::filesystem::path SystemProfile(const std::string& name)
+{
+    const std::filesystem::path path = std::filesystem::path("/usr/share/color/icc") / name;
+    return std::filesystem::exists(path) ? path : std::filesystem::path();
+}
+
+Bytes ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+} // namespace tintara::testing
