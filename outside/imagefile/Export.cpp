@@ -1,0 +1,1 @@
+// The entry point itself lives in the core library (Entry.cpp); this file makes the shared object.

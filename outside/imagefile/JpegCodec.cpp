@@ -1,0 +1,221 @@
+#include "outside/imagefile/JpegCodec.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "outside/imagefile/JqFileLib.h"
+
+namespace jqfl {
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+    bool damaged;
+};
+
+void onError(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    longjmp(err->jump, 1);
+}
+
+// Warnings that mean the stream is damaged (truncated, bad entropy data).
+void onMessage(j_common_ptr cinfo, int level) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (level < 0 && cinfo->err->msg_code != JWRN_EXTRANEOUS_DATA)
+        err->damaged = true;
+}
+
+void installErrors(jpeg_decompress_struct& cinfo, ErrorManager& err) {
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = onError;
+    err.pub.emit_message = onMessage;
+    err.damaged = false;
+}
+
+int colorModelOf(J_COLOR_SPACE space, int components) {
+    if (space == JCS_GRAYSCALE && components == 1) return JQFL_MODEL_GREY;
+    if (space == JCS_CMYK || space == JCS_YCCK || components == 4) return JQFL_MODEL_CMYK;
+    if (components == 3) return JQFL_MODEL_RGB;
+    return 0;
+}
+
+bool startsWith(const jpeg_saved_marker_ptr m, const char* tag, size_t len) {
+    return m->data_length >= len && std::memcmp(m->data, tag, len) == 0;
+}
+
+// Reads the header and keeps the metadata markers. Only POD lives across setjmp.
+int32_t headerInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t* data, size_t size,
+                   JpegHeader& header) {
+    if (setjmp(err.jump))
+        return JQFL_CORRUPT;
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 13, 0xFFFF);
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        return JQFL_CORRUPT;
+    header.width = static_cast<int>(cinfo.image_width);
+    header.height = static_cast<int>(cinfo.image_height);
+    header.components = cinfo.num_components;
+    header.colorModel = colorModelOf(cinfo.jpeg_color_space, cinfo.num_components);
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && header.exif.empty() && startsWith(m, "Exif\0\0", 6))
+            header.exif.assign(m->data + 6, m->data + m->data_length);
+        else if (m->marker == JPEG_APP0 + 13 && startsWith(m, "Photoshop 3.0\0", 14))
+            header.photoshop.insert(header.photoshop.end(), m->data + 14, m->data + m->data_length);
+    }
+    return JQFL_OK;
+}
+
+int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t* data, size_t size,
+                   int minWidth, int minHeight, Raster& out) {
+    if (setjmp(err.jump))
+        return err.damaged ? JQFL_CORRUPT : JQFL_CORRUPT;
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        return JQFL_CORRUPT;
+    if (colorModelOf(cinfo.jpeg_color_space, cinfo.num_components) == JQFL_MODEL_CMYK)
+        return JQFL_UNSUPPORTED;
+    const int grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    // refuse before libjpeg allocates anything sized by the header
+    if (rasterBytes(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height), 3, 1) == 0)
+        return JQFL_NO_MEMORY;
+    cinfo.scale_num = 8;
+    cinfo.scale_denom = 8;
+    if (minWidth > 0 && minHeight > 0) {
+        for (unsigned n = 1; n <= 8; ++n) {
+            const unsigned long w = (cinfo.image_width * n + 7) / 8;
+            const unsigned long h = (cinfo.image_height * n + 7) / 8;
+            if (w >= static_cast<unsigned long>(minWidth) && h >= static_cast<unsigned long>(minHeight)) {
+                cinfo.scale_num = n;
+                break;
+            }
+        }
+        if (cinfo.scale_num < 8) {
+            // reduced pictures: speed over the last bit of smoothness
+            cinfo.do_fancy_upsampling = FALSE;
+            cinfo.dct_method = JDCT_IFAST;
+        }
+    }
+    jpeg_calc_output_dimensions(&cinfo);
+    if (!allocateRaster(out, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
+                        grey ? 1 : 3, 1))
+        return JQFL_NO_MEMORY;
+    jpeg_start_decompress(&cinfo);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = out.data.data() + static_cast<size_t>(cinfo.output_scanline) * out.rowBytes();
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
+            return JQFL_CORRUPT;
+        if (err.damaged)
+            return JQFL_CORRUPT;
+    }
+    jpeg_finish_decompress(&cinfo);
+    return err.damaged ? JQFL_CORRUPT : JQFL_OK;
+}
+
+}  // namespace
+
+int32_t readJpegHeader(const uint8_t* data, size_t size, JpegHeader& header) {
+    if (!data || size < 4)
+        return JQFL_CORRUPT;
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    installErrors(cinfo, err);
+    const int32_t rc = headerInto(cinfo, err, data, size, header);
+    jpeg_destroy_decompress(&cinfo);
+    return rc;
+}
+
+int32_t decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight, Raster& out) {
+    if (!data || size < 4)
+        return JQFL_CORRUPT;
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    installErrors(cinfo, err);
+    Raster pixels;
+    const int32_t rc = decodeInto(cinfo, err, data, size, minWidth, minHeight, pixels);
+    jpeg_destroy_decompress(&cinfo);
+    if (rc == JQFL_OK)
+        out = std::move(pixels);
+    return rc;
+}
+
+namespace {
+
+struct CompressErrors {
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+};
+
+void onCompressError(j_common_ptr cinfo) {
+    longjmp(reinterpret_cast<CompressErrors*>(cinfo->err)->jump, 1);
+}
+
+int32_t encodeInto(jpeg_compress_struct& cinfo, CompressErrors& err, const Raster& in, int quality,
+                   const std::vector<uint8_t>& app1, const std::vector<uint8_t>& app13,
+                   const std::vector<uint8_t>& rowBuffer, unsigned char** mem, unsigned long* memSize) {
+    if (setjmp(err.jump))
+        return JQFL_WRITE_ERROR;
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, mem, memSize);
+    cinfo.image_width = static_cast<JDIMENSION>(in.width);
+    cinfo.image_height = static_cast<JDIMENSION>(in.height);
+    cinfo.input_components = in.channels;
+    cinfo.in_color_space = in.channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    if (!app1.empty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
+    if (!app13.empty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 13, app13.data(), static_cast<unsigned>(app13.size()));
+    uint8_t* rowData = const_cast<uint8_t*>(rowBuffer.data());
+    const size_t samples = static_cast<size_t>(in.width) * in.channels;
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const uint8_t* src = in.data.data() + static_cast<size_t>(cinfo.next_scanline) * in.rowBytes();
+        JSAMPROW row;
+        if (in.depth == 2) {
+            // reduce 16-bit samples to their high byte
+            const uint16_t* s = reinterpret_cast<const uint16_t*>(src);
+            for (size_t k = 0; k < samples; ++k) rowData[k] = static_cast<uint8_t>(s[k] >> 8);
+            row = rowData;
+        } else {
+            row = const_cast<JSAMPROW>(src);
+        }
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    return JQFL_OK;
+}
+
+}  // namespace
+
+int32_t encodeJpeg(const Raster& in, int quality, const std::vector<uint8_t>& app1,
+                   const std::vector<uint8_t>& app13, std::vector<uint8_t>& out) {
+    if (in.empty() || (in.channels != 1 && in.channels != 3) || app1.size() > 65533 || app13.size() > 65533)
+        return JQFL_BAD_PARAMETER;
+    std::vector<uint8_t> rowBuffer(static_cast<size_t>(in.width) * in.channels);
+    jpeg_compress_struct cinfo;
+    CompressErrors err;
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = onCompressError;
+    unsigned char* mem = nullptr;
+    unsigned long memSize = 0;
+    const int32_t rc = encodeInto(cinfo, err, in, quality, app1, app13, rowBuffer, &mem, &memSize);
+    jpeg_destroy_compress(&cinfo);
+    if (rc == JQFL_OK && mem)
+        out.assign(mem, mem + memSize);
+    std::free(mem);
+    return rc;
+}
+
+}  // namespace jqfl

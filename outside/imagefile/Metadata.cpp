@@ -1,0 +1,313 @@
+#include "outside/imagefile/Metadata.h"
+
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include <exiv2/exiv2.hpp>
+
+#include "outside/imagefile/JqFileLib.h"
+
+namespace jqfl {
+
+struct Metadata::Exif {
+    Exiv2::ExifData data;
+};
+
+namespace {
+
+constexpr uint32_t kDateTime = 306;
+constexpr uint16_t kIptcResource = 0x0404;
+constexpr size_t kMaxApp1Payload = 65533 - 6;
+
+struct Calendar {
+    uint32_t size;
+    int32_t year, month, day, hour, minute;
+    double second;
+};
+static_assert(sizeof(Calendar) == 32);
+
+Exiv2::ByteOrder hostOrder() {
+    return std::endian::native == std::endian::little ? Exiv2::littleEndian : Exiv2::bigEndian;
+}
+
+void muteExiv2() {
+    static std::once_flag once;
+    std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+}
+
+// Exif-IFD tags live under "Photo"; everything else this library writes is IFD0.
+const char* groupOf(uint32_t tag) {
+    if (tag >= 33434 && tag <= 42999 && tag != 33723 && tag != 34665 && tag != 34853)
+        return "Photo";
+    return "Image";
+}
+
+bool parseExifDate(const std::string& text, Calendar& c) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (std::sscanf(text.c_str(), "%4d:%2d:%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
+        return false;
+    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60 || h < 0 || mi < 0 || s < 0)
+        return false;
+    c = Calendar{32, y, mo, d, h, mi, static_cast<double>(s)};
+    return true;
+}
+
+std::string formatExifDate(const Calendar& c) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d:%02d:%02d %02d:%02d:%02d", c.year % 10000, c.month % 100, c.day % 100,
+                  c.hour % 100, c.minute % 100, static_cast<int>(c.second) % 100);
+    return buf;
+}
+
+TagValue calendarTag(const Calendar& c) {
+    TagValue v;
+    v.type = JQFL_TAGTYPE_CALENDAR;
+    v.count = 1;
+    v.bytes.resize(sizeof c);
+    std::memcpy(v.bytes.data(), &c, sizeof c);
+    return v;
+}
+
+uint32_t readBig32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+void putBig32(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v >> 24));
+    out.push_back(static_cast<uint8_t>(v >> 16));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+    out.push_back(static_cast<uint8_t>(v));
+}
+
+}  // namespace
+
+size_t iimLength(const uint8_t* data, size_t size) {
+    size_t pos = 0;
+    while (pos + 5 <= size && data[pos] == 0x1C) {
+        size_t len = (size_t{data[pos + 3]} << 8) | data[pos + 4];
+        size_t header = 5;
+        if (len & 0x8000) {
+            const size_t n = len & 0x7FFF;
+            if (n < 1 || n > 4 || pos + 5 + n > size)
+                break;
+            len = 0;
+            for (size_t i = 0; i < n; ++i)
+                len = (len << 8) | data[pos + 5 + i];
+            header += n;
+        }
+        if (len > size - pos - header)
+            break;
+        pos += header + len;
+    }
+    return pos;
+}
+
+Metadata::Metadata() : exif_(std::make_unique<Exif>()) { muteExiv2(); }
+Metadata::~Metadata() = default;
+
+bool Metadata::readExif(const uint8_t* data, size_t size) {
+    if (!data || size < 8 || size > 0x7FFFFFFF)
+        return false;
+    try {
+        Exiv2::ExifParser::decode(exif_->data, data, static_cast<uint32_t>(size));
+    } catch (...) {
+        exif_->data.clear();
+        return false;
+    }
+    for (const Exiv2::Exifdatum& d : exif_->data) {
+        const std::string group = d.groupName();
+        if (group != "Image" && group != "Photo")
+            continue;
+        const uint32_t tag = d.tag();
+        if (tag == kDateTime) {
+            Calendar c{};
+            if (parseExifDate(d.toString(), c))
+                tags_[tag] = calendarTag(c);
+            continue;
+        }
+        if (tag == JQFL_TAG_IPTC) {
+            continue;  // read from the IPTC block
+        }
+        const long bytes = d.size();
+        if (bytes <= 0 || bytes > (1 << 24))
+            continue;
+        TagValue v;
+        v.type = static_cast<uint32_t>(d.typeId());
+        v.count = static_cast<uint32_t>(d.count());
+        v.bytes.resize(static_cast<size_t>(bytes));
+        d.copy(v.bytes.data(), hostOrder());
+        tags_[tag] = std::move(v);
+    }
+    // an IPTC block stored in the EXIF structure counts when there is no other
+    if (iptc_.empty()) {
+        auto it = exif_->data.findKey(Exiv2::ExifKey("Exif.Image.IPTCNAA"));
+        if (it != exif_->data.end() && it->size() > 0 && it->size() < (1 << 22)) {
+            std::vector<uint8_t> raw(static_cast<size_t>(it->size()));
+            it->copy(raw.data(), hostOrder());
+            setIptc(raw.data(), raw.size());
+        }
+    }
+    return true;
+}
+
+void Metadata::readPhotoshop(const uint8_t* data, size_t size) {
+    // resources: "8BIM", id, padded Pascal name, size, data padded to even
+    size_t pos = 0;
+    while (pos + 12 <= size && std::memcmp(data + pos, "8BIM", 4) == 0) {
+        const size_t start = pos;
+        const uint16_t id = static_cast<uint16_t>((data[pos + 4] << 8) | data[pos + 5]);
+        size_t nameLen = data[pos + 6];
+        size_t p = pos + 6 + ((nameLen + 2) & ~size_t{1});
+        if (p + 4 > size)
+            break;
+        const size_t len = readBig32(data + p);
+        p += 4;
+        if (len > size - p)
+            break;
+        const size_t end = std::min(size, p + len + (len & 1));
+        if (id == kIptcResource && iptc_.empty())
+            setIptc(data + p, len);
+        else if (id != kIptcResource)
+            otherResources_.insert(otherResources_.end(), data + start, data + end);
+        pos = end;
+    }
+}
+
+void Metadata::setIptc(const uint8_t* data, size_t size) {
+    size_t keep = size;
+    const size_t well = iimLength(data, size);
+    if (well < size && size - well <= 3) {
+        bool zeros = true;
+        for (size_t i = well; i < size; ++i) zeros = zeros && data[i] == 0;
+        if (zeros) keep = well;
+    }
+    iptc_.assign(data, data + keep);
+    refreshIptcTag();
+}
+
+void Metadata::refreshIptcTag() {
+    if (iptc_.empty()) {
+        tags_.erase(JQFL_TAG_IPTC);
+        return;
+    }
+    TagValue v;
+    v.type = 1;
+    v.count = static_cast<uint32_t>(iptc_.size());
+    v.bytes = iptc_;
+    tags_[JQFL_TAG_IPTC] = std::move(v);
+}
+
+const TagValue* Metadata::find(uint32_t tag) const {
+    auto it = tags_.find(tag);
+    return it == tags_.end() ? nullptr : &it->second;
+}
+
+bool Metadata::set(uint32_t tag, uint32_t type, const uint8_t* data, size_t size) {
+    if (!data && size > 0)
+        return false;
+    if (tag == JQFL_TAG_IPTC) {
+        iptc_.assign(data, data + size);
+        refreshIptcTag();
+        return true;
+    }
+    if (tag == kDateTime && type == JQFL_TAGTYPE_CALENDAR) {
+        if (size < sizeof(Calendar))
+            return false;
+        Calendar c{};
+        std::memcpy(&c, data, sizeof c);
+        tags_[tag] = calendarTag(c);
+        try {
+            exif_->data["Exif.Image.DateTime"] = formatExifDate(c);
+        } catch (...) {
+            return false;
+        }
+        return true;
+    }
+    if (tag > 0xFFFF || type < 1 || type > 10 || size > (1 << 20))
+        return false;
+    try {
+        Exiv2::Value::AutoPtr value = Exiv2::Value::create(static_cast<Exiv2::TypeId>(type));
+        if (value->read(data, static_cast<long>(size), hostOrder()) != 0)
+            return false;
+        Exiv2::ExifKey key(static_cast<uint16_t>(tag), groupOf(tag));
+        exif_->data[key.key()] = *value;
+        TagValue v;
+        v.type = type;
+        v.count = static_cast<uint32_t>(value->count());
+        v.bytes.assign(data, data + size);
+        tags_[tag] = std::move(v);
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+std::vector<uint8_t> Metadata::exifSegment(int width, int height, bool turned) const {
+    if (exif_->data.empty())
+        return {};
+    try {
+        Exiv2::ExifData data = exif_->data;
+        Exiv2::ExifThumb(data).erase();  // the old thumbnail no longer matches
+        auto drop = [&data](const char* key) {
+            auto it = data.findKey(Exiv2::ExifKey(key));
+            if (it != data.end()) data.erase(it);
+        };
+        drop("Exif.Image.IPTCNAA");  // JPEG keeps IPTC in APP13
+        if (turned)
+            data["Exif.Image.Orientation"] = uint16_t{1};
+        if (data.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != data.end())
+            data["Exif.Photo.PixelXDimension"] = static_cast<uint32_t>(width);
+        if (data.findKey(Exiv2::ExifKey("Exif.Photo.PixelYDimension")) != data.end())
+            data["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(height);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
+            if (!blob.empty() && blob.size() <= kMaxApp1Payload) {
+                std::vector<uint8_t> out{'E', 'x', 'i', 'f', 0, 0};
+                out.insert(out.end(), blob.begin(), blob.end());
+                return out;
+            }
+            drop("Exif.Photo.MakerNote");  // too large for one segment: the maker note goes first
+        }
+    } catch (...) {
+    }
+    return {};
+}
+
+std::vector<uint8_t> Metadata::photoshopSegment() const {
+    if (iptc_.empty() && otherResources_.empty())
+        return {};
+    std::vector<uint8_t> out;
+    const char head[] = "Photoshop 3.0";
+    out.insert(out.end(), head, head + sizeof head);  // with its NUL
+    out.insert(out.end(), otherResources_.begin(), otherResources_.end());
+    if (!iptc_.empty()) {
+        const uint8_t res[] = {'8', 'B', 'I', 'M', 0x04, 0x04, 0, 0};
+        out.insert(out.end(), res, res + sizeof res);
+        putBig32(out, static_cast<uint32_t>(iptc_.size()));
+        out.insert(out.end(), iptc_.begin(), iptc_.end());
+        if (iptc_.size() & 1) out.push_back(0);
+    }
+    if (out.size() > 65533)
+        return {};
+    return out;
+}
+
+std::vector<std::pair<uint32_t, std::string>> Metadata::textTags() const {
+    std::vector<std::pair<uint32_t, std::string>> out;
+    for (uint32_t tag : {270u, 271u, 272u, 305u, 315u, 33432u}) {
+        const TagValue* v = find(tag);
+        if (v && v->type == 2 && !v->bytes.empty())
+            out.emplace_back(tag, std::string(v->bytes.begin(), v->bytes.end()).c_str());
+    }
+    if (const TagValue* v = find(kDateTime); v && v->bytes.size() == sizeof(Calendar)) {
+        Calendar c{};
+        std::memcpy(&c, v->bytes.data(), sizeof c);
+        out.emplace_back(kDateTime, formatExifDate(c));
+    }
+    return out;
+}
+
+}  // namespace jqfl

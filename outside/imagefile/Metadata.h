@@ -1,0 +1,63 @@
+#pragma once
+// Tags of a picture: read from its EXIF structure (Exiv2) and IPTC block, changed
+// by the caller, and written back when the picture is saved.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace jqfl {
+
+struct TagValue {
+    uint32_t type = 0;
+    uint32_t count = 0;
+    std::vector<uint8_t> bytes;  // values in the machine's order
+};
+
+class Metadata {
+public:
+    Metadata();
+    ~Metadata();
+    Metadata(const Metadata&) = delete;
+    Metadata& operator=(const Metadata&) = delete;
+
+    // Reads an EXIF TIFF structure; a damaged structure leaves what could be read
+    // (nothing at worst) and reports false.
+    bool readExif(const uint8_t* data, size_t size);
+    // Takes the IPTC block out of a Photoshop resource list (JPEG APP13).
+    void readPhotoshop(const uint8_t* data, size_t size);
+    // Takes a raw IPTC block (TIFF tag 33723); trailing padding is cut.
+    void setIptc(const uint8_t* data, size_t size);
+
+    const std::map<uint32_t, TagValue>& tags() const { return tags_; }
+    const TagValue* find(uint32_t tag) const;
+
+    // Sets or replaces a tag; false when the type is not one this library writes.
+    bool set(uint32_t tag, uint32_t type, const uint8_t* data, size_t size);
+
+    // The APP1 payload ("Exif\0\0" + TIFF) for a saved JPEG of width x height;
+    // turned tells that the pixels were turned (orientation becomes 1). Empty when
+    // the picture has no EXIF.
+    std::vector<uint8_t> exifSegment(int width, int height, bool turned) const;
+    // The APP13 payload ("Photoshop 3.0\0" + resources) with the IPTC block; empty
+    // when there is none.
+    std::vector<uint8_t> photoshopSegment() const;
+    const std::vector<uint8_t>& iptc() const { return iptc_; }
+    // Text tags of IFD0 for a TIFF save.
+    std::vector<std::pair<uint32_t, std::string>> textTags() const;
+
+private:
+    struct Exif;
+    std::unique_ptr<Exif> exif_;
+    std::map<uint32_t, TagValue> tags_;
+    std::vector<uint8_t> iptc_;
+    std::vector<uint8_t> otherResources_;  // Photoshop resources other than IPTC, kept as they were
+    void refreshIptcTag();
+};
+
+// Length of the well-formed prefix of an IIM block (whole datasets only).
+size_t iimLength(const uint8_t* data, size_t size);
+
+}  // namespace jqfl

@@ -1,0 +1,411 @@
+#include "outside/imagefile/Picture.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "outside/imagefile/JpegCodec.h"
+#include "outside/imagefile/TiffCodec.h"
+
+namespace jqfl {
+
+namespace {
+
+constexpr size_t kWriteChunk = 0x20000;
+
+int qualityOfOption(uint32_t option) {
+    switch (option) {
+    case 1: return 75;
+    case 3: return 95;
+    default: return 85;
+    }
+}
+
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& out, int32_t& rc) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        rc = JQFL_CANNOT_OPEN;
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        rc = JQFL_CANNOT_OPEN;
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
+        ::close(fd);
+        rc = JQFL_NO_MEMORY;
+        return false;
+    }
+    try {
+        out.resize(static_cast<size_t>(st.st_size));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        rc = JQFL_NO_MEMORY;
+        return false;
+    }
+    size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ::close(fd);
+            rc = JQFL_READ_ERROR;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return true;
+}
+
+// Writes under a temporary name in the target folder, then renames: a failed or
+// stopped save leaves nothing under the final name.
+int32_t writeAtomically(const std::string& path, const std::vector<uint8_t>& bytes, JqflProgress progress,
+                        void* reference) {
+    std::string tmp = path + ".jqfl-XXXXXX";
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return JQFL_WRITE_ERROR;
+    int32_t rc = JQFL_OK;
+    size_t done = 0;
+    while (rc == JQFL_OK && done < bytes.size()) {
+        const size_t take = std::min(kWriteChunk, bytes.size() - done);
+        const ssize_t n = ::write(fd, bytes.data() + done, take);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            rc = JQFL_WRITE_ERROR;
+            break;
+        }
+        done += static_cast<size_t>(n);
+        if (progress && progress(static_cast<uint32_t>(done), static_cast<uint32_t>(bytes.size()), reference) != 0)
+            rc = JQFL_STOPPED;
+    }
+    if (rc == JQFL_OK && ::fsync(fd) != 0)
+        rc = JQFL_WRITE_ERROR;
+    if (::close(fd) != 0 && rc == JQFL_OK)
+        rc = JQFL_WRITE_ERROR;
+    if (rc == JQFL_OK) {
+        ::chmod(tmp.c_str(), 0644);
+        if (::rename(tmp.c_str(), path.c_str()) != 0)
+            rc = JQFL_WRITE_ERROR;
+    }
+    if (rc != JQFL_OK)
+        ::unlink(tmp.c_str());
+    return rc;
+}
+
+uint16_t big16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+
+}  // namespace
+
+int32_t Picture::openFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    int32_t rc = JQFL_OK;
+    if (!readWholeFile(path, bytes, rc))
+        return rc;
+    return openBytes(std::move(bytes));
+}
+
+int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
+    file_ = std::move(bytes);
+    const uint8_t* d = file_.data();
+    const size_t n = file_.size();
+    if (n >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) {
+        JpegHeader h;
+        if (const int32_t rc = readJpegHeader(d, n, h); rc != JQFL_OK)
+            return rc;
+        type_ = JQFL_TYPE_JPEG;
+        width_ = h.width;
+        height_ = h.height;
+        depth_ = 1;
+        colorModel_ = h.colorModel;
+        if (!h.exif.empty())
+            meta_.readExif(h.exif.data(), h.exif.size());
+        if (!h.photoshop.empty())
+            meta_.readPhotoshop(h.photoshop.data(), h.photoshop.size());
+        return JQFL_OK;
+    }
+    if (n >= 4 && ((d[0] == 'I' && d[1] == 'I' && d[2] == 42 && d[3] == 0) ||
+                   (d[0] == 'M' && d[1] == 'M' && d[2] == 0 && d[3] == 42))) {
+        TiffHeader h;
+        if (const int32_t rc = readTiffHeader(d, n, h); rc != JQFL_OK)
+            return rc;
+        type_ = JQFL_TYPE_TIFF;
+        width_ = h.width;
+        height_ = h.height;
+        depth_ = h.depth;
+        colorModel_ = h.colorModel;
+        meta_.readExif(d, n);  // a TIFF file is itself a TIFF structure
+        if (!h.iptc.empty())
+            meta_.setIptc(h.iptc.data(), h.iptc.size());
+        return JQFL_OK;
+    }
+    return JQFL_UNSUPPORTED;
+}
+
+void Picture::makeNew() {
+    isNew_ = true;
+    type_ = JQFL_TYPE_OTHER;
+}
+
+int32_t Picture::setNewGeometry(int width, int height, int depth, int colorModel) {
+    const int channels = colorModel == JQFL_MODEL_GREY ? 1 : 3;
+    if ((depth != 1 && depth != 2) || colorModel == JQFL_MODEL_CMYK)
+        return JQFL_BAD_PARAMETER;
+    if (rasterBytes(width, height, channels, depth) == 0)
+        return width > 0 && height > 0 ? JQFL_NO_MEMORY : JQFL_BAD_PARAMETER;
+    if (!allocateRaster(source_, width, height, channels, depth))
+        return JQFL_NO_MEMORY;
+    width_ = width;
+    height_ = height;
+    depth_ = depth;
+    colorModel_ = channels == 1 ? JQFL_MODEL_GREY : JQFL_MODEL_RGB;
+    main_ = View{};
+    sub_ = View{};
+    return JQFL_OK;
+}
+
+int32_t Picture::setView(View& view, int width, int height, int orientation) {
+    const int q = quarterTurnsOfOrientation(orientation == 0 ? 1 : orientation);
+    if (q < 0 || width < 0 || height < 0)
+        return JQFL_BAD_PARAMETER;
+    const bool full = width == 0 || height == 0 || (width == width_ && height == height_) ||
+                      ((q & 1) && width == height_ && height == width_);
+    View next;
+    next.orientation = orientation == 0 ? 1 : orientation;
+    if (!full) {
+        if (q & 1) {
+            // a size with the unturned proportions is read as unturned
+            const int64_t errTurned = std::llabs(int64_t{width} * width_ - int64_t{height} * height_);
+            const int64_t errUnturned = std::llabs(int64_t{width} * height_ - int64_t{height} * width_);
+            if (errUnturned < errTurned)
+                std::swap(width, height);
+        }
+        const int channels = colorModel_ == JQFL_MODEL_GREY ? 1 : 3;
+        if (rasterBytes(width, height, channels, depth_) == 0)
+            return JQFL_NO_MEMORY;
+        next.width = width;
+        next.height = height;
+    }
+    view = std::move(next);
+    return JQFL_OK;
+}
+
+void Picture::viewSize(const View& view, int& width, int& height) const {
+    if (view.width > 0 && view.height > 0) {
+        width = view.width;
+        height = view.height;
+        return;
+    }
+    const bool swap = (quarterTurnsOfOrientation(view.orientation) & 1) != 0;
+    width = swap ? height_ : width_;
+    height = swap ? width_ : height_;
+}
+
+int32_t Picture::decodeSource(int minWidth, int minHeight, Raster& out) {
+    if (!source_.empty()) {
+        out = source_;
+        return JQFL_OK;
+    }
+    if (type_ == JQFL_TYPE_JPEG) {
+        const bool full = minWidth >= width_ && minHeight >= height_;
+        Raster pixels;
+        const int32_t rc = decodeJpeg(file_.data(), file_.size(), full ? 0 : minWidth, full ? 0 : minHeight, pixels);
+        if (rc != JQFL_OK)
+            return rc;
+        if (full)
+            source_ = pixels;
+        out = std::move(pixels);
+        return JQFL_OK;
+    }
+    if (type_ == JQFL_TYPE_TIFF) {
+        const int32_t rc = decodeTiff(file_.data(), file_.size(), source_);
+        if (rc != JQFL_OK)
+            return rc;
+        out = source_;
+        return JQFL_OK;
+    }
+    return JQFL_UNSUPPORTED;
+}
+
+int32_t Picture::render(View& view) {
+    if (view.cached)
+        return JQFL_OK;
+    if (colorModel_ == JQFL_MODEL_CMYK)
+        return JQFL_UNSUPPORTED;
+    const int q = quarterTurnsOfOrientation(view.orientation);
+    int outW = 0, outH = 0;
+    viewSize(view, outW, outH);
+    // map to source coordinates, ask for what we need
+    const int needW = (q & 1) ? outH : outW;
+    const int needH = (q & 1) ? outW : outH;
+    Raster decoded;
+    if (const int32_t rc = decodeSource(needW, needH, decoded); rc != JQFL_OK)
+        return rc;
+    Raster sized;
+    if (decoded.width != needW || decoded.height != needH) {
+        if (!resampleRaster(decoded, sized, needW, needH))
+            return JQFL_NO_MEMORY;
+    } else {
+        sized = std::move(decoded);
+    }
+    if (!turnRaster(sized, view.pixels, q))
+        return JQFL_NO_MEMORY;
+    view.cached = true;
+    return JQFL_OK;
+}
+
+int32_t Picture::readRect(View& view, const JqflRectBlock& rect, uint32_t& written) {
+    written = 0;
+    int w = 0, h = 0;
+    viewSize(view, w, h);
+    if (!rect.buffer || rect.left < 0 || rect.top < 0 || rect.right > w || rect.bottom > h ||
+        rect.left >= rect.right || rect.top >= rect.bottom)
+        return JQFL_BAD_PARAMETER;
+    const int channels = colorModel_ == JQFL_MODEL_GREY ? 1 : 3;
+    const uint64_t need = rasterBytes(rect.right - rect.left, rect.bottom - rect.top, channels, depth_);
+    if (need == 0 || need > rect.bufferSize)
+        return JQFL_BAD_PARAMETER;
+    if (const int32_t rc = render(view); rc != JQFL_OK)
+        return rc;
+    const Raster& px = view.pixels;
+    const size_t rowBytes = static_cast<size_t>(rect.right - rect.left) * px.pixelBytes();
+    uint8_t* dst = rect.buffer;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        std::memcpy(dst, px.data.data() + static_cast<size_t>(y) * px.rowBytes() + rect.left * px.pixelBytes(), rowBytes);
+        dst += rowBytes;
+    }
+    written = static_cast<uint32_t>(need);
+    return JQFL_OK;
+}
+
+int32_t Picture::writeRect(const JqflRectBlock& rect, uint32_t& taken) {
+    taken = 0;
+    if (!isNew_ || source_.empty())
+        return JQFL_BAD_PARAMETER;
+    if (!rect.buffer || rect.left < 0 || rect.top < 0 || rect.right > width_ || rect.bottom > height_ ||
+        rect.left >= rect.right || rect.top >= rect.bottom)
+        return JQFL_BAD_PARAMETER;
+    const uint64_t need = rasterBytes(rect.right - rect.left, rect.bottom - rect.top, source_.channels, depth_);
+    if (need == 0 || need > rect.bufferSize)
+        return JQFL_BAD_PARAMETER;
+    const size_t rowBytes = static_cast<size_t>(rect.right - rect.left) * source_.pixelBytes();
+    const uint8_t* src = rect.buffer;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        std::memcpy(source_.data.data() + static_cast<size_t>(y) * source_.rowBytes() + rect.left * source_.pixelBytes(),
+                    src, rowBytes);
+        src += rowBytes;
+    }
+    main_.cached = false;
+    sub_.cached = false;
+    taken = static_cast<uint32_t>(need);
+    return JQFL_OK;
+}
+
+// Copies the JPEG stream unchanged with its metadata segments replaced.
+int32_t Picture::losslessJpeg(std::vector<uint8_t>& out) const {
+    const uint8_t* d = file_.data();
+    const size_t n = file_.size();
+    std::vector<std::pair<size_t, size_t>> keep;  // segments kept, [start, end)
+    size_t pos = 2;
+    bool leadingApp0 = false;
+    while (true) {
+        while (pos < n && d[pos] == 0xFF && pos + 1 < n && d[pos + 1] == 0xFF) ++pos;  // fill bytes
+        if (pos + 4 > n || d[pos] != 0xFF)
+            return JQFL_CORRUPT;
+        const uint8_t marker = d[pos + 1];
+        if (marker == 0xDA)
+            break;  // start of scan: the rest is copied as it is
+        const size_t len = big16(d + pos + 2);
+        if (len < 2 || pos + 2 + len > n)
+            return JQFL_CORRUPT;
+        const uint8_t* body = d + pos + 4;
+        const size_t bodyLen = len - 2;
+        const bool exif = marker == 0xE1 && bodyLen >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0;
+        const bool photoshop = marker == 0xED && bodyLen >= 14 && std::memcmp(body, "Photoshop 3.0\0", 14) == 0;
+        if (!exif && !photoshop) {
+            if (keep.empty() && marker == 0xE0) leadingApp0 = true;
+            keep.emplace_back(pos, pos + 2 + len);
+        }
+        pos += 2 + len;
+    }
+    const std::vector<uint8_t> app1 = meta_.exifSegment(width_, height_, false);
+    const std::vector<uint8_t> app13 = meta_.photoshopSegment();
+    auto segment = [&out](uint8_t marker, const std::vector<uint8_t>& body) {
+        if (body.empty()) return;
+        const size_t len = body.size() + 2;
+        out.insert(out.end(), {0xFF, marker, static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(len)});
+        out.insert(out.end(), body.begin(), body.end());
+    };
+    out.clear();
+    out.insert(out.end(), {0xFF, 0xD8});
+    size_t k = 0;
+    if (leadingApp0) {
+        out.insert(out.end(), d + keep[0].first, d + keep[0].second);
+        k = 1;
+    }
+    segment(0xE1, app1);
+    segment(0xED, app13);
+    for (; k < keep.size(); ++k)
+        out.insert(out.end(), d + keep[k].first, d + keep[k].second);
+    out.insert(out.end(), d + pos, d + n);
+    return JQFL_OK;
+}
+
+int32_t Picture::save(uint32_t format, uint32_t option, const char* path, JqflProgress progress, void* reference) {
+    if (!path || !*path)
+        return JQFL_BAD_PARAMETER;
+    if (format != JQFL_TYPE_JPEG && format != JQFL_TYPE_TIFF)
+        return JQFL_UNSUPPORTED;
+    const bool untouched = !isNew_ && main_.width == 0 && main_.orientation == 1;
+    if (format == JQFL_TYPE_JPEG && type_ == JQFL_TYPE_JPEG && untouched) {
+        std::vector<uint8_t> bytes;
+        if (const int32_t rc = losslessJpeg(bytes); rc != JQFL_OK)
+            return rc;
+        return writeAtomically(path, bytes, progress, reference);
+    }
+    if (const int32_t rc = render(main_); rc != JQFL_OK)
+        return rc;
+    const Raster& px = main_.pixels;
+    const bool turned = quarterTurnsOfOrientation(main_.orientation) != 0;
+    if (format == JQFL_TYPE_JPEG) {
+        std::vector<uint8_t> bytes;
+        const int32_t rc = encodeJpeg(px, qualityOfOption(option), meta_.exifSegment(px.width, px.height, turned),
+                                      meta_.photoshopSegment(), bytes);
+        if (rc != JQFL_OK)
+            return rc;
+        return writeAtomically(path, bytes, progress, reference);
+    }
+    std::vector<TiffTextTag> texts;
+    for (auto& [tag, text] : meta_.textTags())
+        texts.push_back({tag, text});
+    std::string tmp = std::string(path) + ".jqfl-XXXXXX";
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return JQFL_WRITE_ERROR;
+    ::close(fd);
+    int32_t rc = encodeTiff(px, tmp, texts, meta_.iptc());
+    if (rc == JQFL_OK && progress) {
+        struct stat st{};
+        const uint32_t size = ::stat(tmp.c_str(), &st) == 0 ? static_cast<uint32_t>(st.st_size) : 0;
+        if (progress(size, size, reference) != 0)
+            rc = JQFL_STOPPED;
+    }
+    if (rc == JQFL_OK) {
+        ::chmod(tmp.c_str(), 0644);
+        if (::rename(tmp.c_str(), path) != 0)
+            rc = JQFL_WRITE_ERROR;
+    }
+    if (rc != JQFL_OK)
+        ::unlink(tmp.c_str());
+    return rc;
+}
+
+}  // namespace jqfl

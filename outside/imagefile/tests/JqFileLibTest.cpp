@@ -1,0 +1,412 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "outside/imagefile/JqFileLib.h"
+#include "outside/imagefile/tests/TestPictures.h"
+
+namespace fs = std::filesystem;
+using jqfltest::Rgb;
+
+namespace {
+
+// One library session on one picture, as the viewer's wrapper drives it.
+class Session {
+public:
+    Session() {
+        JqflInitBlock init{};
+        init.size = sizeof init;
+        init.memoryWord = 0x2000000;
+        EXPECT_EQ(Jqfl_Entry(JQFL_INITIALIZE, &init), 0);
+    }
+    ~Session() {
+        if (id_) close();
+        Jqfl_Entry(JQFL_TERMINATE, nullptr);
+    }
+    int32_t open(const std::string& path) {
+        JqflOpenBlock b{sizeof b, 0, 4, path.c_str(), 0};
+        const int32_t rc = Jqfl_Entry(JQFL_OPEN, &b);
+        id_ = b.fileId;
+        return rc;
+    }
+    int32_t makeNew() {
+        JqflOpenBlock b{sizeof b, 0, 0, nullptr, 0};
+        const int32_t rc = Jqfl_Entry(JQFL_OPEN, &b);
+        id_ = b.fileId;
+        return rc;
+    }
+    void close() {
+        JqflOpenBlock b{sizeof b, id_, 0, nullptr, 0};
+        Jqfl_Entry(JQFL_CLOSE, &b);
+        id_ = 0;
+    }
+    JqflImageInfoBlock info(uint32_t command = JQFL_GET_IMAGE_INFO) {
+        JqflImageInfoBlock b{};
+        b.size = sizeof b;
+        b.fileId = id_;
+        EXPECT_EQ(Jqfl_Entry(command, &b), 0);
+        return b;
+    }
+    int32_t setInfo(int w, int h, int orientation, uint32_t command = JQFL_SET_IMAGE_INFO, int depth = 1,
+                    int model = JQFL_MODEL_RGB) {
+        JqflImageInfoBlock b{sizeof b, id_, 0, w, h, depth, model, orientation};
+        return Jqfl_Entry(command, &b);
+    }
+    int32_t read(std::vector<uint8_t>& px, int w, int h, uint32_t command = JQFL_READ_IMAGE, int channels = 3) {
+        px.assign(static_cast<size_t>(w) * h * channels, 0);
+        JqflRectBlock b{sizeof b, id_, 0, 0, 0, w, h, static_cast<uint32_t>(px.size()), px.data()};
+        return Jqfl_Entry(command, &b);
+    }
+    int32_t write(std::vector<uint8_t>& px, int w, int h) {
+        JqflRectBlock b{sizeof b, id_, 0, 0, 0, w, h, static_cast<uint32_t>(px.size()), px.data()};
+        return Jqfl_Entry(JQFL_WRITE_IMAGE, &b);
+    }
+    int32_t tag(uint32_t tag, JqflTagBlock& b, std::vector<uint8_t>* data) {
+        b = JqflTagBlock{sizeof b, id_, tag, 0, 0, 0, nullptr};
+        int32_t rc = Jqfl_Entry(JQFL_GET_TAG, &b);
+        if (rc != 0 || !data) return rc;
+        data->assign(b.bufferSize, 0);
+        b.buffer = data->data();
+        return Jqfl_Entry(JQFL_GET_TAG, &b);
+    }
+    int32_t setTag(uint32_t tag, uint32_t type, const void* data, uint32_t size) {
+        JqflTagBlock b{sizeof b, id_, tag, type, 0, size, const_cast<void*>(data)};
+        return Jqfl_Entry(JQFL_SET_TAG, &b);
+    }
+    int32_t save(const std::string& path, uint32_t format = JQFL_TYPE_JPEG, JqflProgress progress = nullptr,
+                 void* ref = nullptr) {
+        JqflSaveBlock b{sizeof b, id_, 1, format, 3, path.c_str(), 0, progress, ref};
+        return Jqfl_Entry(JQFL_SAVE_FILE, &b);
+    }
+    uint32_t id() const { return id_; }
+
+private:
+    uint32_t id_ = 0;
+};
+
+class JqFileLib : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("jqfl-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    fs::path dir_;
+};
+
+// Left half red, right half blue.
+Rgb halves(int x, int y, int w) {
+    (void)y;
+    return x < w / 2 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+}
+
+bool isRed(const uint8_t* p) { return p[0] > 200 && p[2] < 60; }
+bool isBlue(const uint8_t* p) { return p[2] > 200 && p[0] < 60; }
+
+TEST_F(JqFileLib, BadFilesGiveResultsNotCrashes) {
+    Session s;
+    EXPECT_EQ(s.open(path("missing.jpg")), JQFL_CANNOT_OPEN);
+    std::ofstream(path("text.jpg")) << "not a picture";
+    EXPECT_EQ(s.open(path("text.jpg")), JQFL_UNSUPPORTED);
+    EXPECT_EQ(s.open(dir_.string()), JQFL_CANNOT_OPEN);
+
+    jqfltest::writeJpeg(path("good.jpg"), 160, 120, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), 7}; });
+    std::vector<uint8_t> bytes = jqfltest::readFile(path("good.jpg"));
+    // truncated in the entropy-coded data: opens (header intact) but reading fails
+    std::ofstream(path("cut.jpg"), std::ios::binary).write(reinterpret_cast<char*>(bytes.data()), bytes.size() / 2);
+    ASSERT_EQ(s.open(path("cut.jpg")), 0);
+    std::vector<uint8_t> px;
+    EXPECT_EQ(s.read(px, 160, 120), JQFL_CORRUPT);
+    s.close();
+    // truncated inside the header
+    std::ofstream(path("head.jpg"), std::ios::binary).write(reinterpret_cast<char*>(bytes.data()), 40);
+    EXPECT_EQ(s.open(path("head.jpg")), JQFL_CORRUPT);
+    // a header announcing a huge picture is refused before anything is allocated
+    std::vector<uint8_t> huge = bytes;
+    for (size_t i = 0; i + 8 < huge.size(); ++i)
+        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+            huge[i + 5] = 0xFF, huge[i + 6] = 0x00, huge[i + 7] = 0xFF, huge[i + 8] = 0x00;
+            break;
+        }
+    std::ofstream(path("huge.jpg"), std::ios::binary).write(reinterpret_cast<char*>(huge.data()), huge.size());
+    ASSERT_EQ(s.open(path("huge.jpg")), 0);
+    EXPECT_EQ(s.setInfo(0, 0, 1), 0);
+    EXPECT_NE(s.read(px, 16, 16), 0);
+    s.close();
+    std::vector<uint8_t> tiffBad{'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F};
+    std::ofstream(path("bad.tif"), std::ios::binary).write(reinterpret_cast<char*>(tiffBad.data()), tiffBad.size());
+    EXPECT_EQ(s.open(path("bad.tif")), JQFL_CORRUPT);
+}
+
+TEST_F(JqFileLib, StaleIdsAndShortBuffersAreRefused) {
+    Session s;
+    jqfltest::writeJpeg(path("a.jpg"), 80, 80, [](int, int) { return Rgb{1, 2, 3}; });
+    ASSERT_EQ(s.open(path("a.jpg")), 0);
+    std::vector<uint8_t> px(10);
+    JqflRectBlock b{sizeof b, s.id(), 0, 0, 0, 80, 80, static_cast<uint32_t>(px.size()), px.data()};
+    EXPECT_EQ(Jqfl_Entry(JQFL_READ_IMAGE, &b), JQFL_BAD_PARAMETER);
+    JqflRectBlock outside{sizeof b, s.id(), 0, 0, 0, 81, 80, 1u << 20, px.data()};
+    EXPECT_EQ(Jqfl_Entry(JQFL_READ_IMAGE, &outside), JQFL_BAD_PARAMETER);
+    JqflImageInfoBlock small{};
+    small.size = 8;
+    small.fileId = s.id();
+    EXPECT_EQ(Jqfl_Entry(JQFL_GET_IMAGE_INFO, &small), JQFL_BAD_PARAMETER);
+    const uint32_t id = s.id();
+    s.close();
+    JqflFileTypeBlock t{sizeof t, id, 0};
+    EXPECT_EQ(Jqfl_Entry(JQFL_GET_FILE_TYPE, &t), JQFL_BAD_PARAMETER);
+}
+
+TEST_F(JqFileLib, FileTypeGeometryAndPixels) {
+    Session s;
+    jqfltest::writeJpeg(path("c.jpg"), 96, 64, [](int, int) { return Rgb{200, 100, 50}; });
+    ASSERT_EQ(s.open(path("c.jpg")), 0);
+    JqflFileTypeBlock t{sizeof t, s.id(), 0};
+    ASSERT_EQ(Jqfl_Entry(JQFL_GET_FILE_TYPE, &t), 0);
+    EXPECT_EQ(t.type, JQFL_TYPE_JPEG);
+    const JqflImageInfoBlock i = s.info();
+    EXPECT_EQ(i.width, 96);
+    EXPECT_EQ(i.height, 64);
+    EXPECT_EQ(i.depth, 1);
+    EXPECT_EQ(i.colorModel, JQFL_MODEL_RGB);
+    std::vector<uint8_t> px;
+    ASSERT_EQ(s.read(px, 96, 64), 0);
+    EXPECT_NEAR(px[0], 200, 6);
+    EXPECT_NEAR(px[1], 100, 6);
+    EXPECT_NEAR(px[2], 50, 6);
+    JqflInfoWordsBlock w{};
+    w.size = sizeof w;
+    w.fileId = s.id();
+    ASSERT_EQ(Jqfl_Entry(JQFL_GET_INFO_WORDS, &w), 0);
+    EXPECT_EQ(w.word[0], 96);
+    EXPECT_EQ(w.word[1], 64);
+    EXPECT_EQ(w.word[3], JQFL_MODEL_RGB);
+    s.close();
+
+    jqfltest::writeJpeg(path("g.jpg"), 80, 80, [](int, int) { return Rgb{90, 90, 90}; }, true);
+    ASSERT_EQ(s.open(path("g.jpg")), 0);
+    EXPECT_EQ(s.info().colorModel, JQFL_MODEL_GREY);
+    ASSERT_EQ(s.read(px, 80, 80, JQFL_READ_IMAGE, 1), 0);
+    EXPECT_NEAR(px[0], 90, 3);
+}
+
+TEST_F(JqFileLib, CmykIsReportedAndNotDelivered) {
+    ASSERT_EQ(std::system(("convert -size 80x80 xc:red -colorspace CMYK '" + path("k.jpg") + "'").c_str()), 0);
+    Session s;
+    ASSERT_EQ(s.open(path("k.jpg")), 0);
+    EXPECT_EQ(s.info().colorModel, JQFL_MODEL_CMYK);
+    std::vector<uint8_t> px;
+    EXPECT_EQ(s.read(px, 80, 80), JQFL_UNSUPPORTED);
+}
+
+// Orientation codes 1, 8, 3, 6 turn the delivered pixels clockwise by 0, 1, 2, 3
+// quarter turns: the red left half goes to the top, right, bottom, left.
+TEST_F(JqFileLib, OrientationCodesTurnClockwise) {
+    const int W = 64, H = 32;
+    jqfltest::writeJpeg(path("o.jpg"), W, H, [](int x, int y) { return halves(x, y, W); });
+    struct Case {
+        int code;
+        int width, height;
+        int redX, redY;   // a point that must be red
+        int blueX, blueY; // a point that must be blue
+    };
+    const Case cases[] = {
+        {1, W, H, 8, 16, 56, 16},   // red left
+        {8, H, W, 16, 8, 16, 56},   // red top
+        {3, W, H, 56, 16, 8, 16},   // red right
+        {6, H, W, 16, 56, 16, 8},   // red bottom
+    };
+    for (const Case& c : cases) {
+        Session s;
+        ASSERT_EQ(s.open(path("o.jpg")), 0);
+        ASSERT_EQ(s.setInfo(W, H, c.code), 0) << c.code;
+        const JqflImageInfoBlock i = s.info();
+        ASSERT_EQ(i.width, c.width) << c.code;
+        ASSERT_EQ(i.height, c.height) << c.code;
+        std::vector<uint8_t> px;
+        ASSERT_EQ(s.read(px, i.width, i.height), 0);
+        EXPECT_TRUE(isRed(&px[(c.redY * i.width + c.redX) * 3])) << "code " << c.code;
+        EXPECT_TRUE(isBlue(&px[(c.blueY * i.width + c.blueX) * 3])) << "code " << c.code;
+    }
+}
+
+TEST_F(JqFileLib, ReducedPictureThroughSubImage) {
+    const int W = 800, H = 600;
+    jqfltest::writeJpeg(path("r.jpg"), W, H, [](int x, int y) { return halves(x, y, W); });
+    Session s;
+    ASSERT_EQ(s.open(path("r.jpg")), 0);
+    // before any request the sub-image is the whole picture
+    JqflImageInfoBlock whole = s.info(JQFL_GET_SUB_IMAGE_INFO);
+    EXPECT_EQ(whole.width, W);
+    EXPECT_EQ(whole.height, H);
+    ASSERT_EQ(s.setInfo(96, 72, 1, JQFL_SET_SUB_IMAGE_INFO), 0);
+    JqflImageInfoBlock sub = s.info(JQFL_GET_SUB_IMAGE_INFO);
+    EXPECT_EQ(sub.width, 96);
+    EXPECT_EQ(sub.height, 72);
+    std::vector<uint8_t> px;
+    ASSERT_EQ(s.read(px, 96, 72, JQFL_READ_SUB_IMAGE), 0);
+    EXPECT_TRUE(isRed(&px[(36 * 96 + 10) * 3]));
+    EXPECT_TRUE(isBlue(&px[(36 * 96 + 86) * 3]));
+    // a reduced size given in unturned proportions with a quarter turn is turned
+    ASSERT_EQ(s.setInfo(96, 72, 8, JQFL_SET_SUB_IMAGE_INFO), 0);
+    sub = s.info(JQFL_GET_SUB_IMAGE_INFO);
+    EXPECT_EQ(sub.width, 72);
+    EXPECT_EQ(sub.height, 96);
+    ASSERT_EQ(s.read(px, 72, 96, JQFL_READ_SUB_IMAGE), 0);
+    EXPECT_TRUE(isRed(&px[(10 * 72 + 36) * 3]));
+    // the main picture is untouched by the sub-image
+    EXPECT_EQ(s.info().width, W);
+}
+
+TEST_F(JqFileLib, TagsFromExif) {
+    jqfltest::writeJpeg(path("t.jpg"), 64, 48, [](int, int) { return Rgb{10, 20, 30}; });
+    ASSERT_TRUE(jqfltest::exiftool("-Model=M-100 -ModifyDate='2024:03:05 10:11:12' -ExposureTime=1/125 -FNumber=2.8 "
+                                   "-Flash=16 -ExifVersion=0230 -FocalLength=35 -XResolution=72",
+                                   path("t.jpg")));
+    Session s;
+    ASSERT_EQ(s.open(path("t.jpg")), 0);
+    JqflTagBlock b{};
+    std::vector<uint8_t> data;
+    ASSERT_EQ(s.tag(272, b, &data), 0);
+    EXPECT_EQ(b.type, 2u);
+    EXPECT_STREQ(reinterpret_cast<char*>(data.data()), "M-100");
+    ASSERT_EQ(s.tag(306, b, &data), 0);
+    EXPECT_EQ(b.type, JQFL_TAGTYPE_CALENDAR);
+    ASSERT_EQ(data.size(), 32u);
+    int32_t cal[5];
+    std::memcpy(cal, data.data() + 4, sizeof cal);
+    EXPECT_EQ(cal[0], 2024);
+    EXPECT_EQ(cal[1], 3);
+    EXPECT_EQ(cal[4], 11);
+    ASSERT_EQ(s.tag(33434, b, &data), 0);
+    EXPECT_EQ(b.type, 5u);
+    uint32_t rational[2];
+    std::memcpy(rational, data.data(), 8);
+    EXPECT_EQ(rational[0], 1u);
+    EXPECT_EQ(rational[1], 125u);
+    EXPECT_EQ(s.tag(36864, b, nullptr), 0);  // the EXIF version is there
+    EXPECT_EQ(s.tag(37510, b, nullptr), JQFL_NO_TAG);
+    // the buffer too small: refused with the size needed
+    JqflTagBlock small{sizeof small, s.id(), 272, 0, 0, 2, data.data()};
+    EXPECT_EQ(Jqfl_Entry(JQFL_GET_TAG, &small), JQFL_BAD_PARAMETER);
+    EXPECT_EQ(small.bufferSize, 6u);
+    JqflTagListBlock count{sizeof count, s.id(), 0, nullptr};
+    ASSERT_EQ(Jqfl_Entry(JQFL_GET_TAG_LIST, &count), 0);
+    EXPECT_GE(count.count, 6u);
+    std::vector<JqflTagEntry> list(count.count);
+    JqflTagListBlock all{sizeof all, s.id(), count.count, list.data()};
+    ASSERT_EQ(Jqfl_Entry(JQFL_GET_TAG_LIST, &all), 0);
+    bool model = false;
+    for (const JqflTagEntry& e : list) model = model || e.tag == 272;
+    EXPECT_TRUE(model);
+}
+
+TEST_F(JqFileLib, SaveTurnedCarriesTagsAndResetsOrientation) {
+    jqfltest::writeJpeg(path("s.jpg"), 64, 32, [](int x, int y) { return halves(x, y, 64); });
+    ASSERT_TRUE(jqfltest::exiftool("-Model=M-200 -Orientation#=6 -Artist=Someone", path("s.jpg")));
+    Session s;
+    ASSERT_EQ(s.open(path("s.jpg")), 0);
+    ASSERT_EQ(s.setInfo(64, 32, 8), 0);
+    const uint8_t iptc[] = {0x1C, 2, 120, 0, 5, 'h', 'e', 'l', 'l', 'o'};
+    ASSERT_EQ(s.setTag(33723, 1, iptc, sizeof iptc), 0);
+    ASSERT_EQ(s.save(path("out.jpg")), 0);
+    EXPECT_EQ(jqfltest::exiftoolRead("Model", path("out.jpg")), "M-200");
+    EXPECT_EQ(jqfltest::exiftoolRead("Artist", path("out.jpg")), "Someone");
+    EXPECT_EQ(jqfltest::exiftoolRead("Orientation#", path("out.jpg")), "1");
+    EXPECT_EQ(jqfltest::exiftoolRead("Caption-Abstract", path("out.jpg")), "hello");
+    EXPECT_EQ(jqfltest::exiftoolRead("ImageWidth", path("out.jpg")), "32");
+    EXPECT_EQ(jqfltest::exiftoolRead("ImageHeight", path("out.jpg")), "64");
+    // no temporary file is left beside it
+    int files = 0;
+    for (auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();
+    EXPECT_EQ(files, 2);
+}
+
+TEST_F(JqFileLib, SaveUntouchedKeepsTheCompressedPicture) {
+    jqfltest::writeJpeg(path("l.jpg"), 64, 64, [](int x, int y) { return Rgb{uint8_t(x * 4), uint8_t(y * 4), 0}; });
+    ASSERT_TRUE(jqfltest::exiftool("-Model=M-300", path("l.jpg")));
+    Session s;
+    ASSERT_EQ(s.open(path("l.jpg")), 0);
+    const uint8_t iptc[] = {0x1C, 2, 25, 0, 3, 'k', 'e', 'y'};
+    ASSERT_EQ(s.setTag(33723, 1, iptc, sizeof iptc), 0);
+    ASSERT_EQ(s.save(path("same.jpg")), 0);
+    const auto a = jqfltest::readFile(path("l.jpg"));
+    const auto b = jqfltest::readFile(path("same.jpg"));
+    // the scan data after the last marker segment is the same bytes
+    const size_t tail = 200;
+    ASSERT_GT(a.size(), tail);
+    ASSERT_GT(b.size(), tail);
+    EXPECT_TRUE(std::equal(a.end() - tail, a.end(), b.end() - tail));
+    EXPECT_EQ(jqfltest::exiftoolRead("Keywords", path("same.jpg")), "key");
+    EXPECT_EQ(jqfltest::exiftoolRead("Model", path("same.jpg")), "M-300");
+}
+
+TEST_F(JqFileLib, StoppedSaveLeavesNothing) {
+    jqfltest::writeJpeg(path("p.jpg"), 300, 300, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), uint8_t(x ^ y)}; });
+    Session s;
+    ASSERT_EQ(s.open(path("p.jpg")), 0);
+    ASSERT_EQ(s.setInfo(150, 150, 1), 0);
+    auto stop = [](uint32_t, uint32_t, void*) -> int32_t { return 1; };
+    EXPECT_EQ(s.save(path("stopped.jpg"), JQFL_TYPE_JPEG, stop), JQFL_STOPPED);
+    int files = 0;
+    for (auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);
+    EXPECT_EQ(s.save((dir_ / "no-such-folder" / "x.jpg").string()), JQFL_WRITE_ERROR);
+}
+
+TEST_F(JqFileLib, NewPictureWrittenAndSavedWithDate) {
+    Session s;
+    ASSERT_EQ(s.makeNew(), 0);
+    ASSERT_EQ(s.setInfo(40, 30, 0, JQFL_SET_IMAGE_INFO, 1, JQFL_MODEL_RGB), 0);
+    std::vector<uint8_t> px(40 * 30 * 3, 0);
+    for (size_t i = 0; i < px.size(); i += 3) px[i + 1] = 255;  // green
+    ASSERT_EQ(s.write(px, 40, 30), 0);
+    struct {
+        uint32_t size;
+        int32_t y, mo, d, h, mi;
+        double s;
+    } cal{32, 2023, 12, 31, 23, 59, 58.0};
+    ASSERT_EQ(s.setTag(306, JQFL_TAGTYPE_CALENDAR, &cal, sizeof cal), 0);
+    ASSERT_EQ(s.save(path("new.jpg")), 0);
+    EXPECT_EQ(jqfltest::exiftoolRead("ModifyDate", path("new.jpg")), "2023:12:31 23:59:58");
+    s.close();
+    ASSERT_EQ(s.open(path("new.jpg")), 0);
+    ASSERT_EQ(s.read(px, 40, 30), 0);
+    EXPECT_GT(px[1], 230);
+    EXPECT_LT(px[0], 30);
+}
+
+TEST_F(JqFileLib, SixteenBitTiffAndTiffSave) {
+    jqfltest::writeTiff(path("d.tif"), 80, 60, [](int x, int y) { return halves(x, y, 80); }, 2);
+    Session s;
+    ASSERT_EQ(s.open(path("d.tif")), 0);
+    JqflFileTypeBlock t{sizeof t, s.id(), 0};
+    ASSERT_EQ(Jqfl_Entry(JQFL_GET_FILE_TYPE, &t), 0);
+    EXPECT_EQ(t.type, JQFL_TYPE_TIFF);
+    const JqflImageInfoBlock i = s.info();
+    EXPECT_EQ(i.depth, 2);
+    std::vector<uint8_t> px;
+    ASSERT_EQ(s.read(px, 80, 60, JQFL_READ_IMAGE, 6), 0);
+    const uint16_t* p16 = reinterpret_cast<const uint16_t*>(px.data());
+    EXPECT_EQ(p16[0], 65535);
+    EXPECT_EQ(p16[2], 0);
+    const uint8_t iptc[] = {0x1C, 2, 120, 0, 3, 'c', 'a', 'p'};
+    ASSERT_EQ(s.setTag(33723, 1, iptc, sizeof iptc), 0);
+    ASSERT_EQ(s.save(path("o.tif"), JQFL_TYPE_TIFF), 0);
+    EXPECT_EQ(jqfltest::exiftoolRead("Caption-Abstract", path("o.tif")), "cap");
+    EXPECT_EQ(jqfltest::exiftoolRead("BitsPerSample", path("o.tif")), "16 16 16");
+    s.close();
+    ASSERT_EQ(s.open(path("o.tif")), 0);
+    JqflTagBlock b{};
+    std::vector<uint8_t> data;
+    ASSERT_EQ(s.tag(33723, b, &data), 0);
+    EXPECT_EQ(data, std::vector<uint8_t>(iptc, iptc + sizeof iptc));
+}
+
+}  // namespace
