@@ -1,0 +1,26 @@
+#include "platform/sysroot/InstallManifest.h"
+
+namespace plat {
+
+const std::vector<InstallItem>& installManifest() {
+    using K = InstallKind;
+    using O = InstallOrigin;
+    using P = InstallPlace;
+    static const std::vector<InstallItem> items = {
+        {"Lumora", K::File, O::Build, "viewer/Lumora;viewer/shell/Lumora", "", P::InstallDir, false},
+        {"Wakely", K::File, O::Build, "monitor/Wakely", "", P::InstallDir, false},
+        {"language files", K::Pattern, O::Build, "lang", "*.vlang", P::InstallDir, false},
+        {"help pages", K::Tree, O::Source, "outside/help", "htm;html;css;png;gif;jpg;txt", P::HelpDir, false},
+        {"JqFileLib", K::File, O::Build, "outside/imagefile/libJqFileLib.so;outside/imagefile/JqFileLib.so", "",
+         P::LibraryDir, false},
+        {"camera modules", K::Pattern, O::Build, "outside/dorn", "*.kx3", P::DornModsDir, false},
+        {"Quillbase", K::File, O::Build, "outside/quillbase/Quillbase", "", P::QuillbaseDir, false},
+        {"Skylet", K::File, O::Build, "Skylet/Skylet", "", P::SkyletDir, true},
+        {"Caravel", K::File, O::Build, "Caravel/Caravel", "", P::SkyletDir, true},
+        {"Brisant", K::File, O::Build, "Caravel/Brisant/libBrisant.so", "", P::SkyletDir, true},
+        {"Tintara", K::File, O::Build, "Caravel/Tintara/libTintara.so", "", P::SkyletDir, true},
+    };
+    return items;
+}
+
+}  // namespace plat
