@@ -24,6 +24,7 @@ bool runOnUiThread(const std::function<void()>& work) {
     call->waiter = detail::currentInbox();
     call->work = [&work](MessageReceiver*) { work(); };   // runs only while we wait
     auto ui = detail::uiInbox();
+    if (!ui) return false;
     {
         std::lock_guard lock(detail::tableMutex());
         ui->pending.push_back(call);

@@ -21,13 +21,6 @@ std::unordered_map<uint32_t, Entry>& entries() {
 }
 
 std::atomic<uint32_t> nextId{1};
-std::shared_ptr<ThreadInbox> uiThreadInbox;   // under tableMutex
-
-bool onUiThread() {
-    QCoreApplication* app = QCoreApplication::instance();
-    return app && QThread::currentThread() == app->thread();
-}
-
 void endCall(Call& call, Call::State state) {
     call.state = state;
     if (call.waiter) call.waiter->wake.notify_all();
@@ -42,15 +35,42 @@ std::mutex& tableMutex() {
     return m;
 }
 
+namespace {
+
+// Inboxes by thread, so that the UI thread's can be found from any thread (also
+// when the UI thread made its own before the application object existed).
+std::unordered_map<QThread*, std::weak_ptr<ThreadInbox>>& inboxesByThread() {
+    static std::unordered_map<QThread*, std::weak_ptr<ThreadInbox>> inboxes;
+    return inboxes;
+}
+
+// Under tableMutex().
+std::shared_ptr<ThreadInbox> inboxOfLocked(QThread* thread) {
+    auto& inboxes = inboxesByThread();
+    auto it = inboxes.find(thread);
+    if (it != inboxes.end()) {
+        if (auto live = it->second.lock()) return live;
+    }
+    auto made = std::make_shared<ThreadInbox>();
+    inboxes[thread] = made;
+    return made;
+}
+
+}  // namespace
+
 std::shared_ptr<ThreadInbox> uiInbox() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return nullptr;
     std::lock_guard lock(tableMutex());
-    if (!uiThreadInbox) uiThreadInbox = std::make_shared<ThreadInbox>();
-    return uiThreadInbox;
+    return inboxOfLocked(app->thread());
 }
 
 std::shared_ptr<ThreadInbox> currentInbox() {
-    if (onUiThread()) return uiInbox();
-    thread_local std::shared_ptr<ThreadInbox> mine = std::make_shared<ThreadInbox>();
+    thread_local std::shared_ptr<ThreadInbox> mine;
+    if (!mine) {
+        std::lock_guard lock(tableMutex());
+        mine = inboxOfLocked(QThread::currentThread());
+    }
     return mine;
 }
 
