@@ -1,5 +1,6 @@
 #include "Caravel/Tintara/tests/ProfileBuilder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -197,6 +198,100 @@ ProfileBuilder MatrixRgbProfile(std::uint16_t gammaU8Fixed8)
         .Tag("gTRC", CurvGamma(gammaU8Fixed8))
         .Tag("bTRC", CurvGamma(gammaU8Fixed8));
     return p;
+}
+
+namespace {
+
+// The model behind the generated profiles: sRGB-like D50 colorants.
+const double kRgbToXyz[9] = {0.4361, 0.3851, 0.1431, 0.2225, 0.7169, 0.0606, 0.0139, 0.0971, 0.7139};
+const double kD50[3] = {0.9642, 1.0, 0.8249};
+
+double F(double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; }
+double FInverse(double f) { return f * f * f > 216.0 / 24389 ? f * f * f : (116 * f - 16) * 27 / 24389; }
+
+void LinearRgbToLab16(const double* rgb, double* lab16)
+{
+    double xyz[3];
+    for (int r = 0; r < 3; ++r)
+        xyz[r] = kRgbToXyz[3 * r] * rgb[0] + kRgbToXyz[3 * r + 1] * rgb[1] + kRgbToXyz[3 * r + 2] * rgb[2];
+    const double fx = F(xyz[0] / kD50[0]), fy = F(xyz[1] / kD50[1]), fz = F(xyz[2] / kD50[2]);
+    const double lab[3] = {116 * fy - 16, 500 * (fx - fy), 200 * (fy - fz)};
+    lab16[0] = std::clamp(lab[0] * 652.8, 0.0, 65535.0);
+    lab16[1] = std::clamp((lab[1] + 128) * 256, 0.0, 65535.0);
+    lab16[2] = std::clamp((lab[2] + 128) * 256, 0.0, 65535.0);
+}
+
+void Lab16ToLinearRgb(const double* lab16, double* rgb)
+{
+    const double l = lab16[0] / 652.8, a = lab16[1] / 256 - 128, b = lab16[2] / 256 - 128;
+    const double fy = (l + 16) / 116;
+    const double xyz[3] = {FInverse(fy + a / 500) * kD50[0], FInverse(fy) * kD50[1], FInverse(fy - b / 200) * kD50[2]};
+    // inverse of kRgbToXyz by cofactors
+    const double* m = kRgbToXyz;
+    const double c00 = m[4] * m[8] - m[5] * m[7], c01 = m[5] * m[6] - m[3] * m[8], c02 = m[3] * m[7] - m[4] * m[6];
+    const double det = m[0] * c00 + m[1] * c01 + m[2] * c02;
+    const double inv[9] = {c00 / det, (m[2] * m[7] - m[1] * m[8]) / det, (m[1] * m[5] - m[2] * m[4]) / det,
+                           c01 / det, (m[0] * m[8] - m[2] * m[6]) / det, (m[2] * m[3] - m[0] * m[5]) / det,
+                           c02 / det, (m[1] * m[6] - m[0] * m[7]) / det, (m[0] * m[4] - m[1] * m[3]) / det};
+    for (int r = 0; r < 3; ++r)
+        rgb[r] = std::clamp(inv[3 * r] * xyz[0] + inv[3 * r + 1] * xyz[1] + inv[3 * r + 2] * xyz[2], 0.0, 1.0);
+}
+
+std::uint16_t Quantise(double v, bool bytes)
+{
+    return bytes ? std::uint16_t(std::lround(std::clamp(v, 0.0, 1.0) * 255))
+                 : std::uint16_t(std::lround(std::clamp(v, 0.0, 1.0) * 65535));
+}
+
+} // namespace
+
+Bytes CmykProfile(bool byteTables, const double (&paperWhite)[3])
+{
+    LutSpec a2b;
+    a2b.inputs = 4;
+    a2b.grid = 9;
+    for (int i = 0; i < 9 * 9 * 9 * 9; ++i) {
+        const double c = (i / 729) / 8.0, m = (i / 81 % 9) / 8.0, y = (i / 9 % 9) / 8.0, k = (i % 9) / 8.0;
+        const double rgb[3] = {std::pow((1 - c) * (1 - k), 2.2), std::pow((1 - m) * (1 - k), 2.2),
+                               std::pow((1 - y) * (1 - k), 2.2)};
+        double lab16[3];
+        LinearRgbToLab16(rgb, lab16);
+        for (double v : lab16)
+            a2b.clut.push_back(std::uint16_t(std::lround(v)));
+    }
+    LutSpec b2a;
+    b2a.outputs = 4;
+    b2a.grid = 17;
+    for (int i = 0; i < 17 * 17 * 17; ++i) {
+        const double lab16[3] = {(i / 289) * 65535.0 / 16, (i / 17 % 17) * 65535.0 / 16, (i % 17) * 65535.0 / 16};
+        double rgb[3];
+        Lab16ToLinearRgb(lab16, rgb);
+        for (double v : rgb)
+            b2a.clut.push_back(Quantise(1 - std::pow(v, 1 / 2.2), byteTables));
+        b2a.clut.push_back(0);
+    }
+    return ProfileBuilder("CMYK", "Lab ", "prtr")
+        .Tag("wtpt", XyzTag(paperWhite[0], paperWhite[1], paperWhite[2]))
+        .Tag("A2B0", Mft2Tag(a2b))
+        .Tag("A2B1", Mft2Tag(a2b))
+        .Tag("B2A0", byteTables ? Mft1Tag(b2a) : Mft2Tag(b2a))
+        .Tag("B2A1", byteTables ? Mft1Tag(b2a) : Mft2Tag(b2a))
+        .Build();
+}
+
+Bytes RgbLut8Profile()
+{
+    LutSpec a2b;
+    a2b.grid = 17;
+    for (int i = 0; i < 17 * 17 * 17; ++i) {
+        const double rgb[3] = {std::pow((i / 289) / 16.0, 2.2), std::pow((i / 17 % 17) / 16.0, 2.2),
+                               std::pow((i % 17) / 16.0, 2.2)};
+        double lab16[3];
+        LinearRgbToLab16(rgb, lab16);
+        for (double v : lab16)
+            a2b.clut.push_back(std::uint16_t(std::min(255L, std::lround(v / 256))));
+    }
+    return ProfileBuilder("RGB ", "Lab ", "scnr").Tag("wtpt", XyzTag(0.9642, 1.0, 0.8249)).Tag("A2B0", Mft1Tag(a2b)).Build();
 }
 
 std::filesystem::path SystemProfile(const std::string& name)

@@ -52,6 +52,14 @@ private:
 // A matrix/TRC RGB profile with sRGB-like D50 colorants and one gamma curve.
 ProfileBuilder MatrixRgbProfile(std::uint16_t gammaU8Fixed8 = 0x0233);
 
+// A printer profile of a simple CMYK model (no black generation), PCS Lab:
+// A2B0 an mft2 4 -> 3 on a 9-point grid, B2A0 3 -> 4 on a 17-point grid as mft2
+// or, with byteTables, as mft1. Media white = paperWhite.
+Bytes CmykProfile(bool byteTables, const double (&paperWhite)[3]);
+// An input-only RGB profile whose A2B0 is an mft1 3 -> 3 (17 points) into Lab,
+// of the matrix profile's model with gamma 2.2.
+Bytes RgbLut8Profile();
+
 // Byte offset of tag table entry i (its signature; offset at +4, size at +8).
 inline std::size_t TagEntryOffset(std::size_t i) { return 132 + 12 * i; }
 void PutU32(Bytes& bytes, std::size_t at, std::uint32_t v);

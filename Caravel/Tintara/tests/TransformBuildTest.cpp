@@ -1,1 +1,147 @@
+#include "Caravel/Tintara/ColorTransform.h"
+#include "Caravel/Tintara/CpuFeatures.h"
+#include "Caravel/Tintara/MultiLutAsm.h"
+#include "Caravel/Tintara/tests/ProfileBuilder.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <typeinfo>
+
+using namespace tintara;
+using namespace tintara::testing;
+
+namespace {
+
+struct Built {
+    ColorTransform t;
+    UserLutRecord in[4], out[4];
+    long Build(const Bytes& input, const Bytes& output, long intent = 0)
+    {
+        return BuildTransform(t, input.data(), input.size(), output.data(), output.size(), intent, 1, 8, 8, in, out);
+    }
+};
+
+Bytes System(const char* name)
+{
+    const auto path = SystemProfile(name);
+    return path.empty() ? Bytes() : ReadBytes(path);
+}
+
+} // namespace
+
+TEST(TransformBuild, MatrixProfilesMakeA32PointLink)
+{
+    const Bytes srgb = System("sRGB.icc"), adobe = System("compatibleWithAdobeRGB1998.icc");
+    if (srgb.empty() || adobe.empty())
+        GTEST_SKIP() << "icc-profiles-free is not installed";
+    for (KernelForm form : {KernelForm::kPortable, KernelForm::kProcessorSpecific}) {
+        SetKernelFormOverride(form);
+        Built b;
+        ASSERT_EQ(b.Build(srgb, adobe), 0);
+        EXPECT_EQ(b.t.inputChannels, 3);
+        EXPECT_EQ(b.t.outputChannels, 3);
+        ASSERT_TRUE(b.t.lut);
+        EXPECT_EQ(b.t.lut->G, 32);
+        EXPECT_EQ(dynamic_cast<CMultiLutAsm*>(b.t.lut.get()) != nullptr, form == KernelForm::kProcessorSpecific);
+    }
+    SetKernelFormOverride(KernelForm::kDetected);
+}
+
+TEST(TransformBuild, SameMatrixProfileGivesNodesAtTheirCoordinates)
+{
+    const Bytes p = MatrixRgbProfile().Build();
+    Built b;
+    ASSERT_EQ(b.Build(p, p), 0);
+    const auto& table = b.t.lut->table;
+    for (int node = 0; node < 32 * 32 * 32; node += 97) {
+        const int idx[3] = {node / 1024, node / 32 % 32, node % 32};
+        for (int c = 0; c < 3; ++c)
+            ASSERT_NEAR(table[std::size_t(node) * 4 + std::size_t(c)], idx[c] * 65535.0 / 31, 2) << node;
+    }
+}
+
+TEST(TransformBuild, ProfileProblemsGiveTheirCodes)
+{
+    const Bytes matrix = MatrixRgbProfile().Build();
+    struct Case {
+        const char* name;
+        Bytes input, output;
+        long intent;
+        long expected;
+    };
+    auto dependent = ProfileBuilder("RGB ", "XYZ ")
+                         .Tag("rXYZ", XyzTag(0.4, 0.2, 0.1))
+                         .Tag("gXYZ", XyzTag(0.8, 0.4, 0.2))
+                         .Tag("bXYZ", XyzTag(0.1, 0.1, 0.7))
+                         .Tag("rTRC", CurvGamma(0x0100))
+                         .Tag("gTRC", CurvGamma(0x0100))
+                         .Tag("bTRC", CurvGamma(0x0100))
+                         .Build();
+    auto wtptCurv = MatrixRgbProfile().Tag("wtpt", CurvGamma(0x0100)).Build();
+    auto v4 = ProfileBuilder("RGB ", "XYZ ")
+                  .Version(0x04300000)
+                  .Tag("rXYZ", XyzTag(0.4361, 0.2225, 0.0139))
+                  .Tag("gXYZ", XyzTag(0.3851, 0.7169, 0.0971))
+                  .Tag("bXYZ", XyzTag(0.1431, 0.0606, 0.7139))
+                  .Tag("rTRC", ParaGamma(2.2))
+                  .Tag("gTRC", ParaGamma(2.2))
+                  .Tag("bTRC", ParaGamma(2.2))
+                  .Build();
+    auto emptyColorant = ProfileBuilder("RGB ", "XYZ ")
+                             .Tag("rXYZ", Bytes{'X', 'Y', 'Z', ' ', 0, 0, 0, 0})
+                             .Tag("rTRC", CurvGamma(0x0100))
+                             .Build();
+    const double paper[3] = {0.9642, 1.0, 0.8249};
+    const Case cases[] = {
+        {"gray without kTRC", ProfileBuilder("GRAY", "XYZ ").Build(), matrix, 0, 10},
+        {"dependent colorants as output", matrix, dependent, 0, 9},
+        {"wtpt of type curv", wtptCurv, matrix, 0, 9},
+        {"v4 parametric curves", v4, matrix, 0, 9},
+        {"XYZ tag without a triple", emptyColorant, matrix, 0, 9},
+        {"LUT-only output with intent 4", matrix, CmykProfile(false, paper), 4, 10},
+        {"truncated header", Bytes(matrix.begin(), matrix.begin() + 100), matrix, 0, 9},
+        {"empty image", Bytes(), matrix, 0, 9},
+    };
+    for (const Case& c : cases) {
+        Built b;
+        EXPECT_EQ(b.Build(c.input, c.output, c.intent), c.expected) << c.name;
+    }
+    const Bytes lab = System("LCMSLABI.ICM");
+    if (!lab.empty()) {
+        Built b;
+        EXPECT_EQ(b.Build(lab, lab, 4), 10) << "Lab identity has no colorants";
+        Built ok;
+        EXPECT_EQ(ok.Build(lab, lab, 0), 0);
+    }
+}
+
+TEST(TransformBuild, UnreadableLutTagFallsBackToMatrix)
+{
+    LutSpec spec;
+    spec.clut.assign(3 * 8, 0);
+    Bytes broken = Mft2Tag(spec);
+    broken[10] = 1; // a one-point grid
+    const Bytes withBrokenLut = MatrixRgbProfile().Tag("A2B0", broken).Build();
+    const Bytes plain = MatrixRgbProfile().Build();
+    Built a, b;
+    ASSERT_EQ(a.Build(withBrokenLut, plain), 0);
+    ASSERT_EQ(b.Build(plain, plain), 0);
+    ASSERT_EQ(a.t.lut->table.size(), b.t.lut->table.size());
+    for (std::size_t i = 0; i < a.t.lut->table.size(); ++i)
+        ASSERT_EQ(a.t.lut->table[i], b.t.lut->table[i]) << i;
+}
+
+TEST(TransformBuild, CmykLinks)
+{
+    const double paper[3] = {0.9642, 1.0, 0.8249};
+    const Bytes srgb = MatrixRgbProfile().Build();
+    Built in;
+    ASSERT_EQ(in.Build(CmykProfile(false, paper), srgb), 0);
+    EXPECT_EQ(in.t.inputChannels, 4);
+    EXPECT_EQ(in.t.lut->G, 16);
+    Built out;
+    ASSERT_EQ(out.Build(srgb, CmykProfile(true, paper)), 0);
+    EXPECT_EQ(out.t.outputChannels, 4);
+    EXPECT_EQ(out.t.lut->G, 32);
+}
