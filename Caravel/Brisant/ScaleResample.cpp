@@ -1,0 +1,426 @@
+// Scale filter: one output tile by nearest pixel, or by separable area, bilinear or bicubic
+// resampling in exact integers on the size ratio reduced to lowest terms.
+#include "Caravel/Brisant/TiledSourceReader.h"
+#include "Caravel/Brisant/VeltraFilterScale.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+#define WRAP(e) VELTRA_WRAP(kCode, e)
+
+struct CVeltraFilterScale::Region {
+    int32_t sw = 0, sh = 0, dw = 0, dh = 0;
+    int32_t components = 0;
+    int32_t bytesPerSample = 0;
+    int32_t bytesPerPixel = 0;
+    int64_t A = 1, B = 1, C = 1, D = 1;  // width source:output as A:B, height as C:D
+};
+
+namespace {
+
+enum class Kernel { kArea, kLinear, kCubic };
+
+int64_t FloorDiv(int64_t a, int64_t b)
+{
+    int64_t q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
+    return q;
+}
+
+// Components and sample size of the colour spaces the filter reads.
+bool SampleLayout(int32_t colorSpace, int32_t* components, int32_t* bytesPerSample)
+{
+    switch (colorSpace) {
+    case 2: *components = 1; *bytesPerSample = 1; return true;
+    case 32: case 38: *components = 3; *bytesPerSample = 1; return true;
+    case 34: *components = 4; *bytesPerSample = 1; return true;
+    case 3: *components = 1; *bytesPerSample = 2; return true;
+    case 33: case 35: case 36: case 37: *components = 3; *bytesPerSample = 2; return true;
+    default: return false;
+    }
+}
+
+// Exact n / d for the kernels' sums: one multiply and at most one correction for n < 2^32.
+struct ExactDivider {
+    explicit ExactDivider(uint64_t divisor) : d(divisor), m(divisor > 1 ? (uint64_t{1} << 32) / divisor : 0) {}
+    uint64_t operator()(uint64_t n) const
+    {
+        if (d == 1)
+            return n;
+        if (n >> 32)
+            return n / d;
+        uint64_t q = (n * m) >> 32;
+        if (n - q * d >= d)
+            ++q;
+        return q;
+    }
+    uint64_t d;
+    uint64_t m;
+};
+
+// Cubic convolution weights (a = -0.5) in units of 1/16384; the middle weight takes the rest so
+// that the four always sum to one and flat areas keep their value.
+void CubicWeights(double t, int32_t w[4])
+{
+    w[0] = static_cast<int32_t>(((-0.5 * t + 1) * t - 0.5) * t * 16384);
+    w[2] = static_cast<int32_t>(((-1.5 * t + 2) * t + 0.5) * t * 16384);
+    w[3] = static_cast<int32_t>(((0.5 * t - 0.5) * t) * t * 16384);
+    w[1] = 16384 - w[0] - w[2] - w[3];
+}
+
+template <class T>
+constexpr int64_t kMaxSample = sizeof(T) == 1 ? 255 : 65535;
+
+template <class T>
+T ClampSample(int64_t v)
+{
+    return static_cast<T>(v < 0 ? 0 : (v > kMaxSample<T> ? kMaxSample<T> : v));
+}
+
+// The inner loops, per sample type and component count.
+template <class T, int N>
+struct Kernels {
+    using Weight = CVeltraFilterScale::ColumnWeight;
+
+    // One source row (gathered from column lo on) into one ring row.
+    static void Horizontal(Kernel k, const Weight* w, int32_t width, const T* src, int32_t lo, int64_t B,
+                           const ExactDivider& divA, const ExactDivider& div2B, uint16_t* ring)
+    {
+        switch (k) {
+        case Kernel::kArea:
+            for (int32_t x = 0; x < width; ++x, ring += N) {
+                const T* p = src + static_cast<ptrdiff_t>(w[x].index - lo) * N;
+                const uint64_t first = static_cast<uint64_t>(w[x].weights[0]);
+                const uint64_t last = static_cast<uint64_t>(w[x].weights[1]);
+                const int32_t count = w[x].weights[2];
+                for (int c = 0; c < N; ++c) {
+                    uint64_t whole = 0;
+                    for (int32_t j = 1; j <= count; ++j)
+                        whole += p[j * N + c];
+                    uint64_t acc = p[c] * first + whole * static_cast<uint64_t>(B);
+                    if (last)
+                        acc += p[(count + 1) * N + c] * last;
+                    ring[c] = static_cast<uint16_t>(divA(acc));
+                }
+            }
+            break;
+        case Kernel::kLinear:
+            for (int32_t x = 0; x < width; ++x, ring += N) {
+                const T* p = src + static_cast<ptrdiff_t>(w[x].index - lo) * N;
+                const uint64_t w0 = static_cast<uint64_t>(w[x].weights[0]);
+                const uint64_t w1 = static_cast<uint64_t>(w[x].weights[1]);
+                for (int c = 0; c < N; ++c)
+                    ring[c] = static_cast<uint16_t>(div2B(p[c] * w0 + p[N + c] * w1));
+            }
+            break;
+        case Kernel::kCubic:
+            for (int32_t x = 0; x < width; ++x, ring += N) {
+                const T* p = src + static_cast<ptrdiff_t>(w[x].index - lo) * N;
+                for (int c = 0; c < N; ++c) {
+                    int64_t acc = 0;
+                    for (int j = 0; j < 4; ++j)
+                        acc += static_cast<int64_t>(w[x].weights[j]) * p[j * N + c];
+                    ring[c] = ClampSample<T>(acc / 16384);
+                }
+            }
+            break;
+        }
+    }
+
+    // One output row from the ring rows and the row weights.
+    static void Vertical(Kernel k, uint16_t* const* rows, const int32_t* weights, int32_t width, int64_t D,
+                         const ExactDivider& divC, const ExactDivider& div2D, T* out)
+    {
+        const int32_t samples = width * N;
+        switch (k) {
+        case Kernel::kArea: {
+            const uint64_t first = static_cast<uint64_t>(weights[0]);
+            const uint64_t last = static_cast<uint64_t>(weights[1]);
+            const int32_t count = weights[2];
+            for (int32_t i = 0; i < samples; ++i) {
+                uint64_t whole = 0;
+                for (int32_t j = 0; j < count; ++j)
+                    whole += rows[2 + j][i];
+                uint64_t acc = rows[1][i] * first + whole * static_cast<uint64_t>(D);
+                if (last)
+                    acc += rows[2 + count][i] * last;
+                out[i] = static_cast<T>(divC(acc));
+            }
+            break;
+        }
+        case Kernel::kLinear: {
+            const uint64_t w0 = static_cast<uint64_t>(weights[0]);
+            const uint64_t w1 = static_cast<uint64_t>(weights[1]);
+            for (int32_t i = 0; i < samples; ++i)
+                out[i] = static_cast<T>(div2D(rows[1][i] * w0 + rows[2][i] * w1));
+            break;
+        }
+        case Kernel::kCubic:
+            for (int32_t i = 0; i < samples; ++i) {
+                int64_t acc = 0;
+                for (int j = 0; j < 4; ++j)
+                    acc += static_cast<int64_t>(weights[j]) * rows[j][i];
+                out[i] = ClampSample<T>(acc / 16384);
+            }
+            break;
+        }
+    }
+};
+
+using HorizontalFn = void (*)(Kernel, const CVeltraFilterScale::ColumnWeight*, int32_t, const void*, int32_t, int64_t,
+                              const ExactDivider&, const ExactDivider&, uint16_t*);
+using VerticalFn = void (*)(Kernel, uint16_t* const*, const int32_t*, int32_t, int64_t, const ExactDivider&,
+                            const ExactDivider&, void*);
+
+template <class T, int N>
+void HorizontalOf(Kernel k, const CVeltraFilterScale::ColumnWeight* w, int32_t width, const void* src, int32_t lo,
+                  int64_t B, const ExactDivider& a, const ExactDivider& b, uint16_t* ring)
+{
+    Kernels<T, N>::Horizontal(k, w, width, static_cast<const T*>(src), lo, B, a, b, ring);
+}
+
+template <class T, int N>
+void VerticalOf(Kernel k, uint16_t* const* rows, const int32_t* weights, int32_t width, int64_t D,
+                const ExactDivider& c, const ExactDivider& d, void* out)
+{
+    Kernels<T, N>::Vertical(k, rows, weights, width, D, c, d, static_cast<T*>(out));
+}
+
+template <class T>
+void PickKernels(int32_t components, HorizontalFn* h, VerticalFn* v)
+{
+    switch (components) {
+    case 1: *h = HorizontalOf<T, 1>; *v = VerticalOf<T, 1>; break;
+    case 2: *h = HorizontalOf<T, 2>; *v = VerticalOf<T, 2>; break;
+    case 3: *h = HorizontalOf<T, 3>; *v = VerticalOf<T, 3>; break;
+    default: *h = HorizontalOf<T, 4>; *v = VerticalOf<T, 4>; break;
+    }
+}
+
+// The source pixels of row y from column lo to hi, edges replicated, into buf.
+IVeltraError* GatherRow(TiledSourceReader& reader, int32_t y, int32_t lo, int32_t hi, int32_t sw,
+                        int32_t bytesPerPixel, unsigned char* buf)
+{
+    int32_t x = lo;
+    while (x <= hi) {
+        if (IVeltraError* e = reader.MoveTo(x, y))
+            return e;
+        if (!reader.Pixel())
+            return IVeltraError::Add(nullptr, 0, __LINE__, 0, kVeltraBadState);
+        int32_t n = 1;
+        if (x >= 0 && x < sw)
+            n = std::min({reader.FreeRight() + 1, hi - x + 1, sw - x});
+        std::memcpy(buf + static_cast<ptrdiff_t>(x - lo) * bytesPerPixel, reader.Pixel(),
+                    static_cast<size_t>(n) * static_cast<size_t>(bytesPerPixel));
+        x += n;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+IVeltraError* CVeltraFilterScale::ProcessTile(IVeltraTile* tile, CProcessInfo* info)
+{
+    IVeltraDataSource** sources = nullptr;
+    int32_t count = 0;
+    SourcesFor(info, &sources, &count);
+    if (!sources || count < 1 || !sources[0])
+        return NoSourceError(kCode, __LINE__);
+    IVeltraDataSource* source = sources[0];
+    TileTarget out(tile);
+    if (!out.FindRegion())
+        return nullptr;
+
+    // common start: sizes, colour space, reduced ratios
+    Region g;
+    int32_t colorSpace = 0;
+    if (IVeltraError* e = source->GetSize(&g.sw, &g.sh))
+        return WRAP(e);
+    if (IVeltraError* e = GetFilteredSize(sources, count, &g.dw, &g.dh))
+        return WRAP(e);
+    if (IVeltraError* e = source->GetColorSpace(&colorSpace))
+        return WRAP(e);
+    if (!SampleLayout(colorSpace, &g.components, &g.bytesPerSample))
+        return IVeltraError::Add(nullptr, kCode, __LINE__, "Bad source data color space");
+    if (g.sw <= 0 || g.sh <= 0 || g.dw <= 0 || g.dh <= 0)
+        return IVeltraError::Add(nullptr, kCode, __LINE__, 0, kVeltraBadState);
+    g.bytesPerPixel = g.components * g.bytesPerSample;
+    const int64_t gw = std::gcd<int64_t, int64_t>(g.sw, g.dw);
+    const int64_t gh = std::gcd<int64_t, int64_t>(g.sh, g.dh);
+    g.A = g.sw / gw;
+    g.B = g.dw / gw;
+    g.C = g.sh / gh;
+    g.D = g.dh / gh;
+
+    if (IVeltraError* e = out.Lock())
+        return WRAP(e);
+    IVeltraError* err = m_method == 0 ? Nearest(out, source, g) : Resample(out, source, g);
+    if (IVeltraError* e = out.Finish(err == nullptr))
+        err = IVeltraError::AddWorker(&err, kCode, __LINE__, e);
+    return WRAP(err);
+}
+
+IVeltraError* CVeltraFilterScale::Nearest(TileTarget& out, IVeltraDataSource* source, const Region& g)
+{
+    const VeltraRect& reg = out.region;
+    // source column s with s < (x + 0.5) sw / dw <= s + 1: a centre on a boundary takes the left pixel
+    std::vector<int32_t> xs(static_cast<size_t>(reg.right - reg.left));
+    std::vector<int32_t> ys(static_cast<size_t>(reg.bottom - reg.top));
+    for (int32_t x = reg.left; x < reg.right; ++x)
+        xs[static_cast<size_t>(x - reg.left)] = static_cast<int32_t>(
+            std::clamp<int64_t>(((2 * int64_t{x} + 1) * g.sw + 2 * int64_t{g.dw} - 1) / (2 * int64_t{g.dw}) - 1, 0,
+                                g.sw - 1));
+    for (int32_t y = reg.top; y < reg.bottom; ++y)
+        ys[static_cast<size_t>(y - reg.top)] = static_cast<int32_t>(
+            std::clamp<int64_t>(((2 * int64_t{y} + 1) * g.sh + 2 * int64_t{g.dh} - 1) / (2 * int64_t{g.dh}) - 1, 0,
+                                g.sh - 1));
+    // map to the source and ask for exactly that
+    VeltraRect src{xs.front(), ys.front(), xs.back() + 1, ys.back() + 1};
+    const int32_t bpp = g.bytesPerPixel;
+    return WalkSourceTiles(source, src, kCode, bpp, [&](const SourceBlock& b) -> IVeltraError* {
+        const size_t x0 = static_cast<size_t>(std::lower_bound(xs.begin(), xs.end(), b.covered.left) - xs.begin());
+        const size_t x1 = static_cast<size_t>(std::lower_bound(xs.begin(), xs.end(), b.covered.right) - xs.begin());
+        const size_t y0 = static_cast<size_t>(std::lower_bound(ys.begin(), ys.end(), b.covered.top) - ys.begin());
+        const size_t y1 = static_cast<size_t>(std::lower_bound(ys.begin(), ys.end(), b.covered.bottom) - ys.begin());
+        for (size_t yi = y0; yi < y1; ++yi) {
+            unsigned char* dst = out.At(reg.left + static_cast<int32_t>(x0), reg.top + static_cast<int32_t>(yi), bpp);
+            // a row whose source row does not change is a copy of the row above
+            if (yi > y0 && ys[yi] == ys[yi - 1]) {
+                std::memcpy(dst, dst - out.rowBytes, (x1 - x0) * static_cast<size_t>(bpp));
+                continue;
+            }
+            const unsigned char* row = b.bits + static_cast<ptrdiff_t>(ys[yi] - b.covered.top) * b.rowBytes;
+            for (size_t xi = x0; xi < x1; ++xi, dst += bpp)
+                CPixelPtr::CopyOne(dst, row + static_cast<ptrdiff_t>(xs[xi] - b.covered.left) * bpp, bpp);
+        }
+        return nullptr;
+    });
+}
+
+IVeltraError* CVeltraFilterScale::Resample(TileTarget& out, IVeltraDataSource* source, const Region& g)
+{
+    const VeltraRect& reg = out.region;
+    const int32_t width = reg.right - reg.left;
+    const Kernel hk = g.dw <= g.sw ? Kernel::kArea : (m_method == 1 ? Kernel::kLinear : Kernel::kCubic);
+    const Kernel vk = g.dh <= g.sh ? Kernel::kArea : (m_method == 1 ? Kernel::kLinear : Kernel::kCubic);
+
+    // 1. horizontal setup: one weight record per output column
+    m_columnWeights.assign(static_cast<size_t>(width), ColumnWeight{});
+    int32_t lo = 0, hi = 0;
+    if (hk == Kernel::kArea) {
+        int64_t n = int64_t{reg.left} * g.A;
+        for (int32_t x = 0; x < width; ++x) {
+            const int64_t prev = n;
+            n += g.A;
+            ColumnWeight& w = m_columnWeights[static_cast<size_t>(x)];
+            w.index = static_cast<int32_t>(prev / g.B);
+            w.weights[0] = static_cast<int32_t>(g.B - prev % g.B);
+            w.weights[1] = static_cast<int32_t>(n % g.B);
+            w.weights[2] = static_cast<int32_t>((g.A - w.weights[0] - w.weights[1]) / g.B);
+            hi = w.index + w.weights[2] + (w.weights[1] ? 1 : 0);
+        }
+    } else {
+        int64_t n = (2 * int64_t{reg.left} + 1) * g.A - g.B;
+        for (int32_t x = 0; x < width; ++x, n += 2 * g.A) {
+            const int64_t i = FloorDiv(n, 2 * g.B);
+            const int64_t f = n - i * 2 * g.B;
+            ColumnWeight& w = m_columnWeights[static_cast<size_t>(x)];
+            if (hk == Kernel::kLinear) {
+                w.index = static_cast<int32_t>(i);
+                w.weights[0] = static_cast<int32_t>(2 * g.B - f);
+                w.weights[1] = static_cast<int32_t>(f);
+                hi = static_cast<int32_t>(i + 1);
+            } else {
+                w.index = static_cast<int32_t>(i - 1);
+                CubicWeights(static_cast<double>(n) / static_cast<double>(2 * g.B) - static_cast<double>(i), w.weights);
+                hi = static_cast<int32_t>(i + 2);
+            }
+        }
+    }
+    lo = m_columnWeights.front().index;
+
+    // 2. vertical start: counter, step and divisor of the output rows
+    int64_t m, step, divisor;
+    if (vk == Kernel::kArea) {
+        m = int64_t{reg.top} * g.C;
+        step = g.C;
+        divisor = g.D;
+    } else {
+        m = (2 * int64_t{reg.top} + 1) * g.C - g.D;
+        step = 2 * g.C;
+        divisor = 2 * g.D;
+    }
+
+    // 3. scratch: the ring of horizontally resampled rows and one gathered source row
+    const int32_t ringRows = static_cast<int32_t>((g.C + g.D - 1) / g.D) + 3;
+    const size_t rowCells = static_cast<size_t>(width) * static_cast<size_t>(g.components);
+    m_ringLength = width;
+    m_ringRows = ringRows;
+    m_ring.assign(rowCells * static_cast<size_t>(ringRows), 0);
+    std::vector<uint16_t*> rows(static_cast<size_t>(ringRows));
+    for (int32_t k = 0; k < ringRows; ++k)
+        rows[static_cast<size_t>(k)] = m_ring.data() + rowCells * static_cast<size_t>(k);
+    std::vector<unsigned char> gathered(static_cast<size_t>(hi - lo + 1) * static_cast<size_t>(g.bytesPerPixel));
+
+    HorizontalFn horizontal;
+    VerticalFn vertical;
+    if (g.bytesPerSample == 1)
+        PickKernels<uint8_t>(g.components, &horizontal, &vertical);
+    else
+        PickKernels<uint16_t>(g.components, &horizontal, &vertical);
+    const ExactDivider divA(static_cast<uint64_t>(g.A)), div2B(static_cast<uint64_t>(2 * g.B));
+    const ExactDivider divC(static_cast<uint64_t>(g.C)), div2D(static_cast<uint64_t>(2 * g.D));
+
+    // 4. the reader: period 1 replicates the edges; enough tiles for a row span and the rows a
+    // reduction reads at once
+    int32_t tileSize = 0;
+    if (IVeltraError* e = source->GetTileSize(&tileSize))
+        return WRAP(e);
+    const int32_t across = tileSize > 0 ? (hi - lo) / tileSize + 2 : 2;
+    const int32_t capacity = std::max<int32_t>(static_cast<int32_t>(step / divisor) + 2, across * 2);
+    TiledSourceReader reader(source, capacity, 1, 1);
+
+    auto horizontalPass = [&](int64_t sourceRow, uint16_t* ring) -> IVeltraError* {
+        if (IVeltraError* e = GatherRow(reader, static_cast<int32_t>(sourceRow), lo, hi, g.sw, g.bytesPerPixel,
+                                        gathered.data()))
+            return WRAP(e);
+        horizontal(hk, m_columnWeights.data(), width, gathered.data(), lo, g.B, divA, div2B, ring);
+        return nullptr;
+    };
+
+    // 5. prime the ring: ring row 1 holds source row r
+    int64_t r = FloorDiv(m, divisor);
+    int64_t ringTop = r - 1;
+    for (int32_t k = 0; k < ringRows; ++k)
+        if (IVeltraError* e = horizontalPass(ringTop + k, rows[static_cast<size_t>(k)]))
+            return e;
+
+    // 6. output rows
+    for (int32_t y = reg.top; y < reg.bottom; ++y) {
+        r = FloorDiv(m, divisor);
+        const int64_t f = m - r * divisor;
+        while (ringTop < r - 1) {
+            std::rotate(rows.begin(), rows.begin() + 1, rows.end());
+            if (IVeltraError* e = horizontalPass(ringTop + ringRows, rows.back()))
+                return e;
+            ++ringTop;
+        }
+        const int64_t next = m + step;
+        int32_t weights[4] = {};
+        if (vk == Kernel::kArea) {
+            weights[0] = static_cast<int32_t>(g.D - f);
+            weights[1] = static_cast<int32_t>(next - FloorDiv(next, g.D) * g.D);
+            weights[2] = static_cast<int32_t>((g.C - weights[0] - weights[1]) / g.D);
+        } else if (vk == Kernel::kLinear) {
+            weights[0] = static_cast<int32_t>(2 * g.D - f);
+            weights[1] = static_cast<int32_t>(f);
+        } else {
+            CubicWeights(static_cast<double>(f) / static_cast<double>(2 * g.D), weights);
+        }
+        vertical(vk, rows.data(), weights, width, g.D, divC, div2D, out.At(reg.left, y, g.bytesPerPixel));
+        m = next;
+    }
+    return nullptr;
+}
