@@ -1,20 +1,19 @@
 #include "viewer/sources/camera/CameraClock.h"
 
 #include <atomic>
-#include <chrono>
-#include <thread>
+
+#include "platform/thread/Timing.h"
 
 namespace {
 
 uint32_t RealTick()
 {
-    using namespace std::chrono;
-    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return plat::tickCount();
 }
 
 void RealSleep(uint32_t ms)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    plat::sleepMs(ms);
 }
 
 std::atomic<CameraTickFn> g_tick{&RealTick};

@@ -3,8 +3,45 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "viewer/sources/camera/DornSource.h"
+
+namespace {
+
+std::mutex& BuiltinMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::map<std::string, DornEntryProc>& Builtins()
+{
+    static std::map<std::string, DornEntryProc> builtins;
+    return builtins;
+}
+
+DornEntryProc FindBuiltin(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(BuiltinMutex());
+    auto it = Builtins().find(path);
+    return it == Builtins().end() ? nullptr : it->second;
+}
+
+}  // namespace
+
+void CDornModule::RegisterBuiltin(const std::string& path, DornEntryProc entry)
+{
+    std::lock_guard<std::mutex> lock(BuiltinMutex());
+    Builtins()[path] = entry;
+}
+
+void CDornModule::UnregisterBuiltin(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(BuiltinMutex());
+    Builtins().erase(path);
+}
 
 CDornModule::CDornModule() : CDornObject(nullptr) {}
 
@@ -40,6 +77,10 @@ uint32_t CDornModule::GetValue58()
 int32_t CDornModule::LoadModule(const std::string& path)
 {
     if (library_ || entry_) return DORN_E_LOADED;
+    if (DornEntryProc builtin = FindBuiltin(path)) {
+        entry_ = builtin;
+        return 0;
+    }
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         const char* error = dlerror();
@@ -60,15 +101,6 @@ int32_t CDornModule::OpenModule(const std::string& path)
     const int32_t r = LoadModule(path);
     if (r != 0) return r;
     path_ = path;
-    loaded_ = 1;
-    return Open(0, nullptr);
-}
-
-int32_t CDornModule::OpenWithEntry(DornEntryProc entry)
-{
-    if (library_ || entry_) return DORN_E_LOADED;
-    entry_ = entry;
-    path_.clear();
     loaded_ = 1;
     return Open(0, nullptr);
 }

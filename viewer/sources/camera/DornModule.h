@@ -25,8 +25,10 @@ public:
     int32_t IsLoaded() const { return loaded_; }
     const std::string& GetPath() const { return path_; }
 
-    // Tests hand an entry point in directly (a module linked into the test).
-    int32_t OpenWithEntry(DornEntryProc entry);
+    // A module linked into the program instead of loaded from a file (tests run
+    // the simulated camera in-process this way): loading the path uses the entry.
+    static void RegisterBuiltin(const std::string& path, DornEntryProc entry);
+    static void UnregisterBuiltin(const std::string& path);
 
 private:
     int32_t loaded_ = 0;

@@ -13,6 +13,7 @@
 
 #include "platform/fs/DosAttributes.h"
 #include "platform/fs/FileOps.h"
+#include "platform/thread/Event.h"
 #include "platform/thread/Waitable.h"
 #include "viewer/sources/camera/AsyncScheduler.h"
 #include "viewer/sources/camera/CameraClock.h"
