@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -49,6 +48,30 @@ std::string errnoText(const std::string& what, const fs::path& p) {
     return what + " " + p.string() + ": " + std::strerror(errno);
 }
 
+// Small whole-file reads and writes with close-on-exec descriptors (a program
+// started by another thread meanwhile must not inherit them).
+bool readSmallFile(const fs::path& path, std::string* text) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    char buffer[4096];
+    text->clear();
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            close(fd);
+            return n == 0;
+        }
+        text->append(buffer, static_cast<size_t>(n));
+    }
+}
+
+std::string firstLine(const fs::path& path) {
+    std::string text;
+    if (!readSmallFile(path, &text)) return {};
+    return text.substr(0, text.find('\n'));
+}
+
 bool parsePid(const std::string& name, pid_t* pid) {
     const std::string suffix = ".win";
     if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return false;
@@ -61,9 +84,8 @@ bool parsePid(const std::string& name, pid_t* pid) {
 }  // namespace
 
 uint64_t processStartTime(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(in, line)) return 0;
+    const std::string line = firstLine("/proc/" + std::to_string(pid) + "/stat");
+    if (line.empty()) return 0;
     size_t close = line.rfind(')');   // the name may hold blanks and brackets
     if (close == std::string::npos) return 0;
     std::istringstream fields(line.substr(close + 2));
@@ -77,9 +99,8 @@ uint64_t processStartTime(pid_t pid) {
 
 bool processRunning(pid_t pid) {
     if (pid <= 0) return false;
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(in, line)) return false;
+    const std::string line = firstLine("/proc/" + std::to_string(pid) + "/stat");
+    if (line.empty()) return false;
     size_t close = line.rfind(')');
     if (close == std::string::npos || close + 2 >= line.size()) return false;
     const char state = line[close + 2];
@@ -147,14 +168,13 @@ DesktopFolder::Lock::~Lock() { flock(fd_, LOCK_UN); }
 
 uint64_t DesktopFolder::nextZOrder() const {
     const fs::path counter = path_ / "zorder";
-    uint64_t value = 0;
-    {
-        std::ifstream in(counter);
-        in >> value;
+    const uint64_t value = std::strtoull(firstLine(counter).c_str(), nullptr, 10) + 1;
+    int fd = ::open(counter.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0) {
+        const std::string text = std::to_string(value) + "\n";
+        [[maybe_unused]] ssize_t n = write(fd, text.data(), text.size());
+        close(fd);
     }
-    ++value;
-    std::ofstream out(counter, std::ios::trunc);
-    out << value << '\n';
     return value;
 }
 
@@ -200,7 +220,9 @@ void DesktopFolder::removeEntry(pid_t pid) const {
 }
 
 bool DesktopFolder::readEntry(pid_t pid, ProcessEntry* entry) const {
-    std::ifstream in(entryPath(pid));
+    std::string text;
+    if (!readSmallFile(entryPath(pid), &text)) return false;
+    std::istringstream in(text);
     std::string line;
     if (!std::getline(in, line)) return false;
     std::istringstream head(line);

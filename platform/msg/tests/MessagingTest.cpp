@@ -2,7 +2,9 @@
 
 #include "platform/msg/Messages.h"
 #include "platform/msg/Messaging.h"
+#include "platform/msg/MessageWait.h"
 #include "platform/thread/Event.h"
+#include "platform/thread/WorkerThread.h"
 
 #include <gtest/gtest.h>
 
@@ -280,4 +282,23 @@ TEST(Messaging, TimerSetFromAnotherThread) {
     ASSERT_TRUE(setTimer(owner.handle(), 7, 5));
     while (ticks.load() < 2) std::this_thread::yield();
     ASSERT_TRUE(killTimer(owner.handle(), 7));
+}
+
+TEST(Messaging, UiThreadWaitingForAWorkerStillTakesTheWorkersSends) {
+    // The end of a transfer: the UI thread waits for the worker while the worker is
+    // sending its last record to the UI's dialog.
+    testApp();
+    int records = 0;
+    MessageReceiver dialog([&](uint32_t m, WParam, LParam) -> LResult {
+        if (m == kMsgUser + 0x15) ++records;
+        return 1;
+    });
+    const WindowHandle target = dialog.handle();
+    WorkerThread worker([target] { return static_cast<uint32_t>(sendMessage(target, kMsgUser + 0x15, 0, 0)); });
+    ASSERT_TRUE(worker.create(WorkerThread::Start::Running));
+    EXPECT_EQ(waitServingSends(worker, kInfinite), kWaitSignalled);
+    uint32_t code = 0;
+    worker.exitCode(&code);
+    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(records, 1);
 }
