@@ -24,7 +24,7 @@ void DetectCpuFeatures()
         if (edx & (1u << 15))
             g_flags.conditionalMove = true;
     }
-    if (__get_cpuid_max(0x80000000u, nullptr) > 0x80000000u && __get_cpuid(0x80000001u, &eax, &ebx, &ecx, &edx)) {
+    if (unsigned(__get_cpuid_max(0x80000000u, nullptr)) > 0x80000000u && __get_cpuid(0x80000001u, &eax, &ebx, &ecx, &edx)) {
         if (edx & (1u << 31))
             g_flags.amd3dNow = true;
     }
