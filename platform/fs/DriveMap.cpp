@@ -486,4 +486,36 @@ FsResult resolveDrivePath(std::string_view dosPath, fs::path* out, const DriveMa
     return resolveCardPath(root, rest, out);
 }
 
+FsResult drivePathOf(const fs::path& path, std::string* dosPath, const DriveMap& map) {
+    dosPath->clear();
+    if (!path.is_absolute()) return FsResult::fail(FsError::NotFound);
+    const fs::path p = path.lexically_normal();
+    std::vector<DriveInfo> all;
+    if (FsResult r = map.drives(&all); !r) return r;
+    const DriveInfo* best = nullptr;
+    size_t bestDepth = 0;
+    fs::path bestRest;
+    for (const DriveInfo& d : all) {
+        if (!d.hasMedium()) continue;
+        const fs::path root = d.root.lexically_normal();
+        fs::path rest = p.lexically_relative(root);
+        if (rest.empty() || *rest.begin() == "..") continue;
+        size_t depth = static_cast<size_t>(std::distance(root.begin(), root.end()));
+        if (!best || depth > bestDepth) {
+            best = &d;
+            bestDepth = depth;
+            bestRest = rest;
+        }
+    }
+    if (!best) return FsResult::fail(FsError::NotFound);
+    std::string out = best->name();
+    for (const auto& part : bestRest) {
+        if (part == ".") continue;
+        out += "\\" + part.string();
+    }
+    if (out.size() == 2) out += "\\";
+    *dosPath = out;
+    return FsResult::success();
+}
+
 }  // namespace plat

@@ -110,4 +110,9 @@ FsResult splitDrivePath(std::string_view dosPath, char* letter, std::string* res
 FsResult resolveDrivePath(std::string_view dosPath, std::filesystem::path* out,
                           const DriveMap& map = DriveMap());
 
+// The drive path of a file-system path: "E:\DCIM\100ABCDE" for a path below
+// E:'s root (the drive with the longest matching root wins; "C:" for the rest
+// of "/"). NotFound when `path` is not absolute.
+FsResult drivePathOf(const std::filesystem::path& path, std::string* dosPath, const DriveMap& map = DriveMap());
+
 }  // namespace plat

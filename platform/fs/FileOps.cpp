@@ -374,4 +374,37 @@ FsResult readFile(const fs::path& path, std::string* bytes, uint64_t limit) {
     return FsResult::success();
 }
 
+FsResult readFileFresh(const fs::path& path, std::string* bytes, uint64_t limit) {
+    bytes->clear();
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    {
+        UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (fd.get() < 0) return FsResult::fromErrno(errno);
+        posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
+    }
+    return readFile(path, bytes, limit);
+}
+
+FsResult writeFileThrough(const fs::path& path, const std::string& bytes, unsigned mode) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode & 07777));
+    if (fd.get() < 0) return FsResult::fromErrno(errno);
+    if (FsResult r = writeAll(fd.get(), bytes.data(), bytes.size()); !r) return r;
+    if (int e = injectedFsFault(FsStep::SyncTarget)) return FsResult::fromErrno(e);
+    if (fsync(fd.get()) != 0) return FsResult::fromErrno(errno);
+    if (close(fd.release()) != 0) return FsResult::fromErrno(errno);
+    return FsResult::success();
+}
+
+FsResult createUniqueFile(const fs::path& folder, const std::string& prefix, fs::path* out) {
+    out->clear();
+    if (folder.empty() || prefix.find('/') != std::string::npos) return FsResult::fail(FsError::InvalidArgument);
+    std::string tmpl = (folder / (prefix + "XXXXXX")).string();
+    int fd = mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd < 0) return FsResult::fromErrno(errno);
+    close(fd);
+    *out = tmpl;
+    return FsResult::success();
+}
+
 }  // namespace plat

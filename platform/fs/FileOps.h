@@ -89,4 +89,16 @@ FsResult writeFileAtomic(const std::filesystem::path& path, const std::string& b
 // Reads a whole file of at most `limit` bytes.
 FsResult readFile(const std::filesystem::path& path, std::string* bytes, uint64_t limit = 64u << 20);
 
+// Reads a file that another writer (a camera on a mounted card) may have just
+// changed: the cached pages are dropped first so the bytes come from the medium.
+FsResult readFileFresh(const std::filesystem::path& path, std::string* bytes, uint64_t limit = 1u << 20);
+// Creates or truncates `path` and writes `bytes` through to the medium (synced
+// before return), for files another device reads at once.
+FsResult writeFileThrough(const std::filesystem::path& path, const std::string& bytes, unsigned mode = 0644);
+
+// Creates a new empty file "<folder>/<prefix>XXXXXX" with a unique suffix and
+// mode 0600, and returns its path.
+FsResult createUniqueFile(const std::filesystem::path& folder, const std::string& prefix,
+                          std::filesystem::path* out);
+
 }  // namespace plat

@@ -98,6 +98,35 @@ TEST_F(DriveMapTest, ManualEntryMakesAFolderACard) {
     EXPECT_EQ(map().addManual('9', card).code, FsError::BadDrive);
 }
 
+TEST_F(DriveMapTest, DrivePathsBackFromFileSystemPaths) {
+    fs::create_directories(card / "DCIM");
+    ASSERT_TRUE(map().addManual('E', card));
+    struct Case {
+        fs::path path;
+        const char* want;
+    };
+    const Case cases[] = {
+        {card / "DCIM" / "IMG_0001.JPG", "E:\\DCIM\\IMG_0001.JPG"},
+        {card, "E:\\"},
+        {card / "", "E:\\"},
+        {"/etc/hosts", "C:\\etc\\hosts"},
+        {card / ".." / "other", nullptr},  // below the temp root, not the card: C:
+        {"/", "C:\\"},
+    };
+    for (const Case& c : cases) {
+        std::string dos;
+        ASSERT_TRUE(drivePathOf(c.path, &dos, map())) << c.path;
+        if (c.want) {
+            EXPECT_EQ(dos, c.want) << c.path;
+        } else {
+            EXPECT_EQ(dos.substr(0, 3), "C:\\") << c.path;
+        }
+    }
+    std::string dos = "unchanged";
+    EXPECT_EQ(drivePathOf("relative/x", &dos, map()).code, FsError::NotFound);
+    EXPECT_TRUE(dos.empty());
+}
+
 TEST_F(DriveMapTest, RemovableMediaGetLettersFromD) {
     // Seen together, slots are taken in kernel-name order: mmcblk0, sdb, sr0.
     plugUsualDevices();

@@ -258,5 +258,33 @@ TEST_F(FileOpsTest, FreeSpaceIsWhatTheCallerMayUse) {
     EXPECT_EQ(bytes, 0u);
 }
 
+TEST_F(FileOpsTest, HandshakeFilesAndUniqueNames) {
+    // The reply a camera reads at once: written through; the order it wrote: read fresh.
+    ASSERT_TRUE(writeFileThrough(dir / "reply.kvd", "transfer finish"));
+    ASSERT_TRUE(writeFileThrough(dir / "reply.kvd", "ok"));  // create-always truncates
+    std::string bytes;
+    ASSERT_TRUE(readFileFresh(dir / "reply.kvd", &bytes));
+    EXPECT_EQ(bytes, "ok");
+    EXPECT_EQ(readFileFresh(dir / "none", &bytes).code, FsError::NotFound);
+    {
+        ScopedFsFault fault([](FsStep s) { return s == FsStep::SyncTarget ? EIO : 0; });
+        EXPECT_EQ(writeFileThrough(dir / "reply.kvd", "x").code, FsError::IoError);
+    }
+
+    fs::path a, b;
+    ASSERT_TRUE(createUniqueFile(dir, "vorel", &a));
+    ASSERT_TRUE(createUniqueFile(dir, "vorel", &b));
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.filename().string().rfind("vorel", 0), 0u);
+    EXPECT_EQ(a.filename().string().size(), 11u);
+    struct stat st {};
+    ASSERT_EQ(stat(a.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(st.st_size, 0);
+    EXPECT_EQ(createUniqueFile(dir / "none", "vorel", &a).code, FsError::NotFound);
+    EXPECT_TRUE(a.empty());
+    EXPECT_EQ(createUniqueFile(dir, "../x", &a).code, FsError::InvalidArgument);
+}
+
 }  // namespace
 }  // namespace plat
