@@ -312,6 +312,7 @@ private:
                 sourceRec_ = record;
                 record->objectType = DORN_TYPE_SOURCE;
                 folders_ = ScanFolders();
+                for (uint32_t folder = 1; folder <= folders_.size(); ++folder) Remember(folder);
             } else if (p->second.kind == Kind::Source) {
                 if (ItemName(id).empty()) return DORN_E_NOT_FOUND;
                 node.kind = Kind::Item;
@@ -386,16 +387,46 @@ private:
             if (current_ > folders_.size()) current_ = 0;
             SendEvent(sourceRec_, DORN_EVENT_VALUE, DORN_CAP_FOLDERS);
         }
-        if (current_ == 0) return;
-        const std::vector<std::string> files = ScanFiles(current_);
-        const std::vector<std::string> before = knownFiles_;
-        knownFiles_ = files;
-        for (const std::string& name : before)
-            if (!std::binary_search(files.begin(), files.end(), name) && sourceRec_)
-                SendEvent(sourceRec_, DORN_EVENT_REMOVED, ItemId(current_, name));
-        for (const std::string& name : files)
-            if (!std::binary_search(before.begin(), before.end(), name) && sourceRec_)
-                SendEvent(sourceRec_, DORN_EVENT_ADDED, ItemId(current_, name));
+        // Pictures: a new one is reported wherever it is; one that went is
+        // reported as such in the current folder, elsewhere as a folder change.
+        bool otherFolderLost = false;
+        for (uint32_t folder = 1; folder <= folders_.size(); ++folder) {
+            const std::string& folderName = folders_[folder - 1];
+            const std::vector<std::string> files = ScanFiles(folder);
+            auto known = knownFiles_.find(folderName);
+            if (known == knownFiles_.end()) {
+                knownFiles_[folderName] = files;
+                continue;
+            }
+            const std::vector<std::string> before = known->second;
+            known->second = files;
+            for (const std::string& name : before) {
+                if (std::binary_search(files.begin(), files.end(), name)) continue;
+                if (folder == current_ && sourceRec_)
+                    SendEvent(sourceRec_, DORN_EVENT_REMOVED, ItemId(folder, name));
+                else
+                    otherFolderLost = true;
+            }
+            for (const std::string& name : files)
+                if (!std::binary_search(before.begin(), before.end(), name) && sourceRec_)
+                    SendEvent(sourceRec_, DORN_EVENT_ADDED, ItemId(folder, name));
+            if (!sourceRec_) return;
+        }
+        if (otherFolderLost && sourceRec_) SendEvent(sourceRec_, DORN_EVENT_VALUE, DORN_CAP_FOLDERS);
+    }
+
+    void Forget(uint32_t folder, const std::string& name)
+    {
+        if (folder == 0 || folder > folders_.size()) return;
+        auto known = knownFiles_.find(folders_[folder - 1]);
+        if (known == knownFiles_.end()) return;
+        known->second.erase(std::remove(known->second.begin(), known->second.end(), name), known->second.end());
+    }
+
+    void Remember(uint32_t folder)
+    {
+        if (folder == 0 || folder > folders_.size()) return;
+        knownFiles_[folders_[folder - 1]] = ScanFiles(folder);
     }
 
     // ---- commands ---------------------------------------------------------
@@ -480,7 +511,7 @@ private:
             folders_ = ScanFolders();
             if (data == 0 || data > folders_.size()) return DORN_E_NOT_FOUND;
             current_ = static_cast<uint32_t>(data);
-            knownFiles_ = ScanFiles(current_);
+            ScanFiles(current_);
             return 0;
         }
         if (node.kind == Kind::Item && (parameter == DORN_CAP_PROTECT || parameter == DORN_CAP_HIDE)) {
@@ -649,8 +680,7 @@ private:
             std::error_code ec;
             if (!fs::remove(path, ec)) return DORN_E_IO_FIRST;
             // Deleted on request: no removal event for it.
-            knownFiles_.erase(std::remove(knownFiles_.begin(), knownFiles_.end(), path.filename().string()),
-                              knownFiles_.end());
+            Forget(node.id >> 16, path.filename().string());
             return 0;
         }
         if (node.kind == Kind::Source && parameter == DORN_CAP_FORMAT) {
@@ -826,7 +856,7 @@ private:
     bool unplugged_ = false;
     std::vector<std::string> folders_;
     std::map<std::string, FolderState> folderState_;
-    std::vector<std::string> knownFiles_;
+    std::map<std::string, std::vector<std::string>> knownFiles_;  // by folder name
     uint32_t current_ = 0;
     std::deque<Pending> pending_;
     std::vector<uint8_t> header_;

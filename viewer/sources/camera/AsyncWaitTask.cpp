@@ -2,10 +2,14 @@
 
 void CAsyncWaitTask::OnRequestFailed(DornObjectRecord* target, uint32_t command, uint32_t parameter, int32_t result)
 {
-    failedTarget_ = target;
-    failedCommand_ = command;
-    failedParameter_ = parameter;
-    result_ = result;
+    // The requests cancelled because of a failure must not hide it: a
+    // cancellation never replaces a stored failure.
+    if (result_ == 0 || (result_ == DORN_E_CANCELLED && result != DORN_E_CANCELLED)) {
+        failedTarget_ = target;
+        failedCommand_ = command;
+        failedParameter_ = parameter;
+        result_ = result;
+    }
     CAsyncTask::OnRequestFailed(target, command, parameter, result);
 }
 

@@ -182,8 +182,12 @@ int32_t CCameraSource::BuildFolderTable()
         record.number = static_cast<int32_t>(i);
         record.name = names[i];
         record.key = static_cast<uint32_t>(i) << 16;
-        // Keep what is known of a folder that is still there under the same number.
-        if (i - 1 < folders_.size() && folders_[i - 1].name == names[i]) record = folders_[i - 1];
+        // Keep the change mark of a folder that is still there under the same
+        // number; its picture count is taken again (pictures may have gone).
+        if (i - 1 < folders_.size() && folders_[i - 1].name == names[i]) {
+            record = folders_[i - 1];
+            record.pictureCount = 0xFFFFFFFFu;
+        }
         table.push_back(record);
     }
     if (table.size() != folders_.size()) currentFolder_ = 0;
