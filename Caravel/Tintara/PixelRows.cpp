@@ -66,6 +66,58 @@ void PackRow(const ColorTransform& t, std::uint8_t* row, long width, const Chann
     }
 }
 
+// Interleaved rows with a fixed channel count: one pass over the pixels.
+template <typename Sample, int C>
+void UnpackInterleaved(ColorTransform& t, const std::uint8_t* row, long width)
+{
+    const std::size_t entries = std::size_t(1) << t.inputBits;
+    const Sample maxSample = Sample(std::min<std::size_t>(entries - 1, Sample(~Sample(0))));
+    const std::uint16_t* tables = t.inputTables.data();
+    std::uint16_t* out = t.inputRow.data();
+    for (long x = 0; x < width; ++x, row += C * sizeof(Sample), out += C) {
+        Sample s[C];
+        std::memcpy(s, row, sizeof s);
+        for (int c = 0; c < C; ++c)
+            out[c] = tables[std::size_t(c) * entries + std::min(s[c], maxSample)];
+    }
+}
+
+template <typename Sample, int C>
+void PackInterleaved(const ColorTransform& t, std::uint8_t* row, long width, std::size_t nodeSize)
+{
+    const std::uint16_t* tables = t.outputTables.data();
+    const std::uint16_t* in = t.outputRow.data();
+    for (long x = 0; x < width; ++x, row += C * sizeof(Sample), in += nodeSize) {
+        Sample s[C];
+        for (int c = 0; c < C; ++c)
+            s[c] = Sample(tables[std::size_t(c) * 65536 + in[c]]);
+        std::memcpy(row, s, sizeof s);
+    }
+}
+
+template <typename Sample>
+void Unpack(ColorTransform& t, const std::uint8_t* row, long width, const ChannelLayout& layout)
+{
+    if (!layout.planar && t.inputChannels == 3)
+        UnpackInterleaved<Sample, 3>(t, row, width);
+    else if (!layout.planar && t.inputChannels == 4)
+        UnpackInterleaved<Sample, 4>(t, row, width);
+    else
+        UnpackRow<Sample>(t, row, width, layout);
+}
+
+template <typename Sample>
+void Pack(const ColorTransform& t, std::uint8_t* row, long width, const ChannelLayout& layout)
+{
+    const auto nodeSize = std::size_t(t.lut->NodeSize());
+    if (!layout.planar && t.outputChannels == 3)
+        PackInterleaved<Sample, 3>(t, row, width, nodeSize);
+    else if (!layout.planar && t.outputChannels == 4)
+        PackInterleaved<Sample, 4>(t, row, width, nodeSize);
+    else
+        PackRow<Sample>(t, row, width, layout);
+}
+
 long ProcessRows(ColorTransform& t, const void* src, void* dst, long width, long height, long srcRowBytes,
                  long dstRowBytes, const ChannelLayout& in, const ChannelLayout& out)
 {
@@ -78,17 +130,17 @@ long ProcessRows(ColorTransform& t, const void* src, void* dst, long width, long
     auto* d = static_cast<std::uint8_t*>(dst);
     for (long y = 0; y < height; ++y, s += srcRowBytes, d += dstRowBytes) {
         if (t.inputBits > 8)
-            UnpackRow<std::uint16_t>(t, s, width, in);
+            Unpack<std::uint16_t>(t, s, width, in);
         else
-            UnpackRow<std::uint8_t>(t, s, width, in);
+            Unpack<std::uint8_t>(t, s, width, in);
         t.lut->Process(t.inputRow.data(), t.outputRow.data(), std::size_t(width));
         if (toLch)
             if (long rc = ConvertLabRowToLch(t.outputRow.data(), std::size_t(width)); rc != kOk)
                 return rc;
         if (t.outputBits > 8)
-            PackRow<std::uint16_t>(t, d, width, out);
+            Pack<std::uint16_t>(t, d, width, out);
         else
-            PackRow<std::uint8_t>(t, d, width, out);
+            Pack<std::uint8_t>(t, d, width, out);
     }
     return kOk;
 }
