@@ -152,7 +152,7 @@ inline bool ToolAvailable(const char* tool)
     return std::system(cmd.c_str()) == 0;
 }
 
-inline bool Run(const std::string& cmd)
+inline bool RunTool(const std::string& cmd)
 {
     return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -184,9 +184,20 @@ inline void WritePnm(const std::string& path, const Picture& p)
 inline bool ReadPnm(const std::string& path, Picture* p)
 {
     std::ifstream f(path, std::ios::binary);
-    std::string magic;
-    int w = 0, h = 0, maxval = 0;
-    if (!(f >> magic >> w >> h >> maxval))
+    // header tokens, skipping comment lines
+    auto token = [&f]() {
+        std::string t;
+        while (f >> t) {
+            if (t[0] != '#')
+                return t;
+            std::string rest;
+            std::getline(f, rest);
+        }
+        return std::string();
+    };
+    const std::string magic = token();
+    const int w = std::atoi(token().c_str()), h = std::atoi(token().c_str()), maxval = std::atoi(token().c_str());
+    if (magic.empty() || w <= 0 || h <= 0 || maxval <= 0)
         return false;
     f.get();
     const bool rgb = magic == "P6";
