@@ -15,6 +15,11 @@
 //    slot's disk or partitions; none means no medium.
 // Every query reads the current sysfs and mount table, so the answer is always
 // today's; the sysfs root and the mountinfo path can be pointed at fakes.
+//
+// The table file (<root>/run/drives, edited under the lock <root>/run/drives.lock
+// and replaced whole) has one line per letter, fields separated by tabs:
+//   <letter> <"manual"|"slot"> <type: removable|fixed|cdrom|noroot|...> <folder or slot id>
+// Lines starting with '#' and malformed lines are ignored.
 #include "platform/fs/FsResult.h"
 
 #include <cstdint>

@@ -222,6 +222,13 @@ bool folderExists(const fs::path& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+FsResult setModificationTime(const fs::path& path, int64_t mtime) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(mtime), 0}};
+    if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) return FsResult::fromErrno(errno);
+    return FsResult::success();
+}
+
 int64_t fileSize64(const fs::path& path) {
     struct stat st {};
     if (path.empty() || stat(path.c_str(), &st) != 0) return -1;

@@ -28,6 +28,9 @@ FsResult fileStatus(const std::filesystem::path& path, FileStatus* out,
 bool fileExists(const std::filesystem::path& path);     // anything there (a link counts)
 bool folderExists(const std::filesystem::path& path);   // a folder (following links)
 
+// Sets the last write time (seconds since the epoch); the access time is kept.
+FsResult setModificationTime(const std::filesystem::path& path, int64_t mtime);
+
 // 64-bit size, or -1 when the file cannot be examined.
 int64_t fileSize64(const std::filesystem::path& path);
 

@@ -240,6 +240,11 @@ TEST_F(FileOpsTest, ListFolderReportsEntries) {
     EXPECT_FALSE(entries[3].attributes.isDirectory());
 
     EXPECT_EQ(fileSize64(dir / "big.raw"), (5LL << 30) + 3);
+    ASSERT_TRUE(setModificationTime(dir / "big.raw", 946684800));
+    FileStatus st;
+    ASSERT_TRUE(fileStatus(dir / "big.raw", &st));
+    EXPECT_EQ(st.mtime, 946684800);
+    EXPECT_EQ(setModificationTime(dir / "none", 1).code, FsError::NotFound);
     EXPECT_EQ(fileSize64(dir / "none"), -1);
     EXPECT_EQ(listFolder(dir / "none", &entries).code, FsError::NotFound);
     EXPECT_TRUE(entries.empty());
