@@ -65,6 +65,21 @@ inline V4i TruncatedStep(V4i a, V4i b, std::int32_t f)
 }
 #endif
 
+#if defined(__SSE2__)
+// a + trunc((b - a) f / 32768) on eight u16 lanes: the magnitude |b - a| and the
+// 15-bit fraction give an exact unsigned product, whose floor is then given the
+// sign of b - a (truncation toward zero of the signed quotient).
+inline __m128i TruncatedStep(__m128i a, __m128i b, __m128i f)
+{
+    const __m128i up = _mm_subs_epu16(b, a);
+    const __m128i down = _mm_subs_epu16(a, b);
+    const __m128i d = _mm_or_si128(up, down);
+    const __m128i m = _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epu16(d, f), 1), _mm_srli_epi16(_mm_mullo_epi16(d, f), 15));
+    const __m128i falling = _mm_xor_si128(_mm_cmpeq_epi16(down, _mm_setzero_si128()), _mm_set1_epi16(-1));
+    return _mm_add_epi16(a, _mm_sub_epi16(_mm_xor_si128(m, falling), falling));
+}
+#endif
+
 template <int G, int I>
 inline std::size_t PortableCell(const std::uint16_t* in, const std::uint16_t* map, int nodeSize,
                                 std::int32_t (&fraction)[4], std::size_t (&corner)[16])
@@ -90,6 +105,35 @@ void PortableInterpolate(const std::uint16_t* in, std::uint16_t* out, const std:
     constexpr int S = O / 3 * 3 + 1;
     std::int32_t f[4];
     std::size_t corner[16];
+#if defined(__SSE2__)
+    if constexpr (S == 4) {
+        // nodes two to a register, the last axis across the halves (as the processor form)
+        constexpr int kPairs = 1 << (I - 1);
+        std::size_t pairCorner[16];
+        for (std::size_t p = 0; p < count; ++p, in += I, out += 4) {
+            const std::uint16_t* node = table + PortableCell<G, I>(in, positionMap, 4, f, corner);
+            const std::size_t last = corner[1];
+            // corners with the last axis at 0, in the order of the first I - 1 axes
+            for (int j = 0; j < kPairs; ++j)
+                pairCorner[j] = corner[2 * j];
+            __m128i c[kPairs];
+            for (int j = 0; j < kPairs; ++j) {
+                const std::uint16_t* n0 = node + pairCorner[j];
+                c[j] = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(n0)),
+                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(n0 + last)));
+            }
+            for (int k = 0, n = kPairs; k < I - 1; ++k) {
+                n >>= 1;
+                const __m128i fk = _mm_set1_epi16(std::int16_t(f[k]));
+                for (int j = 0; j < n; ++j)
+                    c[j] = TruncatedStep(c[j], c[j + n], fk);
+            }
+            const __m128i r = TruncatedStep(c[0], _mm_unpackhi_epi64(c[0], c[0]), _mm_set1_epi16(std::int16_t(f[I - 1])));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), r);
+        }
+        return;
+    }
+#endif
     for (std::size_t p = 0; p < count; ++p, in += I, out += S) {
         const std::uint16_t* node = table + PortableCell<G, I>(in, positionMap, S, f, corner);
 #if defined(__GNUC__)
