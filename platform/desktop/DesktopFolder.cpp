@@ -72,8 +72,7 @@ std::string firstLine(const fs::path& path) {
     return text.substr(0, text.find('\n'));
 }
 
-bool parsePid(const std::string& name, pid_t* pid) {
-    const std::string suffix = ".win";
+bool parsePid(const std::string& name, pid_t* pid, const std::string& suffix = ".win") {
     if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return false;
     std::string digits = name.substr(0, name.size() - suffix.size());
     if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) return false;
@@ -249,9 +248,16 @@ std::vector<ProcessEntry> DesktopFolder::liveEntries() const {
     std::vector<ProcessEntry> live;
     std::vector<pid_t> dead;
     std::error_code ec;
+    std::vector<pid_t> orphanSockets;
     for (const auto& item : fs::directory_iterator(path_, ec)) {
         pid_t pid = 0;
-        if (!parsePid(item.path().filename().string(), &pid)) continue;
+        const std::string name = item.path().filename().string();
+        // A socket whose process crashed before (or without) writing its entry.
+        if (parsePid(name, &pid, ".sock")) {
+            if (!fs::exists(entryPath(pid)) && !processRunning(pid)) orphanSockets.push_back(pid);
+            continue;
+        }
+        if (!parsePid(name, &pid)) continue;
         ProcessEntry entry;
         if (!readEntry(pid, &entry) || !processAlive(pid, entry.startTime)) {
             dead.push_back(pid);
@@ -259,8 +265,11 @@ std::vector<ProcessEntry> DesktopFolder::liveEntries() const {
         }
         live.push_back(std::move(entry));
     }
-    if (!dead.empty()) {
+    if (!dead.empty() || !orphanSockets.empty()) {
         Lock held = lock();
+        for (pid_t pid : orphanSockets) {
+            if (!processRunning(pid)) unlink((path_ / (std::to_string(pid) + ".sock")).c_str());
+        }
         for (pid_t pid : dead) {
             // Checked again under the lock: a new process with this pid may have just registered.
             ProcessEntry again;

@@ -127,8 +127,12 @@ TEST(Desktop, DeadProcessEntriesAreIgnoredAndRemoved) {
         ASSERT_TRUE(folder->writeEntry(entry, &error)) << error;
         std::ofstream(folder->path() / (std::to_string(pid) + ".sock")) << "left over";
     }
+    // And a socket of a process that died before it wrote its entry.
+    const pid_t crashed = deadPid();
+    std::ofstream(folder->path() / (std::to_string(crashed) + ".sock")) << "left over";
     EXPECT_TRUE(titles().empty());
     EXPECT_FALSE(findTopLevelByTitlePrefix("Lumora", TitleCase::Sensitive).has_value());
+    EXPECT_FALSE(fs::exists(folder->path() / (std::to_string(crashed) + ".sock")));
     for (pid_t pid : {dead, reused}) {
         EXPECT_FALSE(fs::exists(folder->entryPath(pid))) << pid;
         EXPECT_FALSE(fs::exists(folder->path() / (std::to_string(pid) + ".sock"))) << pid;
