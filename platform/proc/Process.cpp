@@ -1,11 +1,15 @@
 #include "platform/proc/Process.h"
 
+#include "platform/sysroot/SystemRoot.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -182,6 +186,8 @@ ProcResult listUserProcesses(std::vector<RunningProcess>* out) {
             p.exeName = fileNamePart(target);
         }
         p.argv0 = fileNamePart(readSmallFile(base + "/cmdline"));
+        std::ifstream env(base + "/environ", std::ios::binary);
+        if (env) p.root = rootOfEnvironment(std::string(std::istreambuf_iterator<char>(env), {}));
         if (p.pid == getpid()) sawSelf = true;
         out->push_back(std::move(p));
     }
@@ -200,14 +206,37 @@ bool isProgramNamed(const RunningProcess& p, std::string_view name) {
     return comm == want;
 }
 
-ProcResult isProgramRunning(std::string_view name, bool* running, pid_t except) {
+std::string rootOfEnvironment(const std::string& environ) {
+    auto value = [&](const std::string& name) -> std::optional<std::string> {
+        const std::string key = name + "=";
+        for (std::size_t at = 0; at < environ.size();) {
+            std::size_t end = environ.find('\0', at);
+            if (end == std::string::npos) end = environ.size();
+            if (environ.compare(at, key.size(), key) == 0) return environ.substr(at + key.size(), end - at - key.size());
+            at = end + 1;
+        }
+        return std::nullopt;
+    };
+    if (auto root = value("VOREL_ROOT"); root && !root->empty()) return *root;
+    std::string data = value("XDG_DATA_HOME").value_or("");
+    if (data.empty()) {
+        std::string home = value("HOME").value_or("");
+        data = (home.empty() ? std::string("/tmp") : home) + "/.local/share";
+    }
+    return data + "/vorel";
+}
+
+ProcResult isProgramRunning(std::string_view name, bool* running, pid_t except, ProcessScope scope) {
     *running = true;
     std::vector<RunningProcess> list;
     ProcResult r = listUserProcesses(&list);
     if (r != ProcResult::Ok) return r;
+    const std::string ours = SystemRoot::current().top().string();
     *running = false;
     for (const RunningProcess& p : list) {
-        if (p.pid != except && isProgramNamed(p, name)) *running = true;
+        if (p.pid == except || !isProgramNamed(p, name)) continue;
+        if (scope == ProcessScope::ThisRoot && !p.root.empty() && p.root != ours) continue;
+        *running = true;
     }
     return ProcResult::Ok;
 }

@@ -21,6 +21,7 @@ struct RunningProcess {
     std::string comm;      // the kernel's short name (at most 15 bytes)
     std::string exeName;   // file name of the running executable (empty when unreadable)
     std::string argv0;     // file name part of argv[0] (scripts show their own name here)
+    std::string root;      // the system root the process started in (empty when unreadable)
 };
 
 // Every process of the calling user. A /proc that cannot be read is a failure,
@@ -31,10 +32,20 @@ ProcResult listUserProcesses(std::vector<RunningProcess>* out);
 // "Caravel.exe"-less forms such as the truncated kernel name).
 bool isProgramNamed(const RunningProcess& p, std::string_view name);
 
+// Which processes count: those started in this process's system root (each root
+// is a machine of its own), or every process of the user.
+enum class ProcessScope { ThisRoot, AnyRoot };
+
 // Whether a program of that name runs for this user, except process `except`.
 // On ListFailed *running is left true: callers that must not start a second copy
-// treat an unknown answer as "running".
-ProcResult isProgramRunning(std::string_view name, bool* running, pid_t except = 0);
+// treat an unknown answer as "running". A process whose root cannot be read
+// counts as being in this root.
+ProcResult isProgramRunning(std::string_view name, bool* running, pid_t except = 0,
+                            ProcessScope scope = ProcessScope::ThisRoot);
+
+// The system root named by a process environment (NUL-separated NAME=value
+// entries), by the rule of SystemRoot::current().
+std::string rootOfEnvironment(const std::string& environ);
 
 // Whether the process exists (a zombie counts as gone).
 bool isProcessAlive(pid_t pid);

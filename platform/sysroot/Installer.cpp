@@ -1,5 +1,6 @@
 #include "platform/sysroot/Installer.h"
 
+#include "platform/com/ComClasses.h"
 #include "platform/registry/Registry.h"
 #include "platform/sysroot/SystemRoot.h"
 
@@ -221,8 +222,7 @@ bool Installer::removeUploader(std::ostream& log) {
         }
         log << "remove  " << dir.string() << "\n";
     }
-    RegResult r = Registry::deleteTree(Hive::ClassesRoot, std::string("CLSID\\") + kUploadServerClsid);
-    return r == RegResult::Ok || r == RegResult::NotFound;
+    return succeeded(unregisterLocalServer(kUploadServerClsid));
 }
 
 bool Installer::writeMachineValues(std::ostream& log) {
@@ -259,15 +259,13 @@ bool Installer::registerServers(std::ostream& log) {
     bool ok = true;
     for (const Server& s : servers) {
         if (!isRegularFile(s.program)) continue;
-        RegKey key;
-        RegResult r = Registry::create(Hive::ClassesRoot, std::string("CLSID\\") + s.clsid + "\\LocalServer32", &key);
-        if (r != RegResult::Ok) {
-            log << "error   class registration " << s.clsid << ": " << describe(r) << "\n";
+        HResult r = registerLocalServer(s.clsid, s.program);
+        if (failed(r)) {
+            log << "error   class registration " << s.clsid << ": " << describeHResult(r) << "\n";
             ok = false;
             continue;
         }
-        if (setString(key, "", s.program.string(), log)) log << "class   " << s.clsid << " -> " << s.program.string() << "\n";
-        else ok = false;
+        log << "class   " << s.clsid << " -> " << s.program.string() << "\n";
     }
     return ok;
 }

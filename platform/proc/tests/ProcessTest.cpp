@@ -95,15 +95,15 @@ struct NameCase {
 
 TEST(RunningPrograms, NameMatchingTable) {
     const NameCase cases[] = {
-        {{1, "caravel", "caravel", "caravel"}, "caravel", true},
-        {{1, "Caravel", "", ""}, "CARAVEL", true},
-        {{1, "sh", "dash", "caravel"}, "caravel", true},  // a script shows its name in argv[0]
-        {{1, "caravel-helper", "caravel-helper", "caravel-helper"}, "caravel", false},
-        {{1, "averylongprogra", "", ""}, "averylongprogramname", true},  // kernel name cut at 15
-        {{1, "averylongprogra", "", ""}, "averylongprogra", true},
-        {{1, "averylongprogra", "", ""}, "averylongprogrammer", true},
-        {{1, "short", "", ""}, "shorter", false},
-        {{1, "caravel", "caravel", "caravel"}, "", false},
+        {{1, "caravel", "caravel", "caravel", ""}, "caravel", true},
+        {{1, "Caravel", "", "", ""}, "CARAVEL", true},
+        {{1, "sh", "dash", "caravel", ""}, "caravel", true},  // a script shows its name in argv[0]
+        {{1, "caravel-helper", "caravel-helper", "caravel-helper", ""}, "caravel", false},
+        {{1, "averylongprogra", "", "", ""}, "averylongprogramname", true},  // kernel name cut at 15
+        {{1, "averylongprogra", "", "", ""}, "averylongprogra", true},
+        {{1, "averylongprogra", "", "", ""}, "averylongprogrammer", true},
+        {{1, "short", "", "", ""}, "shorter", false},
+        {{1, "caravel", "caravel", "caravel", ""}, "", false},
     };
     for (const NameCase& c : cases) EXPECT_EQ(plat::isProgramNamed(c.process, c.name), c.matches) << c.name << " vs " << c.process.comm;
 }
@@ -201,6 +201,40 @@ TEST(SingleInstance, NamesThatAreNotPlainFileNamesAreRefused) {
     plat::SingleInstanceLock l;
     for (const char* n : {"", ".", "..", "a/b", "../escape"})
         EXPECT_EQ(plat::SingleInstanceLock::acquire(n, &l), ProcResult::LockFailed) << n;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RunningPrograms, ProgramsOfAnotherRootDoNotCount) {
+    plat::testing::TempRoot other;
+    fs::path copy = other.path() / "Caravel";
+    fs::copy_file(probe(), copy);
+    pid_t pid = 0;
+    ASSERT_EQ(plat::startDetached(copy.string(), {"sleep", "30"}, &pid), ProcResult::Ok);  // started in `other`
+    bool running = false;
+    for (int i = 0; i < 500 && !running; ++i) {
+        ASSERT_EQ(plat::isProgramRunning("caravel", &running), ProcResult::Ok);
+        if (!running) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(running);
+    {
+        plat::testing::TempRoot mine;  // now this process is in another root
+        EXPECT_EQ(plat::isProgramRunning("caravel", &running), ProcResult::Ok);
+        EXPECT_FALSE(running);
+        EXPECT_EQ(plat::isProgramRunning("caravel", &running, 0, plat::ProcessScope::AnyRoot), ProcResult::Ok);
+        EXPECT_TRUE(running);
+    }
+    kill(pid, SIGKILL);
+}
+
+TEST(RunningPrograms, RootOfAnEnvironment) {
+    using namespace std::string_literals;
+    EXPECT_EQ(plat::rootOfEnvironment("A=1\0VOREL_ROOT=/r/x\0B=2"s), "/r/x");
+    EXPECT_EQ(plat::rootOfEnvironment("XDG_DATA_HOME=/d\0HOME=/h"s), "/d/vorel");
+    EXPECT_EQ(plat::rootOfEnvironment("HOME=/h\0VOREL_ROOT="s), "/h/.local/share/vorel");
+    EXPECT_EQ(plat::rootOfEnvironment(""), "/tmp/.local/share/vorel");
 }
 
 }  // namespace
