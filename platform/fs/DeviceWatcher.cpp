@@ -99,7 +99,13 @@ bool DeviceWatcher::start() {
     baselineMedia_ = DriveMap(config_.drives).mediaMask();
     baselineDevices_ = deviceList(config_.drives.sysfsRoot);
     try {
-        thread_ = std::thread([this] { run(); });
+        thread_ = std::thread([this] {
+            try {
+                run();
+            } catch (...) {
+                // Out of memory in the watcher: it ends; the program goes on.
+            }
+        });
     } catch (...) {
         close(stopFd_);
         stopFd_ = -1;
@@ -132,12 +138,19 @@ void DeviceWatcher::run() {
     int mountFd = open(config_.drives.mountInfo.c_str(), O_RDONLY | O_CLOEXEC);
 
     DeviceEventCoalescer nodes(config_.coalesce);
+    // No exception may leave the thread: a throwing receiver loses its call only.
+    auto notify = [&](DeviceEvent kind, uint32_t mask) {
+        try {
+            callback_(kind, mask);
+        } catch (...) {
+        }
+    };
     auto checkMedia = [&] {
         uint32_t now = map.mediaMask();
         uint32_t gone = media & ~now, came = now & ~media;
         media = now;
-        if (gone) callback_(DeviceEvent::VolumeRemoval, gone);
-        if (came) callback_(DeviceEvent::VolumeArrival, came);
+        if (gone) notify(DeviceEvent::VolumeRemoval, gone);
+        if (came) notify(DeviceEvent::VolumeArrival, came);
     };
 
     Clock::time_point nextPoll = Clock::now() + config_.poll;
@@ -175,7 +188,7 @@ void DeviceWatcher::run() {
                 devices = std::move(current);
             }
         }
-        if (nodes.takeDue(Clock::now())) callback_(DeviceEvent::DeviceNodesChanged, 0);
+        if (nodes.takeDue(Clock::now())) notify(DeviceEvent::DeviceNodesChanged, 0);
         if (mediaChanged) checkMedia();
     }
     if (mountFd >= 0) close(mountFd);
