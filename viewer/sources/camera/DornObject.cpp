@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "viewer/sources/camera/AsyncScheduler.h"
@@ -21,6 +22,14 @@ std::unordered_set<const CDornObject*>& LiveObjects()
 {
     static std::unordered_set<const CDornObject*> objects;
     return objects;
+}
+
+// Records of live objects: a record the module passes back is looked up here,
+// never read, since it may lie in an object that is gone.
+std::unordered_map<const DornObjectRecord*, CDornObject*>& LiveRecords()
+{
+    static std::unordered_map<const DornObjectRecord*, CDornObject*> records;
+    return records;
 }
 
 void EraseFromRegistry(CDornObject* object)
@@ -65,6 +74,7 @@ CDornObject::CDornObject(CDornObject* parent) : parent_(parent)
     record_.moduleReference = nullptr;
     std::lock_guard<std::mutex> lock(LiveMutex());
     LiveObjects().insert(this);
+    LiveRecords()[&record_] = this;
 }
 
 CDornObject::~CDornObject()
@@ -73,6 +83,7 @@ CDornObject::~CDornObject()
     if (idleRegistered_) CAsyncScheduler::RemoveIdleTimer(this);
     std::lock_guard<std::mutex> lock(LiveMutex());
     LiveObjects().erase(this);
+    LiveRecords().erase(&record_);
 }
 
 bool CDornObject::IsLive(const CDornObject* object)
@@ -85,9 +96,9 @@ bool CDornObject::IsLive(const CDornObject* object)
 CDornObject* CDornObject::FromRecord(const DornObjectRecord* record)
 {
     if (!record) return nullptr;
-    auto* object = static_cast<CDornObject*>(record->clientReference);
-    if (!IsLive(object) || object->GetObjectRecord() != record) return nullptr;
-    return object;
+    std::lock_guard<std::mutex> lock(LiveMutex());
+    auto it = LiveRecords().find(record);
+    return it == LiveRecords().end() ? nullptr : it->second;
 }
 
 bool CDornObject::IsDescendantOf(const CDornObject* ancestor) const
