@@ -285,6 +285,7 @@ std::vector<Case> Cases()
     const Profile cmyk8{nullptr, [] { return CmykProfile(true, kPaper); }};
     const Profile rgbLut8{nullptr, [] { return RgbLut8Profile(); }};
     const Profile d50Rgb{nullptr, [] { return MatrixRgbProfile().Build(); }};
+    const Profile xyzLut{nullptr, [] { return XyzMatrixLutProfile(); }};
     using F = Format;
     using M = Metric;
     return {
@@ -303,6 +304,8 @@ std::vector<Case> Cases()
         {"sRGB to Lab", srgb, labIdentity, 0, INTENT_PERCEPTUAL, F::kRgb8, F::kLab16, M::kDeltaE, 0.2, 2.5, 10},
         {"Lab to sRGB, 8-bit", labIdentity, srgb, 0, INTENT_PERCEPTUAL, F::kLab16, F::kRgb8, M::kCodes, 0, 10, 48},
         {"mft1 RGB to sRGB, 8-bit", rgbLut8, srgb, 0, INTENT_PERCEPTUAL, F::kRgb8, F::kRgb8, M::kCodes, 0, 1, 10},
+        // the LUT's matrix acts before its input tables, as the ICC orders them
+        {"sRGB to XYZ LUT with matrix, 8-bit", srgb, xyzLut, 1, INTENT_RELATIVE_COLORIMETRIC, F::kRgb8, F::kRgb8, M::kCodes, 0, 2, 10},
         {"CMYK to sRGB, 8-bit", cmyk, srgb, 0, INTENT_PERCEPTUAL, F::kCmyk8, F::kRgb8, M::kCodes, 0, 1, 10},
         // LittleCMS takes D50 as the white of any version 2 display profile, so the
         // absolute case uses a display profile whose white is D50

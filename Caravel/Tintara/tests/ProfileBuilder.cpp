@@ -294,6 +294,29 @@ Bytes RgbLut8Profile()
     return ProfileBuilder("RGB ", "Lab ", "scnr").Tag("wtpt", XyzTag(0.9642, 1.0, 0.8249)).Tag("A2B0", Mft1Tag(a2b)).Build();
 }
 
+Bytes XyzMatrixLutProfile()
+{
+    LutSpec b2a;
+    b2a.grid = 17;
+    for (auto& m : b2a.matrix)
+        m = 0;
+    b2a.matrix[0] = b2a.matrix[4] = b2a.matrix[8] = std::int32_t(1.8 * 65536);
+    b2a.inputEntries = 256;
+    for (int c = 0; c < 3; ++c)
+        for (int i = 0; i < 256; ++i)
+            b2a.inputTables.push_back(std::uint16_t(std::lround(std::sqrt(i / 255.0) * 65535)));
+    for (int i = 0; i < 17 * 17 * 17; ++i) {
+        b2a.clut.push_back(std::uint16_t((i / 289) * 65535 / 16));
+        b2a.clut.push_back(std::uint16_t((i / 17 % 17) * 65535 / 16));
+        b2a.clut.push_back(std::uint16_t((i % 17) * 65535 / 16));
+    }
+    return ProfileBuilder("RGB ", "XYZ ", "mntr")
+        .Tag("wtpt", XyzTag(0.9642, 1.0, 0.8249))
+        .Tag("B2A0", Mft2Tag(b2a))
+        .Tag("B2A1", Mft2Tag(b2a))
+        .Build();
+}
+
 std::filesystem::path SystemProfile(const std::string& name)
 {
     const std::filesystem::path path = std::filesystem::path("/usr/share/color/icc") / name;

@@ -60,6 +60,11 @@ Bytes CmykProfile(bool byteTables, const double (&paperWhite)[3]);
 // of the matrix profile's model with gamma 2.2.
 Bytes RgbLut8Profile();
 
+// An RGB output profile with PCS XYZ whose B2A0 (mft2) has a non-identity
+// matrix followed by square-root input tables and an identity 17-point CLUT:
+// the order of matrix and tables shows in its results.
+Bytes XyzMatrixLutProfile();
+
 // Byte offset of tag table entry i (its signature; offset at +4, size at +8).
 inline std::size_t TagEntryOffset(std::size_t i) { return 132 + 12 * i; }
 void PutU32(Bytes& bytes, std::size_t at, std::uint32_t v);
