@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -259,4 +260,43 @@ TEST(JqcmApi, UserCurves)
     ASSERT_EQ(JQCMProcessInterleavedData(h, 2, 1, src, dst, 0, 0), 0);
     EXPECT_NEAR(dst[0], 0, 1);
     EXPECT_NEAR(dst[2], 200, 1);
+}
+
+// An output profile whose data space is LCh: its table (Lab to LCh) is
+// interpolated as Lab and the rows are turned into LCh at the end, interleaved
+// and planar alike.
+TEST(JqcmApi, LchOutputRows)
+{
+    LutSpec b2a; // two-point grid: the LCh encodings of the Lab corners
+    for (int i = 0; i < 8; ++i) {
+        const double l = (i & 4) ? 65535 / 652.8 : 0;
+        const double a = (i & 2) ? 65535 / 256.0 - 128 : -128;
+        const double b = (i & 1) ? 65535 / 256.0 - 128 : -128;
+        const double h = std::atan2(b, a);
+        b2a.clut.push_back(std::uint16_t(std::lround(l * 652.8)));
+        b2a.clut.push_back(std::uint16_t(std::lround(std::hypot(a, b) * 256)));
+        b2a.clut.push_back(std::uint16_t(std::lround(std::fmod(h + 2 * M_PI, 2 * M_PI) * 65536 / (2 * M_PI)) & 0xFFFF));
+    }
+    LutSpec a2b = b2a;
+    const Bytes lch = ProfileBuilder("Lch ", "Lab ", "spac").Tag("B2A0", Mft2Tag(b2a)).Tag("A2B0", Mft2Tag(a2b)).Build();
+    const Bytes lab = ProfileBuilder("Lab ", "Lab ", "spac").Tag("A2B0", Mft2Tag(LutSpec{3, 3, 2, {65536, 0, 0, 0, 65536, 0, 0, 0, 65536}, 2, 2, {}, {0, 0, 0, 0, 0, 65535, 0, 65535, 0, 0, 65535, 65535, 65535, 0, 0, 65535, 0, 65535, 65535, 65535, 0, 65535, 65535, 65535}, {}})).Build();
+    Handle h;
+    ASSERT_EQ(JQCMSetInputProfile(h, lab.data(), lab.size()), 0);
+    ASSERT_EQ(JQCMSetOutputProfile(h, lch.data(), lch.size()), 0);
+    JQCMSetInputBitSize(h, 16);
+    JQCMSetOutputBitSize(h, 16);
+    const std::uint16_t src[6] = {32640, 32768 + 1000, 32768, 50000, 32768, 32768 - 2000};
+    std::uint16_t dst[6] = {};
+    ASSERT_EQ(JQCMProcessInterleavedData(h, 2, 1, src, dst, 0, 0), 0);
+    EXPECT_NEAR(dst[0], 32640, 4);
+    EXPECT_NEAR(dst[1], 1000, 4); // chroma
+    EXPECT_TRUE(dst[2] < 40 || dst[2] > 65496) << dst[2]; // hue 0
+    EXPECT_NEAR(dst[4], 2000, 4);
+    EXPECT_NEAR(dst[5], 49152, 40); // hue 270 degrees
+
+    std::uint16_t planarSrc[6] = {src[0], src[3], src[1], src[4], src[2], src[5]};
+    std::uint16_t planarDst[6] = {};
+    ASSERT_EQ(JQCMProcessPlanarData(h, 2, 1, planarSrc, planarDst, 0, 0, 0, 0), 0);
+    EXPECT_EQ(planarDst[2], dst[1]);
+    EXPECT_EQ(planarDst[5], dst[5]);
 }
