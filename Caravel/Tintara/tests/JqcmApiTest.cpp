@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <dlfcn.h>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -299,4 +300,34 @@ TEST(JqcmApi, LchOutputRows)
     ASSERT_EQ(JQCMProcessPlanarData(h, 2, 1, planarSrc, planarDst, 0, 0, 0, 0), 0);
     EXPECT_EQ(planarDst[2], dst[1]);
     EXPECT_EQ(planarDst[5], dst[5]);
+}
+
+// Samples at or above 2^(input bits) are clamped to the largest sample.
+TEST(JqcmApi, SamplesBeyondTheBitSizeAreClamped)
+{
+    const Bytes p = MatrixRgbProfile().Build();
+    Handle h;
+    JQCMSetInputProfile(h, p.data(), p.size());
+    JQCMSetOutputProfile(h, p.data(), p.size());
+    JQCMSetInputBitSize(h, 12);
+    JQCMSetOutputBitSize(h, 12);
+    const std::uint16_t src[6] = {4095, 2048, 100, 65535, 2048, 100};
+    std::uint16_t dst[6] = {};
+    ASSERT_EQ(JQCMProcessInterleavedData(h, 2, 1, src, dst, 0, 0), 0);
+    EXPECT_EQ(dst[0], dst[3]);
+    EXPECT_LE(dst[3], 4095);
+}
+
+// The library exports the JQCM functions and nothing of its insides.
+TEST(JqcmApi, ExportsOnlyTheJqcmFunctions)
+{
+    Dl_info info{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&JQCMDestroy), &info), 0);
+    void* library = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr) << info.dli_fname;
+    EXPECT_NE(dlsym(library, "_Z10JQCMCreatePl"), nullptr);
+    EXPECT_NE(dlsym(library, "_Z19JQCMSetInputProfilelPKvm"), nullptr);
+    EXPECT_EQ(dlsym(library, "_ZN7tintara17DetectCpuFeaturesEv"), nullptr);
+    EXPECT_EQ(dlsym(library, "_ZN7tintara14BuildTransformERNS_14ColorTransformEPKhmS3_mllllPKNS_13UserLutRecordES6_"), nullptr);
+    dlclose(library);
 }
