@@ -223,14 +223,15 @@ void ProcessorInterpolatePlain(const std::uint16_t* in, std::uint16_t* out, cons
 }
 
 #if defined(__SSE2__)
-// a + (((b - a) f) >> 15) on eight 15-bit lanes: the 32-bit product is rebuilt
-// from its high and low halves, so the floor is exact.
-inline __m128i FlooredStep(__m128i a, __m128i b, __m128i f)
+// a + (((b - a) f) >> 15) on eight 15-bit lanes, f passed doubled (2 f < 65536):
+// the unsigned high product of d and 2 f, less 2 f where d is negative, is
+// floor(d f / 32768) exactly.
+inline __m128i FlooredStep(__m128i a, __m128i b, __m128i twiceF)
 {
     const __m128i d = _mm_sub_epi16(b, a);
-    const __m128i hi = _mm_mulhi_epi16(d, f);
-    const __m128i lo = _mm_mullo_epi16(d, f);
-    return _mm_add_epi16(a, _mm_or_si128(_mm_slli_epi16(hi, 1), _mm_srli_epi16(lo, 15)));
+    const __m128i negative = _mm_srai_epi16(d, 15);
+    const __m128i product = _mm_sub_epi16(_mm_mulhi_epu16(d, twiceF), _mm_and_si128(negative, twiceF));
+    return _mm_add_epi16(a, product);
 }
 
 // Four-lane nodes, two per register: the low half holds the corner with the
@@ -255,11 +256,12 @@ void ProcessorInterpolateWide(const std::uint16_t* in, std::uint16_t* out, const
         }
         for (int k = 0, n = kPairs; k < I - 1; ++k) {
             n >>= 1;
-            const __m128i fk = _mm_set1_epi16(std::int16_t(f[k]));
+            const __m128i fk = _mm_set1_epi16(std::int16_t(std::uint16_t(2 * f[k])));
             for (int j = 0; j < n; ++j)
                 c[j] = FlooredStep(c[j], c[j + n], fk);
         }
-        const __m128i r = FlooredStep(c[0], _mm_unpackhi_epi64(c[0], c[0]), _mm_set1_epi16(std::int16_t(f[I - 1])));
+        const __m128i r =
+            FlooredStep(c[0], _mm_unpackhi_epi64(c[0], c[0]), _mm_set1_epi16(std::int16_t(std::uint16_t(2 * f[I - 1]))));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_slli_epi16(r, 1));
     }
 }
