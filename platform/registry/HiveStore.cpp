@@ -1,5 +1,6 @@
 #include "platform/registry/HiveStore.h"
 
+#include "platform/registry/RegFaultPoint.h"
 #include "platform/registry/RegPath.h"
 
 #include <atomic>
@@ -14,6 +15,8 @@ namespace fs = std::filesystem;
 namespace {
 
 std::atomic<int> g_busyTimeoutMs{5000};
+std::mutex g_faultMutex;
+RegFaultHook g_faultHook;
 
 constexpr std::size_t kMaxValueSize = 16u << 20;
 
@@ -75,6 +78,17 @@ public:
     explicit WriteTransaction(sqlite3* db) : db_(db) {
         rc_ = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     }
+    // The begin's result; a fault injected at the begin counts as the begin's.
+    RegResult begin(RegResult onError) {
+        if (rc_ != SQLITE_OK) return mapError(rc_, onError);
+        return injectedRegistryFault(RegStep::BeginWrite);
+    }
+    RegResult commitChecked() {
+        RegResult injected = injectedRegistryFault(RegStep::Commit);
+        if (injected != RegResult::Ok) return injected;  // rolled back by the destructor
+        int rc = commit();
+        return rc == SQLITE_OK ? RegResult::Ok : mapError(rc, RegResult::WriteFailed);
+    }
     ~WriteTransaction() {
         if (rc_ == SQLITE_OK && !done_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     }
@@ -108,6 +122,16 @@ const char* const kSchema =
     "INSERT OR IGNORE INTO keys(id, parent, name, lname) VALUES(1, NULL, '', '');";
 
 }  // namespace
+
+void setRegistryFaultHook(RegFaultHook hook) {
+    std::lock_guard lock(g_faultMutex);
+    g_faultHook = std::move(hook);
+}
+
+RegResult injectedRegistryFault(RegStep step) {
+    std::lock_guard lock(g_faultMutex);
+    return g_faultHook ? g_faultHook(step) : RegResult::Ok;
+}
 
 void HiveStore::setBusyTimeout(int milliseconds) { g_busyTimeoutMs = milliseconds < 0 ? 0 : milliseconds; }
 int HiveStore::busyTimeout() { return g_busyTimeoutMs; }
@@ -239,7 +263,7 @@ RegResult HiveStore::findKey(int64_t from, const std::vector<std::string>& names
 RegResult HiveStore::createKey(int64_t from, const std::vector<std::string>& names, int64_t* id) {
     std::lock_guard lock(mutex_);
     WriteTransaction tx(db_);
-    if (tx.beginCode() != SQLITE_OK) return mapError(tx.beginCode(), RegResult::WriteFailed);
+    if (RegResult b = tx.begin(RegResult::WriteFailed); b != RegResult::Ok) return b;
     {
         Stmt st(db_, "SELECT 1 FROM keys WHERE id=?");
         int rc = st.bind(1, from).step();
@@ -260,8 +284,7 @@ RegResult HiveStore::createKey(int64_t from, const std::vector<std::string>& nam
         }
         cur = child;
     }
-    int rc = tx.commit();
-    if (rc != SQLITE_OK) return mapError(rc, RegResult::WriteFailed);
+    if (RegResult c = tx.commitChecked(); c != RegResult::Ok) return c;
     *id = cur;
     return RegResult::Ok;
 }
@@ -270,7 +293,7 @@ RegResult HiveStore::deleteKey(int64_t key) {
     if (key == kRootKey) return RegResult::AccessDenied;
     std::lock_guard lock(mutex_);
     WriteTransaction tx(db_);
-    if (tx.beginCode() != SQLITE_OK) return mapError(tx.beginCode(), RegResult::WriteFailed);
+    if (RegResult b = tx.begin(RegResult::WriteFailed); b != RegResult::Ok) return b;
     const char* tree = "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id) ";
     {
         Stmt st(db_, (std::string(tree) + "DELETE FROM vals WHERE key IN sub").c_str());
@@ -283,8 +306,7 @@ RegResult HiveStore::deleteKey(int64_t key) {
         if (rc != SQLITE_DONE) return mapError(rc, RegResult::WriteFailed);
         if (sqlite3_changes(db_) == 0) return RegResult::NotFound;
     }
-    int rc = tx.commit();
-    return rc == SQLITE_OK ? RegResult::Ok : mapError(rc, RegResult::WriteFailed);
+    return tx.commitChecked();
 }
 
 RegResult HiveStore::readValue(int64_t key, std::string_view name, RegType* type, std::string* data) {
@@ -305,6 +327,8 @@ RegResult HiveStore::readValue(int64_t key, std::string_view name, RegType* type
 RegResult HiveStore::writeValue(int64_t key, std::string_view name, RegType type, const void* data, std::size_t size) {
     if (name.size() > kMaxValueNameLength || size > kMaxValueSize || (size && !data)) return RegResult::InvalidParameter;
     std::lock_guard lock(mutex_);
+    WriteTransaction tx(db_);
+    if (RegResult b = tx.begin(RegResult::WriteFailed); b != RegResult::Ok) return b;
     // The first spelling of a name stays; a later write in another case keeps it.
     Stmt st(db_,
             "INSERT INTO vals(key, name, lname, type, data) VALUES(?, ?, ?, ?, ?) "
@@ -312,16 +336,19 @@ RegResult HiveStore::writeValue(int64_t key, std::string_view name, RegType type
     if (!st.ok()) return mapError(st.prepareCode(), RegResult::WriteFailed);
     st.bind(1, key).bind(2, name).bind(3, foldName(name)).bind(4, static_cast<int64_t>(type)).bindBlob(5, data, size);
     int rc = st.step();
-    return rc == SQLITE_DONE ? RegResult::Ok : mapError(rc, RegResult::WriteFailed);
+    if (rc != SQLITE_DONE) return mapError(rc, RegResult::WriteFailed);
+    return tx.commitChecked();
 }
 
 RegResult HiveStore::deleteValue(int64_t key, std::string_view name) {
     std::lock_guard lock(mutex_);
+    WriteTransaction tx(db_);
+    if (RegResult b = tx.begin(RegResult::WriteFailed); b != RegResult::Ok) return b;
     Stmt st(db_, "DELETE FROM vals WHERE key = ? AND lname = ?");
     if (!st.ok()) return mapError(st.prepareCode(), RegResult::WriteFailed);
     int rc = st.bind(1, key).bind(2, foldName(name)).step();
     if (rc != SQLITE_DONE) return mapError(rc, RegResult::WriteFailed);
-    if (sqlite3_changes(db_) > 0) return RegResult::Ok;
+    if (sqlite3_changes(db_) > 0) return tx.commitChecked();
     Stmt chk(db_, "SELECT 1 FROM keys WHERE id=?");
     return chk.bind(1, key).step() == SQLITE_ROW ? RegResult::NotFound : RegResult::KeyDeleted;
 }

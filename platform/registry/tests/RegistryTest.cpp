@@ -1,3 +1,4 @@
+#include "platform/registry/RegFaultPoint.h"
 #include "platform/registry/RegPath.h"
 #include "platform/registry/Registry.h"
 #include "platform/testing/TempRoot.h"
@@ -330,6 +331,29 @@ TEST_F(RegistryTest, HivesFollowTheCurrentRoot) {
         EXPECT_EQ(Registry::open(Hive::CurrentUser, "Here", &k), RegResult::NotFound);
     }
     EXPECT_EQ(Registry::open(Hive::CurrentUser, "Here", &key), RegResult::Ok);
+}
+
+TEST_F(RegistryTest, FailedWritesLeaveNothingHalfDone) {
+    RegKey key;
+    ASSERT_EQ(Registry::create(Hive::CurrentUser, "Software\\Vorel", &key), RegResult::Ok);
+    ASSERT_EQ(key.setString("QueuedDataFile", "/old"), RegResult::Ok);
+    RegKey tree;
+    ASSERT_EQ(key.createSubKey("Tree\\Leaf", &tree), RegResult::Ok);
+    for (plat::RegStep step : {plat::RegStep::BeginWrite, plat::RegStep::Commit}) {
+        plat::ScopedRegistryFault fault([step](plat::RegStep s) { return s == step ? RegResult::WriteFailed : RegResult::Ok; });
+        RegKey made;
+        EXPECT_EQ(Registry::create(Hive::CurrentUser, "Software\\Vorel\\A\\B\\C", &made), RegResult::WriteFailed);
+        EXPECT_FALSE(made.isOpen());
+        EXPECT_EQ(key.setString("QueuedDataFile", "/new"), RegResult::WriteFailed);
+        EXPECT_EQ(key.deleteValue("QueuedDataFile"), RegResult::WriteFailed);
+        EXPECT_EQ(Registry::deleteTree(Hive::CurrentUser, "Software\\Vorel\\Tree"), RegResult::WriteFailed);
+    }
+    RegKey probe;
+    EXPECT_EQ(Registry::open(Hive::CurrentUser, "Software\\Vorel\\A", &probe), RegResult::NotFound);  // no parent left over
+    EXPECT_EQ(Registry::open(Hive::CurrentUser, "Software\\Vorel\\Tree\\Leaf", &probe), RegResult::Ok);
+    std::string text;
+    EXPECT_EQ(key.queryString("QueuedDataFile", &text), RegResult::Ok);
+    EXPECT_EQ(text, "/old");
 }
 
 }  // namespace
