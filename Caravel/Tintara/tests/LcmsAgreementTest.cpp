@@ -2,7 +2,10 @@
 // its optimisations, so it evaluates each pixel through the profiles; Tintara's
 // differences come from its sampled grid and 16-bit tables. Every case prints
 // its error distribution, so a regression can be told from a tight tolerance.
+#include "Caravel/Tintara/ColorTransform.h"
 #include "Caravel/Tintara/CpuFeatures.h"
+#include "Caravel/Tintara/NodeEvaluators.h"
+#include "Caravel/Tintara/ProfileDescription.h"
 #include "Caravel/Tintara/Tintara.h"
 #include "Caravel/Tintara/tests/ProfileBuilder.h"
 
@@ -62,6 +65,7 @@ struct Case {
     Format inFormat, outFormat;
     Metric metric;
     double p50, p95, max; // asserted bounds
+    double inGamutCellMax = -1; // when >= 0: bound over pixels whose grid cell has no clamped node
 };
 
 struct Stats {
@@ -165,11 +169,13 @@ public:
         cmsDeleteTransform(x);
 
         std::vector<double> errors;
+        pixelOf_.clear();
         for (std::size_t p = 0; p < pixels; ++p) {
             if (c_.metric == Metric::kCodes) {
                 for (int k = 0; k < oc; ++k) {
                     const std::size_t i = p * std::size_t(oc) + std::size_t(k);
                     errors.push_back(std::fabs(Sample(t, c_.outFormat, i) - Sample(lcmsRaw, c_.outFormat, i)));
+                    pixelOf_.push_back(p);
                 }
             } else if (c_.metric == Metric::kDeltaE) {
                 double lab[3];
@@ -178,14 +184,73 @@ public:
                 const double ta = Sample(t, c_.outFormat, 3 * p + 1) / 256 - 128;
                 const double tb = Sample(t, c_.outFormat, 3 * p + 2) / 256 - 128;
                 errors.push_back(std::hypot(tl - lab[0], ta - lab[1], tb - lab[2]));
+                pixelOf_.push_back(p);
             } else {
                 errors.push_back(CmykDeltaE(t, lcmsRaw, p));
+                pixelOf_.push_back(p);
             }
         }
+        tintaraInput_ = tintaraIn;
         return errors;
     }
 
+    // The errors of pixels whose grid cell has no node that the table clamped
+    // (the grid's own error elsewhere is not the colour math's).
+    std::vector<double> InGamutCellErrors(const std::vector<double>& errors)
+    {
+        ColorTransform t;
+        UserLutRecord none[4];
+        EXPECT_EQ(BuildTransform(t, inBytes_.data(), inBytes_.size(), outBytes_.data(), outBytes_.size(), c_.intent, 1,
+                                 Bits(c_.inFormat), Bits(c_.outFormat), none, none),
+                  0);
+        ProfileReader inReader, outReader;
+        inReader.ReadProfileHeader(inBytes_.data(), inBytes_.size());
+        outReader.ReadProfileHeader(outBytes_.data(), outBytes_.size());
+        ProfileDescription in, out;
+        EXPECT_EQ(BuildProfileDescription(in, inReader, c_.intent, ProfileDirection::kInput), 0);
+        EXPECT_EQ(BuildProfileDescription(out, outReader, c_.intent, ProfileDirection::kOutput), 0);
+        if (in.kind == ProfileDescription::kLut && in.destinationSpace == FourCc("Lch "))
+            in.lut.ConvertLchToLab();
+        const EvaluatorContext context{&t, &in, &out};
+        const NodeEvaluator evaluate = ChooseNodeEvaluator(in.kind, out.kind);
+        const long g = t.lut->G, inputs = t.inputChannels;
+        EXPECT_EQ(inputs, 3);
+        std::vector<bool> clamped(std::size_t(g * g * g));
+        for (long n = 0; n < g * g * g; ++n) {
+            const double coordinates[3] = {double(n / (g * g)) / (g - 1), double(n / g % g) / (g - 1), double(n % g) / (g - 1)};
+            double o[4] = {};
+            evaluate(&context, coordinates, o);
+            for (long k = 0; k < t.outputChannels; ++k)
+                if (!(o[k] > -0.5 / 65535) || o[k] > 1 + 0.5 / 65535)
+                    clamped[std::size_t(n)] = true;
+        }
+        const std::size_t entries = std::size_t(1) << t.inputBits;
+        std::vector<double> kept;
+        for (std::size_t e = 0; e < errors.size(); ++e) {
+            const std::size_t p = pixelOf_[e];
+            long low[3];
+            for (int k = 0; k < 3; ++k) {
+                const auto sample = std::size_t(Sample(tintaraInput_, c_.inFormat, 3 * p + std::size_t(k)));
+                const double v = t.inputTables[std::size_t(k) * entries + std::min(sample, entries - 1)];
+                low[k] = long(v * (g - 1) / 65535.0);
+            }
+            bool any = false;
+            for (int j = 0; j < 8 && !any; ++j) {
+                long idx[3];
+                for (int k = 0; k < 3; ++k)
+                    idx[k] = std::min(low[k] + ((j >> (2 - k)) & 1), g - 1);
+                any = clamped[std::size_t((idx[0] * g + idx[1]) * g + idx[2])];
+            }
+            if (!any)
+                kept.push_back(errors[e]);
+        }
+        return kept;
+    }
+
 private:
+    std::vector<std::size_t> pixelOf_;
+    std::vector<std::uint8_t> tintaraInput_;
+
     struct InputSet {
         std::vector<std::uint8_t> tintara;
         std::vector<std::uint8_t> lcms;
@@ -293,16 +358,16 @@ std::vector<Case> Cases()
         {"sRGB to Adobe, 8-bit, relative", srgb, adobe, 1, INTENT_RELATIVE_COLORIMETRIC, F::kRgb8, F::kRgb8, M::kCodes, 0, 1, 2},
         {"sRGB to Adobe, 8-bit, saturation", srgb, adobe, 3, INTENT_SATURATION, F::kRgb8, F::kRgb8, M::kCodes, 0, 1, 2},
         // into a smaller gamut: cells with clamped nodes differ by tens of codes
-        {"Adobe to sRGB, 8-bit", adobe, srgb, 0, INTENT_PERCEPTUAL, F::kRgb8, F::kRgb8, M::kCodes, 0, 3, 32},
+        {"Adobe to sRGB, 8-bit", adobe, srgb, 0, INTENT_PERCEPTUAL, F::kRgb8, F::kRgb8, M::kCodes, 0, 3, 32, 1},
         // the largest 16-bit differences sit in the first segment of the inverted gamma table
         {"sRGB to Adobe, 16-bit", srgb, adobe, 0, INTENT_PERCEPTUAL, F::kRgb16, F::kRgb16, M::kCodes, 4, 16, 600},
         // saturated blues fall outside LStar-RGB: clamped cells again
-        {"sRGB to LStar-RGB, 8-bit", srgb, lstar, 1, INTENT_RELATIVE_COLORIMETRIC, F::kRgb8, F::kRgb8, M::kCodes, 0, 1, 24},
+        {"sRGB to LStar-RGB, 8-bit", srgb, lstar, 1, INTENT_RELATIVE_COLORIMETRIC, F::kRgb8, F::kRgb8, M::kCodes, 0, 1, 24, 1},
         {"Gray to Gray-CIE_L, 8-bit", gray, grayL, 0, INTENT_PERCEPTUAL, F::kGray8, F::kGray8, M::kCodes, 0, 1, 2},
         {"Gray to sRGB, 8-bit", gray, srgb, 0, INTENT_PERCEPTUAL, F::kGray8, F::kRgb8, M::kCodes, 0, 1, 2},
         {"sRGB to Gray, 8-bit", srgb, gray, 1, INTENT_RELATIVE_COLORIMETRIC, F::kRgb8, F::kGray8, M::kCodes, 0, 1, 2},
         {"sRGB to Lab", srgb, labIdentity, 0, INTENT_PERCEPTUAL, F::kRgb8, F::kLab16, M::kDeltaE, 0.2, 2.5, 10},
-        {"Lab to sRGB, 8-bit", labIdentity, srgb, 0, INTENT_PERCEPTUAL, F::kLab16, F::kRgb8, M::kCodes, 0, 10, 48},
+        {"Lab to sRGB, 8-bit", labIdentity, srgb, 0, INTENT_PERCEPTUAL, F::kLab16, F::kRgb8, M::kCodes, 0, 10, 48, 1},
         {"mft1 RGB to sRGB, 8-bit", rgbLut8, srgb, 0, INTENT_PERCEPTUAL, F::kRgb8, F::kRgb8, M::kCodes, 0, 1, 10},
         // the LUT's matrix acts before its input tables, as the ICC orders them
         {"sRGB to XYZ LUT with matrix, 8-bit", srgb, xyzLut, 1, INTENT_RELATIVE_COLORIMETRIC, F::kRgb8, F::kRgb8, M::kCodes, 0, 2, 10},
@@ -336,6 +401,14 @@ TEST(LcmsAgreement, ProfilePairsAgreeWithinTheirTolerances)
             EXPECT_LE(s.p50, c.p50) << c.name;
             EXPECT_LE(s.p95, c.p95) << c.name;
             EXPECT_LE(s.max, c.max) << c.name;
+            if (c.inGamutCellMax >= 0) {
+                const std::vector<double> inGamut = a.InGamutCellErrors(e);
+                ASSERT_FALSE(inGamut.empty()) << c.name;
+                const Stats g = Distribution(inGamut);
+                std::printf("%-36s %-9s cells in gamut: %zu of %zu values, max %7.3f\n", c.name, "", inGamut.size(),
+                            e.size(), g.max);
+                EXPECT_LE(g.max, c.inGamutCellMax) << c.name << ", cells in gamut";
+            }
         }
     }
     SetKernelFormOverride(KernelForm::kDetected);
