@@ -240,6 +240,7 @@ private:
     std::map<CVeltraFilterWatcher*, int32_t> m_watchers;
 };
 
+#include "Caravel/Brisant/IntermediateCache.h"
 #include "Caravel/Brisant/PixelBitPtr.h"
 #include "Caravel/Brisant/PixelPtr.h"
 #include "Caravel/Brisant/ProcessInfo.h"

@@ -1,5 +1,6 @@
 // The filter base: identity and switches, sources, notifications, watchers, the cache and
 // tile generation, and process runs.
+#include "Caravel/Brisant/IntermediateCache.h"
 #include "Caravel/Brisant/VeltraFilterBase.h"
 #include "Caravel/Brisant/VeltraFilterWatcher.h"
 #include "Caravel/Brisant/tests/FilterTestSupport.h"
@@ -426,4 +427,46 @@ TEST(FilterBase, ARunOverAnEmptyOutputEndsAtOnce)
     EXPECT_EQ(done, 0);
     EXPECT_EQ(total, 0);
     EXPECT_FALSE(VeltraErrorPtr(g.probe->EndProcess(id)));
+}
+
+namespace {
+// Fills each tile with its column number and counts the fills.
+class CountingCache : public CVeltraFilterBase::CIntermediateCache {
+public:
+    using CIntermediateCache::CIntermediateCache;
+    void Destroy() override { delete this; }
+    IVeltraError* GenerateCacheTile(IVeltraTile* tile) override
+    {
+        ++fills;
+        void* bits = nullptr;
+        if (IVeltraError* e = tile->LockBits(&bits, nullptr))
+            return e;
+        static_cast<uint8_t*>(bits)[0] = static_cast<uint8_t>(tile->GetID().column + 1);
+        return tile->UnlockBits();
+    }
+    int32_t fills = 0;
+};
+}  // namespace
+
+TEST(IntermediateCache, FillsTilesOnDemandAndAgainAfterInvalidation)
+{
+    auto m = MakeManager(8);
+    ProbeFilter owner(m.get());
+    CountingCache cache(&owner, nullptr);
+    int32_t w = 0;
+    EXPECT_TRUE(VeltraErrorPtr(cache.GetWidth(&w)));  // no real image yet
+    ASSERT_FALSE(VeltraErrorPtr(cache.CreateImage()));
+    ASSERT_FALSE(VeltraErrorPtr(cache.SetSize(20, 10)));
+    ASSERT_FALSE(VeltraErrorPtr(cache.SetColorSpace(2)));
+    void* bits = nullptr;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_FALSE(VeltraErrorPtr(cache.LockTile(&bits, 2, 1, nullptr)));
+        EXPECT_EQ(static_cast<uint8_t*>(bits)[0], 3);
+        ASSERT_FALSE(VeltraErrorPtr(cache.UnlockTile(2, 1)));
+    }
+    EXPECT_EQ(cache.fills, 1);
+    ASSERT_FALSE(VeltraErrorPtr(cache.Invalidate()));
+    ASSERT_FALSE(VeltraErrorPtr(cache.LockTile(&bits, 2, 1, nullptr)));
+    ASSERT_FALSE(VeltraErrorPtr(cache.UnlockTile(2, 1)));
+    EXPECT_EQ(cache.fills, 2);
 }
