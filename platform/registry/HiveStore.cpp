@@ -178,6 +178,11 @@ RegResult HiveStore::exec(const char* sql, RegResult onError) {
 RegResult HiveStore::prepare(bool writable) {
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, g_busyTimeoutMs);
+    // Every call opens the hive anew: keep the log file between connections and
+    // leave checkpoints to the commits, so an open does not rebuild the log.
+    int one = 1;
+    sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &one);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     RegResult r = exec("PRAGMA foreign_keys=ON", RegResult::BadHive);
     if (r != RegResult::Ok) return r;
     if (writable) {
@@ -216,6 +221,10 @@ RegResult HiveStore::countTables(int64_t* count) {
 // Switching a new file to WAL needs the file to itself; the busy handler does
 // not cover that, so wait here as long as any other lock would be waited for.
 RegResult HiveStore::switchToWal() {
+    {
+        Stmt mode(db_, "PRAGMA journal_mode");
+        if (mode.ok() && mode.step() == SQLITE_ROW && mode.text(0) == "wal") return RegResult::Ok;
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_busyTimeoutMs.load());
     while (true) {
         RegResult r = exec("PRAGMA journal_mode=WAL", RegResult::BadHive);
