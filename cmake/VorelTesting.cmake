@@ -8,6 +8,11 @@ if(VOREL_TESTS)
   include(GoogleTest)
 endif()
 
+# Headless Qt, and leak reports without the one-time caches of system libraries
+# (fontconfig keeps its configuration for the life of the process).
+set(VOREL_TEST_ENVIRONMENT
+  "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
+
 function(vorel_add_test name)
   if(NOT VOREL_TESTS)
     return()
@@ -18,13 +23,15 @@ function(vorel_add_test name)
   target_compile_definitions(${name} PRIVATE
     VOREL_BUILD_DIR="${PROJECT_BINARY_DIR}"
     VOREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  # An empty LABELS value would shift the property list, so it is only added when given.
+  set(props TIMEOUT 300 ENVIRONMENT "${VOREL_TEST_ENVIRONMENT}")
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES
-      LABELS "${T_LABELS}"
-      TIMEOUT 300
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1")
+    PROPERTIES ${props})
 endfunction()
 
 # vorel_add_fuzz(<name> SOURCES <files...> LIBS <targets...> CORPUS <folder>)
@@ -38,7 +45,7 @@ function(vorel_add_fuzz name)
     add_executable(${name}_replay ${F_SOURCES} ${PROJECT_SOURCE_DIR}/platform/testing/FuzzReplay.cpp)
     target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
     add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
-    set_tests_properties(${name}_corpus PROPERTIES TIMEOUT 600)
+    set_tests_properties(${name}_corpus PROPERTIES TIMEOUT 600 ENVIRONMENT "${VOREL_TEST_ENVIRONMENT}")
   endif()
   if(VOREL_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     add_executable(${name}_fuzzer ${F_SOURCES})
