@@ -97,7 +97,7 @@ IVeltraError* TiledSourceReader::Fetch(int32_t x, int32_t y)
         Entry& e = m_entries[static_cast<size_t>(i)];
         if (!e.empty && fx >= e.rect.left && fx < e.rect.right && fy >= e.rect.top && fy < e.rect.bottom) {
             if (i > 0)
-                std::rotate(&m_entries[0], &m_entries[static_cast<size_t>(i)], &m_entries[static_cast<size_t>(i) + 1]);
+                std::rotate(m_entries.get(), m_entries.get() + i, m_entries.get() + i + 1);
             Place(m_entries[0], fx, fy);
             return nullptr;
         }
@@ -132,7 +132,7 @@ IVeltraError* TiledSourceReader::Fetch(int32_t x, int32_t y)
     } else {
         fresh.rect = VeltraRect{width, height, 0, 0};
     }
-    std::move_backward(&m_entries[0], &m_entries[static_cast<size_t>(m_used)], &m_entries[static_cast<size_t>(m_used) + 1]);
+    std::move_backward(m_entries.get(), m_entries.get() + m_used, m_entries.get() + m_used + 1);
     m_entries[0] = fresh;
     ++m_used;
     Place(m_entries[0], fx, fy);

@@ -241,3 +241,29 @@ TEST(TransformTiles, AbsoluteModeUndoesAFlippedSourcesTransform)
     EXPECT_FALSE(flip);
     EXPECT_DOUBLE_EQ(rot, 90);
 }
+
+TEST(TransformState, ASourceTurnReachesDownstreamWithTheSizesTheOutputReallyHas)
+{
+    // absolute target (false, 90) over a source that turns from (false, 0) to (false, 90)
+    Chain c(8, NoisePicture(10, 4, 2, 1));
+    ASSERT_FALSE(VeltraErrorPtr(c.filter->SetTransform(false, 90, false, false)));
+    Spy spy;
+    ASSERT_FALSE(VeltraErrorPtr(VeltraConnect(c.filter.get(), &spy)));
+    IVeltraDataDestination::ChangeTransform change;
+    change.oldFlip = false;
+    change.oldRotation = 0;
+    change.newFlip = false;
+    change.newRotation = 90;
+    change.oldWidth = 10;
+    change.oldHeight = 4;
+    change.newWidth = 4;
+    change.newHeight = 10;
+    ASSERT_FALSE(VeltraErrorPtr(c.filter->VeltraNotify(c.image.get(), 4, &change)));
+    ASSERT_EQ(spy.codes, (std::vector<int32_t>{4}));
+    // before: the filter turned the source by 90 (4 x 10); after: by 0, so the output stays 4 x 10
+    EXPECT_EQ(spy.change.oldWidth, 4);
+    EXPECT_EQ(spy.change.oldHeight, 10);
+    EXPECT_EQ(spy.change.newWidth, 4);
+    EXPECT_EQ(spy.change.newHeight, 10);
+    EXPECT_DOUBLE_EQ(spy.change.newRotation, 90);
+}
