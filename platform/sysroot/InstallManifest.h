@@ -16,7 +16,7 @@ enum class InstallPlace {
 };
 
 enum class InstallKind {
-    File,     // the first existing of `from` (';'-separated), under its own name
+    File,     // the first existing of `from` (';'-separated), under that name (links followed)
     Pattern,  // every regular file in folder `from` whose name matches `pattern` (one '*')
     Tree,     // folder `from` with every file whose extension is in `pattern` (';'-separated)
 };

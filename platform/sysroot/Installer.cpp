@@ -161,7 +161,8 @@ bool Installer::installItem(const InstallItem& item, std::ostream& log) {
     std::error_code ec;
     if (item.kind == InstallKind::File) {
         for (const std::string& candidate : splitList(item.from)) {
-            if (isRegularFile(base / candidate)) return installFile(base / candidate, to, log);
+            std::error_code fe;
+            if (fs::is_regular_file(base / candidate, fe)) return installFile(base / candidate, to, log);
         }
         log << "absent  " << item.name << " (not in this build)\n";
         return true;
