@@ -343,3 +343,22 @@ TEST(ScaleResampling, KnownResults)
         EXPECT_STREQ(e->Root()->GetText(), "Bad source data color space");
     }
 }
+
+TEST(ScaleGeometry, APixelChangeReachesEveryOutputPixelThatReadsIt)
+{
+    Picture src = NoisePicture(10, 10, 2, 3);
+    Chain c(4, src, 2);
+    Spy spy;
+    ASSERT_FALSE(VeltraErrorPtr(VeltraConnect(c.filter.get(), &spy)));
+    ASSERT_FALSE(VeltraErrorPtr(c.filter->SetSize(20, 20, false)));
+    ASSERT_EQ(ReadAll(c.filter.get()).bytes, Reference(src, 20, 20, 2).bytes);
+    src.Set(5, 5, 0, 255 - src.At(5, 5, 0));
+    ASSERT_FALSE(VeltraErrorPtr(c.image->SetData(src.bytes.data(), src.RowBytes(), VeltraRect{0, 0, 10, 10})));
+    VeltraRect changed{5, 5, 6, 6};
+    ASSERT_FALSE(VeltraErrorPtr(VeltraSendDataNotification(c.image.get(), 0, &changed)));
+    // cubic convolution reads two source pixels on each side of an output pixel's centre
+    ASSERT_EQ(spy.codes.back(), 0);
+    EXPECT_EQ(spy.rect.left, 6);
+    EXPECT_EQ(spy.rect.right, 16);
+    EXPECT_EQ(ReadAll(c.filter.get()).bytes, Reference(src, 20, 20, 2).bytes);
+}
