@@ -189,8 +189,9 @@ int32_t CImageFileIf::If_GetFileList(const std::string& folder, std::vector<std:
         if (id == 0)
             return JqIfMngResult_FolderNotFound;
         std::vector<int32_t> ids;
+        // the controller answers with the count, or a negative result
         const int32_t r = controller_->GetImgFileList(id, list, ids, abort);
-        if (r != 0)
+        if (r < 0 && r != JqIfMngResult_EmptyFolder)
             return r == JqIfMngResult_Cancelled ? r : sessionResult(r);
         rebuildFileMap(id, list, ids);
     } else {
@@ -229,14 +230,20 @@ int32_t CImageFileIf::If_GetFileList(const std::string* folder, FileInfoArray& a
                 FreeFileInfoArray(array);
                 return JqIfMngResult_FolderNotFound;
             }
+            // the controller answers with the count, or a negative result
             r = plain ? controller_->GetImgFileInfList(id, part, abort)
                       : controller_->GetImgFileInfList(id, part, skipHidden, mode, abort);
-            if (r != 0 && r != JqIfMngResult_Cancelled)
+            if (r < 0 && r != JqIfMngResult_Cancelled)
                 r = sessionResult(r);
-            if (r == 0) {
+            if (r >= 0) {
+                r = 0;
                 auto& map = fileMaps_[id];
                 map.clear();
-                for (const FileListEntry& e : part) map[e.fileName] = e.fileId;
+                for (FileListEntry& e : part) {
+                    map[e.fileName] = e.fileId;
+                    if (e.folderName.empty()) e.folderName = f;
+                    e.folderId = id;
+                }
             }
         } else {
             if (!card_) return JqIfMngResult_Failed;
@@ -467,7 +474,7 @@ int32_t CImageFileIf::If_IsFolder(const std::string& folder, int32_t* code) {
 int32_t CImageFileIf::If_IsExistFile(const std::string& folder, const std::string& file) {
     if (isCamera()) {
         const int32_t id = If_SearchFolderID(folder);
-        return id != 0 ? controller_->IsExistFile(id, file) : 0;
+        return id != 0 && controller_->IsExistFile(id, file) > 0 ? 1 : 0;
     }
     return If_IsFile(folder, file);
 }
