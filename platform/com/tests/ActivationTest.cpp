@@ -4,6 +4,7 @@
 #include "platform/com/DispatchCall.h"
 #include "platform/com/RemoteObject.h"
 #include "platform/proc/Process.h"
+#include "platform/sysroot/SystemRoot.h"
 #include "platform/testing/TempRoot.h"
 
 #include <gtest/gtest.h>
@@ -230,6 +231,20 @@ TEST_F(Activation, AutomationByDispatchId) {
     EXPECT_EQ(plat::invokeDispatch(*calc, 1, DispatchKind::Method, {Variant::fromInt(1)}), hr::BadParamCount);
     EXPECT_EQ(plat::invokeDispatch(*calc, 1, DispatchKind::Method, {Variant::fromInt(1), Variant::fromBool(true)}),
               hr::TypeMismatch);
+}
+
+TEST_F(Activation, RootsTooDeepForASocketAddressStillWork) {
+    fs::path deep = root.path();
+    while (deep.string().size() < 150) deep /= "a-rather-long-folder-name";
+    ASSERT_TRUE(plat::SystemRoot(deep).ensureLayout());
+    setenv("VOREL_ROOT", deep.c_str(), 1);
+    ASSERT_EQ(plat::registerLocalServer(kClass, plat::testing::buildDir() / "platform/com/com_test_server"), hr::Ok);
+    std::shared_ptr<RemoteObject> a, b;
+    ASSERT_EQ(RemoteObject::create(kClass, &a), hr::Ok);
+    ASSERT_EQ(RemoteObject::create(kClass, &b), hr::Ok);
+    EXPECT_EQ(serverPid(*a), serverPid(*b));
+    EXPECT_GT(plat::classSocketPath("{0C0FFEE0-1111-4222-8333-944445555666}").string().size(), 108u);
+    setenv("VOREL_ROOT", root.path().c_str(), 1);
 }
 
 }  // namespace
