@@ -445,3 +445,44 @@ TEST(LcmsAgreement, SameProfileRoundTripsEightBits)
     }
     SetKernelFormOverride(KernelForm::kDetected);
 }
+
+// The colour math alone: the link's nodes against LittleCMS at the node
+// coordinates. A linear-input RGB profile puts every node on an exact input
+// value, and a Lab profile with linear tables and a two-point identity table
+// passes the encoded Lab values through unchanged.
+TEST(LcmsAgreement, NodeValuesMatchAtSixteenBits)
+{
+    LutSpec identity;
+    for (int i = 0; i < 8; ++i)
+        for (int k = 2; k >= 0; --k)
+            identity.clut.push_back((i >> k) & 1 ? 65535 : 0);
+    const Bytes lab = ProfileBuilder("Lab ", "Lab ", "spac").Tag("B2A1", Mft2Tag(identity)).Build();
+    const Bytes rgb = MatrixRgbProfile(0x0100).Build();
+    ColorTransform t;
+    UserLutRecord none[4];
+    ASSERT_EQ(BuildTransform(t, rgb.data(), rgb.size(), lab.data(), lab.size(), 1, 1, 16, 16, none, none), 0);
+
+    cmsHPROFILE in = cmsOpenProfileFromMem(rgb.data(), cmsUInt32Number(rgb.size()));
+    cmsHPROFILE out = cmsCreateLab2Profile(nullptr);
+    cmsHTRANSFORM x = cmsCreateTransform(in, TYPE_RGB_DBL, out, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC,
+                                         cmsFLAGS_NOOPTIMIZE | cmsFLAGS_NOCACHE);
+    ASSERT_NE(x, nullptr);
+    const long g = t.lut->G;
+    double worst = 0;
+    for (long n = 0; n < g * g * g; ++n) {
+        const double rgbNode[3] = {double(n / (g * g)) / (g - 1), double(n / g % g) / (g - 1), double(n % g) / (g - 1)};
+        double l[3];
+        cmsDoTransform(x, rgbNode, l, 1);
+        const double expected[3] = {l[0] * 652.8, (l[1] + 128) * 256, (l[2] + 128) * 256};
+        for (int k = 0; k < 3; ++k) {
+            if (expected[k] <= 0 || expected[k] >= 65535)
+                continue; // clamped by the encoding
+            worst = std::max(worst, std::fabs(t.lut->table[std::size_t(n) * 4 + std::size_t(k)] - expected[k]));
+        }
+    }
+    cmsDeleteTransform(x);
+    cmsCloseProfile(in);
+    cmsCloseProfile(out);
+    std::printf("node values, linear RGB to Lab: max %.3f LSB\n", worst);
+    EXPECT_LE(worst, 1.0);
+}
