@@ -132,7 +132,8 @@ bool FakeWindows::OpenTransferPanel(int index)
     if (!panelCreatable)
         return false;
     panel = std::make_unique<RecordingWindow>();
-    plat::registerTopLevelWindow(panel->handle(), panelTitle, plat::WindowState::Normal, [] {});
+    plat::registerTopLevelWindow(panel->handle(), panelTitle, plat::WindowState::Normal,
+                                 [restores = panelRestores] { ++*restores; });
     panelIndex = index;
     return true;
 }

@@ -97,6 +97,7 @@ public:
     std::unique_ptr<RecordingWindow> panel, browserFrame, browserView;
     int panelIndex = -1;
     int panelOpens = 0, browserOpens = 0;
+    std::shared_ptr<int> panelRestores = std::make_shared<int>(0);  // asked by another process
     bool lastMaximised = false;
     std::string browserFolder;
     bool modal = false;
