@@ -14,10 +14,13 @@ set(VOREL_TEST_ENVIRONMENT
   "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
 
 function(vorel_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  # Without tests the target still exists (outside "all"), so that a folder may
+  # add definitions or dependencies to it unconditionally.
   if(NOT VOREL_TESTS)
+    add_executable(${name} EXCLUDE_FROM_ALL ${T_SOURCES})
     return()
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE
