@@ -26,6 +26,8 @@ void SetCameraPromptHandler(CameraPromptHandler handler);
 class CCameraModule : public CDornModule {
 public:
     explicit CCameraModule(const std::string& moduleName);
+    explicit CCameraModule(const char* moduleName) : CCameraModule(std::string(moduleName ? moduleName : "")) {}
+    explicit CCameraModule(CDynString moduleName) : CCameraModule(std::string(moduleName.GetString() ? moduleName.GetString() : "")) {}
     ~CCameraModule() override;
 
     CDornObject* MakeChild(uint32_t id) override;

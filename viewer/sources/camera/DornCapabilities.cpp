@@ -250,6 +250,22 @@ int32_t CDornObject::GetText10(std::string& out)
     return r;
 }
 
+int32_t CDornObject::GetText9(CDynString& out)
+{
+    std::string text;
+    const int32_t r = GetText9(text);
+    out = text.c_str();
+    return r;
+}
+
+int32_t CDornObject::GetText10(CDynString& out)
+{
+    std::string text;
+    const int32_t r = GetText10(text);
+    out = text.c_str();
+    return r;
+}
+
 int32_t CDornObject::SetText10(const std::string& text)
 {
     if (!CanSetText10()) return DORN_E_NOT_OFFERED;

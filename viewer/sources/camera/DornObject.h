@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "outside/dorn/DornAbi.h"
+#include "viewer/shell/common/DynString.h"
 #include "viewer/sources/camera/DornCapInfo.h"
 #include "viewer/sources/camera/DornObjectRef.h"
 
@@ -65,6 +66,10 @@ public:
     virtual int32_t CreateChild(uint32_t id, CDornObject** child);
     virtual int32_t GetText9(std::string& out);
     virtual int32_t GetText10(std::string& out);
+    // The same texts into the layer's byte string (the device monitor reads
+    // source names this way).
+    virtual int32_t GetText9(CDynString& out);
+    virtual int32_t GetText10(CDynString& out);
     virtual int32_t SetText10(const std::string& text);
     virtual int32_t ReadArray8(void* buffer, uint32_t* size);
     virtual int32_t WriteArray8(const uint8_t* bytes, uint32_t count);
