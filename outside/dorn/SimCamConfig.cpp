@@ -49,7 +49,13 @@ bool ReadSimCamConfig(const std::string& path, SimCamConfig& config)
     }
     if (!config.root.empty()) {
         std::filesystem::path root(config.root);
-        if (root.is_relative()) root = std::filesystem::path(path).parent_path() / root;
+        if (root.is_relative()) {
+            // Relative to the file itself, also when it is reached through a link.
+            std::error_code ec;
+            std::filesystem::path file = std::filesystem::canonical(path, ec);
+            if (ec) file = path;
+            root = file.parent_path() / root;
+        }
         config.root = root.lexically_normal().string();
     }
     return true;
