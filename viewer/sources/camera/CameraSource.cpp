@@ -94,9 +94,18 @@ int32_t CCameraSource::OpenSource()
 
 int32_t CCameraSource::GetStatus()
 {
+    return ReadStatus(false);
+}
+
+int32_t CCameraSource::ReadStatus(bool direct)
+{
     if (connectionError_ != 0 || !HasCapability49()) return connectionError_ ? connectionError_ : 0;
     uint32_t cell = 0xFFFFFFFFu;
-    const int32_t r = Request(this, DORN_CMD_GET, DORN_CAP_STATUS, DORN_DT_PU16, reinterpret_cast<uintptr_t>(&cell));
+    // From inside a module callback the read goes straight to the module: a
+    // wait there would poll the scheduler from within its own poll.
+    const int32_t r = direct ? Send(DORN_CMD_GET, DORN_CAP_STATUS, DORN_DT_PU16, reinterpret_cast<uintptr_t>(&cell))
+                             : Request(this, DORN_CMD_GET, DORN_CAP_STATUS, DORN_DT_PU16,
+                                       reinterpret_cast<uintptr_t>(&cell));
     if (r == DORN_R_NO_ANSWER) {
         connectionError_ = DORN_R_NO_ANSWER;
         return 101;
@@ -113,7 +122,7 @@ int32_t CCameraSource::GetStatus()
 void CCameraSource::OnCapabilityChanged(uint32_t id, int32_t valueOnly)
 {
     if (id == DORN_CAP_STATUS) {
-        GetStatus();
+        ReadStatus(true);
     } else if (id == DORN_CAP_FOLDERS) {
         if (connectionError_ != DORN_R_NO_MEDIUM) changeMark_ = 1;
     } else if (id == DORN_CAP_STATE) {
@@ -139,6 +148,7 @@ void CCameraSource::OnChildAdded(CDornObject* child)
         if (record->pictureCount != 0xFFFFFFFFu) ++record->pictureCount;
     }
     CDornSource::OnChildAdded(child);
+    forceSelect_ = 1;  // the next lookup lists the folder again, in the camera's order
     const bool inCurrent = currentFolder_ > 0 && static_cast<uint32_t>(currentFolder_) == (id >> 16);
     if (!folders_.empty() && !inCurrent) RemoveChild(child);
 }
@@ -151,6 +161,7 @@ void CCameraSource::OnItemRemoved(CCameraItem* item, bool deletedByProgram)
     if (!deletedByProgram) {
         record->changePending = 1;
         record->changeTime = CameraTickCount();
+        forceSelect_ = 1;
     }
 }
 

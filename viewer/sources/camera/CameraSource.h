@@ -82,6 +82,7 @@ public:
 private:
     int32_t Request(CDornObject* target, uint32_t command, uint32_t parameter, uint32_t dataType, uintptr_t data);
     int32_t ReadState(uint32_t* raw);
+    int32_t ReadStatus(bool direct);
     int32_t BuildFolderTable();
     int32_t RefreshFolderTable();
     int32_t SelectFolder(int32_t folder);

@@ -234,6 +234,27 @@ TEST_P(RundleCtrlTest, CameraSideChangesShowInTheStatus)
     EXPECT_EQ(r, JqIfMngResult_StatusFoldersChanged);
 }
 
+TEST_P(RundleCtrlTest, PicturesAddedAndRemovedOnTheCameraKeepTheirOrder)
+{
+    card_.MakeStandard();
+    card_.WriteConfig();
+    auto ctrl = Connect();
+    ASSERT_EQ(ctrl->IsTargetStatus("100TEST"), 0);
+    card_.AddJpeg("100TEST", "IMG_0000.JPG");  // sorts first
+    std::filesystem::remove(card_.PathOf("100TEST", "IMG_0002.JPG"));
+    JqIfMngResult r = 0;
+    for (int i = 0; i < 200 && r == 0; ++i) {
+        CameraSleep(10);
+        r = ctrl->IsTargetStatus("100TEST");
+    }
+    EXPECT_EQ(r, JqIfMngResult_StatusFilesChanged);
+    std::vector<std::string> names;
+    std::vector<int32_t> numbers;
+    ASSERT_EQ(ctrl->GetImgFileList(1, names, numbers, nullptr), 3);
+    EXPECT_EQ(names, (std::vector<std::string>{"IMG_0000.JPG", "IMG_0001.JPG", "IMG_0003.JPG"}));
+    EXPECT_EQ(ctrl->IsTargetStatus("100TEST"), 0);
+}
+
 TEST_P(RundleCtrlTest, FormatLeavesNoMediumAndTheNextStatusSays103)
 {
     card_.MakeStandard();
