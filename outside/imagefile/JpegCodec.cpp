@@ -124,6 +124,26 @@ int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8
 
 }  // namespace
 
+bool readHeaderSegments(const uint8_t* data, size_t size, JpegHeader& header) {
+    if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return false;
+    size_t at = 2;
+    while (at + 4 <= size && data[at] == 0xFF && data[at + 1] >= 0xE0 && data[at + 1] <= 0xEF) {
+        const size_t length = (size_t{data[at + 2]} << 8) | data[at + 3];
+        if (length < 2 || length > size - at - 2)
+            return false;
+        const uint8_t* body = data + at + 4;
+        const size_t bodyLen = length - 2;
+        if (data[at + 1] == 0xE1 && header.exif.empty() && bodyLen >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0)
+            header.exif.assign(body + 6, body + bodyLen);
+        else if (data[at + 1] == 0xED && bodyLen >= 14 && std::memcmp(body, "Photoshop 3.0\0", 14) == 0)
+            header.photoshop.insert(header.photoshop.end(), body + 14, body + bodyLen);
+        at += 2 + length;
+    }
+    // only segments, then the end marker
+    return at + 2 <= size && data[at] == 0xFF && data[at + 1] == 0xD9;
+}
+
 int32_t readJpegHeader(const uint8_t* data, size_t size, JpegHeader& header) {
     if (!data || size < 4)
         return JQFL_CORRUPT;

@@ -20,6 +20,10 @@ struct JpegHeader {
 
 int32_t readJpegHeader(const uint8_t* data, size_t size, JpegHeader& header);
 
+// The metadata segments of a JPEG header file (start, APPn segments, end; no
+// picture), as a camera delivers a picture's header. False when it is not one.
+bool readHeaderSegments(const uint8_t* data, size_t size, JpegHeader& header);
+
 // Decodes at the smallest DCT scale (n/8) that still gives at least minWidth x
 // minHeight; 0 asks for full size.
 int32_t decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight, Raster& out);

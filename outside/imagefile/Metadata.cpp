@@ -295,6 +295,40 @@ std::vector<uint8_t> Metadata::photoshopSegment() const {
     return out;
 }
 
+std::vector<uint8_t> Metadata::thumbnail() const {
+    try {
+        Exiv2::ExifThumbC thumb(exif_->data);
+        Exiv2::DataBuf buf = thumb.copy();
+        if (buf.size_ <= 0 || buf.size_ > (4 << 20))
+            return {};
+        return std::vector<uint8_t>(buf.pData_, buf.pData_ + buf.size_);
+    } catch (...) {
+        return {};
+    }
+}
+
+void Metadata::exifDimensions(int* width, int* height) const {
+    *width = 0;
+    *height = 0;
+    auto read = [this](uint32_t tag) {
+        const TagValue* v = find(tag);
+        if (!v) return 0;
+        if (v->type == 3 && v->bytes.size() >= 2) {
+            uint16_t s;
+            std::memcpy(&s, v->bytes.data(), 2);
+            return static_cast<int>(s);
+        }
+        if (v->type == 4 && v->bytes.size() >= 4) {
+            uint32_t l;
+            std::memcpy(&l, v->bytes.data(), 4);
+            return l > 65535 ? 0 : static_cast<int>(l);
+        }
+        return 0;
+    };
+    *width = read(40962);
+    *height = read(40963);
+}
+
 std::vector<std::pair<uint32_t, std::string>> Metadata::textTags() const {
     std::vector<std::pair<uint32_t, std::string>> out;
     for (uint32_t tag : {270u, 271u, 272u, 305u, 315u, 33432u}) {

@@ -45,6 +45,10 @@ public:
     // when there is none.
     std::vector<uint8_t> photoshopSegment() const;
     const std::vector<uint8_t>& iptc() const { return iptc_; }
+    // The JPEG thumbnail kept in the EXIF structure; empty when there is none.
+    std::vector<uint8_t> thumbnail() const;
+    // The picture's size as the EXIF structure gives it (0 when absent).
+    void exifDimensions(int* width, int* height) const;
     // Text tags of IFD0 for a TIFF save.
     std::vector<std::pair<uint32_t, std::string>> textTags() const;
 

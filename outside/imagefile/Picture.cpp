@@ -120,7 +120,7 @@ int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
     if (n >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) {
         JpegHeader h;
         if (const int32_t rc = readJpegHeader(d, n, h); rc != JQFL_OK)
-            return rc;
+            return openHeaderFile() == JQFL_OK ? JQFL_OK : rc;
         type_ = JQFL_TYPE_JPEG;
         width_ = h.width;
         height_ = h.height;
@@ -148,6 +148,34 @@ int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
         return JQFL_OK;
     }
     return JQFL_UNSUPPORTED;
+}
+
+// A picture's header alone (metadata segments, no picture): its size from the
+// EXIF structure, its pixels from the EXIF thumbnail.
+int32_t Picture::openHeaderFile() {
+    JpegHeader h;
+    if (!readHeaderSegments(file_.data(), file_.size(), h) || h.exif.empty())
+        return JQFL_CORRUPT;
+    meta_.readExif(h.exif.data(), h.exif.size());
+    if (!h.photoshop.empty())
+        meta_.readPhotoshop(h.photoshop.data(), h.photoshop.size());
+    thumb_ = meta_.thumbnail();
+    JpegHeader t;
+    if (thumb_.empty() || readJpegHeader(thumb_.data(), thumb_.size(), t) != JQFL_OK)
+        return JQFL_CORRUPT;
+    int w = 0, hgt = 0;
+    meta_.exifDimensions(&w, &hgt);
+    if (w <= 0 || hgt <= 0) {
+        w = t.width;
+        hgt = t.height;
+    }
+    headerOnly_ = true;
+    type_ = JQFL_TYPE_JPEG;
+    width_ = w;
+    height_ = hgt;
+    depth_ = 1;
+    colorModel_ = t.colorModel;
+    return JQFL_OK;
 }
 
 void Picture::makeNew() {
@@ -212,6 +240,17 @@ void Picture::viewSize(const View& view, int& width, int& height) const {
 int32_t Picture::decodeSource(int minWidth, int minHeight, Raster& out) {
     if (!source_.empty()) {
         out = source_;
+        return JQFL_OK;
+    }
+    if (headerOnly_) {
+        // the thumbnail stands for the picture
+        Raster thumb;
+        const int32_t rc = decodeJpeg(thumb_.data(), thumb_.size(), 0, 0, thumb);
+        if (rc != JQFL_OK)
+            return rc;
+        const bool sized = minWidth > 0 && minHeight > 0;
+        if (!resampleRaster(thumb, out, sized ? minWidth : width_, sized ? minHeight : height_))
+            return JQFL_NO_MEMORY;
         return JQFL_OK;
     }
     if (type_ == JQFL_TYPE_JPEG) {
@@ -364,7 +403,7 @@ int32_t Picture::save(uint32_t format, uint32_t option, const char* path, JqflPr
         return JQFL_BAD_PARAMETER;
     if (format != JQFL_TYPE_JPEG && format != JQFL_TYPE_TIFF)
         return JQFL_UNSUPPORTED;
-    const bool untouched = !isNew_ && main_.width == 0 && main_.orientation == 1;
+    const bool untouched = !isNew_ && !headerOnly_ && main_.width == 0 && main_.orientation == 1;
     if (format == JQFL_TYPE_JPEG && type_ == JQFL_TYPE_JPEG && untouched) {
         std::vector<uint8_t> bytes;
         if (const int32_t rc = losslessJpeg(bytes); rc != JQFL_OK)

@@ -52,6 +52,7 @@ private:
     int32_t render(View& view);
     int32_t decodeSource(int minWidth, int minHeight, Raster& out);
     int32_t losslessJpeg(std::vector<uint8_t>& out) const;
+    int32_t openHeaderFile();
 
     uint32_t type_ = JQFL_TYPE_OTHER;
     bool isNew_ = false;
@@ -60,6 +61,8 @@ private:
     int depth_ = 1;
     int colorModel_ = 0;
     std::vector<uint8_t> file_;
+    std::vector<uint8_t> thumb_;  // a header file's EXIF thumbnail: the only pixels it has
+    bool headerOnly_ = false;
     Raster source_;  // full-size pixels once decoded (always for new pictures)
     Metadata meta_;
     View main_;

@@ -732,6 +732,8 @@ int32_t CImageFileIf::If_GetThumbAndCaption(const std::string& folder, const std
         return JqIfMngResult_StatusCannotShow;  // clips have no thumbnail reader here
     int32_t r = 0;
     std::unique_ptr<CJqFileLib> lib = OpenImageFile(path, &r);
+    if (!lib && isCamera() && r != kLibraryMissing)
+        return cameraThumbnail(folder, file, *record);  // a header without a thumbnail the library reads
     if (!lib)
         return r;
     struct Closer {
@@ -744,8 +746,12 @@ int32_t CImageFileIf::If_GetThumbAndCaption(const std::string& folder, const std
     if (aborted(abort))
         return JqIfMngResult_Cancelled;
     lib->GetFileType();
-    if ((r = readThumbPixels(*lib, path, *record, width, height, orientation)) != 0)
-        return r;
+    if ((r = readThumbPixels(*lib, path, *record, width, height, orientation)) != 0) {
+        if (!isCamera())
+            return r;
+        if ((r = cameraThumbnail(folder, file, *record)) != 0)
+            return r;
+    }
     if (endsWithNoCase(file, ".JPG"))
         lib->HasExifVersion(&record->exif);
     else
@@ -769,7 +775,17 @@ int32_t CImageFileIf::If_GetThumbnail(const std::string& folder, const std::stri
                                       bool keepProportions, int32_t orientation) {
     if (MakeNamedRecord(record, file) != 0)
         return JqIfMngResult_Failed;
-    if (isCamera()) {
+    if (isCamera())
+        return cameraThumbnail(folder, file, *record);
+    std::string path;
+    if (const int32_t r = Ifl_GetThumbFilePath(folder, file, &path); r != 0)
+        return r;
+    return libraryThumbnail(path, file, *record, width, height, keepProportions, orientation);
+}
+
+int32_t CImageFileIf::cameraThumbnail(const std::string& folder, const std::string& file, PictureRecord& target) {
+    PictureRecord* record = &target;
+    {
         int32_t folderId = 0, fileId = 0;
         if (const int32_t r = cameraIds(folder, file, &folderId, &fileId); r != 0)
             return r;
@@ -795,9 +811,11 @@ int32_t CImageFileIf::If_GetThumbnail(const std::string& folder, const std::stri
                    ? 0
                    : JqIfMngResult_NoMemory;
     }
-    std::string path;
-    if (const int32_t r = Ifl_GetThumbFilePath(folder, file, &path); r != 0)
-        return r;
+}
+
+int32_t CImageFileIf::libraryThumbnail(const std::string& path, const std::string& file, PictureRecord& target,
+                                       int32_t width, int32_t height, bool keepProportions, int32_t orientation) {
+    PictureRecord* record = &target;
     int32_t r = 0;
     std::unique_ptr<CJqFileLib> lib = OpenImageFile(path, &r);
     if (!lib)

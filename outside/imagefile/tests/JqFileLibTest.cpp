@@ -409,4 +409,36 @@ TEST_F(JqFileLib, SixteenBitTiffAndTiffSave) {
     EXPECT_EQ(data, std::vector<uint8_t>(iptc, iptc + sizeof iptc));
 }
 
+// A camera's picture header (start, metadata segments, end) has no picture: its
+// size comes from the EXIF structure and its pixels from the EXIF thumbnail.
+TEST_F(JqFileLib, HeaderFileServesItsThumbnail) {
+    jqfltest::writeJpeg(path("big.jpg"), 640, 480, [](int x, int y) { return halves(x, y, 640); });
+    jqfltest::writeJpeg(path("thumb.jpg"), 160, 120, [](int x, int y) { return halves(x, y, 160); });
+    ASSERT_TRUE(jqfltest::exiftool("-Model=M-9 -ExifImageWidth=640 -ExifImageHeight=480 '-ThumbnailImage<=" +
+                                       path("thumb.jpg") + "'",
+                                   path("big.jpg")));
+    const auto bytes = jqfltest::readFile(path("big.jpg"));
+    size_t at = 2;
+    while (at + 4 <= bytes.size() && bytes[at] == 0xFF && bytes[at + 1] >= 0xE0 && bytes[at + 1] <= 0xEF)
+        at += 2 + ((bytes[at + 2] << 8) | bytes[at + 3]);
+    std::vector<uint8_t> header(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+    header.push_back(0xFF);
+    header.push_back(0xD9);
+    std::ofstream(path("head.jpg"), std::ios::binary).write(reinterpret_cast<char*>(header.data()), header.size());
+    Session s;
+    ASSERT_EQ(s.open(path("head.jpg")), 0);
+    const JqflImageInfoBlock i = s.info();
+    EXPECT_EQ(i.width, 640);
+    EXPECT_EQ(i.height, 480);
+    ASSERT_EQ(s.setInfo(96, 72, 1, JQFL_SET_SUB_IMAGE_INFO), 0);
+    std::vector<uint8_t> px;
+    ASSERT_EQ(s.read(px, 96, 72, JQFL_READ_SUB_IMAGE), 0);
+    EXPECT_TRUE(isRed(&px[(36 * 96 + 10) * 3]));
+    EXPECT_TRUE(isBlue(&px[(36 * 96 + 86) * 3]));
+    JqflTagBlock b{};
+    std::vector<uint8_t> data;
+    ASSERT_EQ(s.tag(272, b, &data), 0);
+    EXPECT_STREQ(reinterpret_cast<char*>(data.data()), "M-9");
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include "viewer/sources/ImageFileIf.h"
 #include "viewer/sources/JqIfMngResult.h"
 #include "viewer/sources/camera/tests/CameraTestSupport.h"
+#include "viewer/sources/tests/LibraryFixture.h"
 
 namespace fs = std::filesystem;
 using namespace camtest;
@@ -34,6 +35,7 @@ public:
 
 class CameraPictureAccess : public ::testing::Test {
 protected:
+    LibraryRoot root_;  // a system root with the image-file library
     CameraCard card_;
     CameraSetup setup_{card_};
     CameraHost host_;
@@ -114,6 +116,10 @@ TEST_F(CameraPictureAccess, CopiesWithProgressUnderANewName) {
     ASSERT_EQ(source_.If_SetProtectStatus("100TEST", "IMG_0003.JPG", true), 0);
     ASSERT_EQ(source_.If_GetFileStatus("100TEST", "IMG_0003.JPG", &p, &h), 0);
     EXPECT_EQ(p, 1);
+    std::unique_ptr<PictureRecord> caption;
+    ASSERT_EQ(source_.If_GetThumbAndCaption("100TEST", "IMG_0002.JPG", caption, 96, 72, 1, nullptr), 0);
+    EXPECT_EQ(caption->blocks.size(), 1u);
+    EXPECT_GT(caption->width, 0u);
     std::unique_ptr<PictureRecord> thumb;
     ASSERT_EQ(source_.If_GetThumbnail("100TEST", "IMG_0002.JPG", thumb, 96, 96, true, 1), 0);
     EXPECT_GT(thumb->width, 0u);
