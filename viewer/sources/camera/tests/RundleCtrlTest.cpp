@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/thread/Event.h"
+#include "viewer/sources/camera/AsyncScheduler.h"
 #include "viewer/sources/camera/CameraModule.h"
 #include "viewer/sources/camera/CameraSource.h"
 #include "viewer/sources/camera/tests/CameraTestSupport.h"
@@ -339,6 +340,53 @@ TEST(RundleCtrlTables, ExtensionAndColourCode)
     EXPECT_FALSE(CRundleCtrl::_ChkExtension("a.jpeg"));
     const uint32_t codes[] = {2, 2, 32, 32, 34, 36, 35, 32, 32, 32, 32, 32, 32, 32, 32};
     for (uint32_t model = 0; model < 15; ++model) EXPECT_EQ(CRundleCtrl::ColourCodeOf(model), codes[model]) << model;
+}
+
+}  // namespace
+
+namespace {
+
+// The device monitor's probe: load the module, walk its sources by name, run
+// the scheduler until it has no more work, read the camera-present flag.
+TEST(MonitorProbe, FindsTheCameraAndSeesItGo)
+{
+    CameraCard card;
+    CameraSetup setup(card);
+    card.MakeStandard();
+    card.WriteConfig();
+    CDynString path(SIMCAM_MODULE_PATH);
+    auto* module = new CCameraModule(path);
+    ASSERT_EQ(module->InitModule(), 0);
+    ASSERT_EQ(module->GetChildren().size(), 1u);
+    CDynString name;
+    ASSERT_EQ(module->GetChildren()[0]->GetText9(name), 0);
+    EXPECT_STREQ(name.GetString(), "Snapwren310");
+    while (CAsyncScheduler::PollScheduler() != 0) {
+    }
+    EXPECT_EQ(module->IsCameraPresent(), 1);
+
+    std::filesystem::remove_all(card.root());  // unplugged
+    for (int i = 0; i < 100 && !module->GetChildren().empty(); ++i) {
+        CameraSleep(10);
+        while (CAsyncScheduler::PollScheduler() != 0) {
+        }
+    }
+    EXPECT_TRUE(module->GetChildren().empty());
+    EXPECT_EQ(module->IsCameraPresent(), 0);
+    module->Close();
+    delete module;
+}
+
+TEST(MonitorProbe, CameraWithoutMediumIsNotPresent)
+{
+    CameraCard card;
+    CameraSetup setup(card);
+    card.MakeStandard();
+    card.WriteConfig({"state=2"});
+    CCameraModule module(SIMCAM_MODULE_PATH);
+    ASSERT_EQ(module.InitModule(), 0);
+    EXPECT_EQ(module.GetChildren().size(), 1u);
+    EXPECT_EQ(module.IsCameraPresent(), 0);
 }
 
 }  // namespace
