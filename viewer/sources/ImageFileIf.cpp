@@ -711,13 +711,70 @@ int32_t CImageFileIf::Ifl_GetThumbFilePath(const std::string& folder, const std:
         if (r != 0)
             return sessionResult(r);
         *path = dir + "/" + file;
-        return 0;
+        // a header the library cannot read a thumbnail from: a local thumbnail file instead
+        int32_t opened = 0;
+        if (std::unique_ptr<CJqFileLib> lib = OpenImageFile(*path, &opened)) {
+            lib->CloseFile();
+            lib->Terminate();
+            return 0;
+        }
+        if (opened == kLibraryMissing)
+            return opened;
+        const std::string thumbDir = localPictureFolder(folder) + "/thumb";
+        if (!plat::createFolders(thumbDir))
+            return JqIfMngResult_Failed;
+        *path = thumbDir + "/" + file;
+        return writeCameraThumbFile(folderId, fileId, *path);
     }
     fs::path p;
     if (!ResolveCardPath(Ifl_GetCardFilePath(folder, file), &p) || !plat::fileExists(p))
         return JqIfMngResult_NotFound;
     *path = p.string();
     return 0;
+}
+
+// The camera's thumbnail as a JPEG file with the picture's date, made through the
+// image-file library.
+int32_t CImageFileIf::writeCameraThumbFile(int32_t folderId, int32_t fileId, const std::string& path) {
+    RundleThumbDescription d;
+    std::vector<uint8_t> pixels;
+    if (const int32_t r = controller_->GetThumbImage(folderId, fileId, &d, pixels); r != 0)
+        return sessionResult(r);
+    const bool grey = static_cast<int32_t>(d.colourCode) == kGreyModel;
+    const uint64_t rowBytes = uint64_t{d.width} * (grey ? 1 : 3);
+    const uint64_t srcRow = d.rowBytes ? d.rowBytes : rowBytes;
+    if (d.width == 0 || d.height == 0 || srcRow < rowBytes || pixels.size() < srcRow * d.height)
+        return JqIfMngResult_Failed;
+    std::vector<uint8_t> packed;
+    packed.reserve(static_cast<size_t>(rowBytes * d.height));
+    for (uint32_t y = 0; y < d.height; ++y)
+        packed.insert(packed.end(), pixels.begin() + static_cast<std::ptrdiff_t>(y * srcRow),
+                      pixels.begin() + static_cast<std::ptrdiff_t>(y * srcRow + rowBytes));
+    int64_t time = 0;
+    uint32_t size = 0;
+    uint8_t attribute = 0;
+    controller_->GetFileStatus(folderId, fileId, &time, &size, &attribute);
+    const time_t t = static_cast<time_t>(time);
+    struct tm local{};
+    localtime_r(&t, &local);
+    const JqCalendar date{32, local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                          static_cast<double>(local.tm_sec)};
+    CJqFileLib lib(path);
+    if (!lib.IsLoaded())
+        return kLibraryMissing;
+    int32_t r = lib.Initialize();
+    if (r != 0)
+        return r;
+    if ((r = lib.NewImage()) == 0) {
+        const int32_t w = static_cast<int32_t>(d.width), h = static_cast<int32_t>(d.height);
+        if ((r = lib.SetImageInfo(w, h, 1, grey ? kGreyModel : 32, 1)) == 0 &&
+            (r = lib.WriteImage(0, 0, w, h, static_cast<uint32_t>(packed.size()), packed.data())) == 0 &&
+            (r = lib.SetTag(306, JQFL_TAGTYPE_CALENDAR, sizeof date, &date)) == 0)
+            r = lib.SaveFile(JQFL_TYPE_JPEG, 3, path.c_str());
+        lib.CloseFile();
+    }
+    lib.Terminate();
+    return r;
 }
 
 int32_t CImageFileIf::If_GetThumbAndCaption(const std::string& folder, const std::string& file,

@@ -140,6 +140,7 @@ private:
                        int32_t* protect, int32_t* hidden);
     int32_t setAttribute(const std::string& folder, const std::string& file, bool set, uint32_t bit);
     void rebuildFileMap(int32_t folderId, const std::vector<std::string>& names, const std::vector<int32_t>& ids);
+    int32_t writeCameraThumbFile(int32_t folderId, int32_t fileId, const std::string& path);
     int32_t cameraThumbnail(const std::string& folder, const std::string& file, PictureRecord& record);
     int32_t libraryThumbnail(const std::string& path, const std::string& file, PictureRecord& record, int32_t width,
                              int32_t height, bool keepProportions, int32_t orientation);

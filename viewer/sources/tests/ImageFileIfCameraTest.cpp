@@ -120,6 +120,9 @@ TEST_F(CameraPictureAccess, CopiesWithProgressUnderANewName) {
     ASSERT_EQ(source_.If_GetThumbAndCaption("100TEST", "IMG_0002.JPG", caption, 96, 72, 1, nullptr), 0);
     EXPECT_EQ(caption->blocks.size(), 1u);
     EXPECT_GT(caption->width, 0u);
+    ASSERT_TRUE(caption->shotInfo);
+    ASSERT_TRUE(caption->shotInfo->dateTime);  // the camera's time of the picture
+    EXPECT_GE(caption->shotInfo->dateTime->year, 1980);
     std::unique_ptr<PictureRecord> thumb;
     ASSERT_EQ(source_.If_GetThumbnail("100TEST", "IMG_0002.JPG", thumb, 96, 96, true, 1), 0);
     EXPECT_GT(thumb->width, 0u);
