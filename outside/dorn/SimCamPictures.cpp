@@ -86,7 +86,11 @@ SimThumbnail MakeThumbnail(const std::string& path)
 
 std::vector<uint8_t> ReadHeader(const std::string& path)
 {
-    std::vector<uint8_t> bytes = ReadAll(path, 1u << 20);
+    return HeaderOf(ReadAll(path, 1u << 20));
+}
+
+std::vector<uint8_t> HeaderOf(std::vector<uint8_t> bytes)
+{
     if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
         if (bytes.size() > 65536) bytes.resize(65536);
         return bytes;

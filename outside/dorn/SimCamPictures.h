@@ -19,3 +19,6 @@ SimThumbnail MakeThumbnail(const std::string& path);
 // A JPEG's start: SOI, every APPn segment, then EOI; for other files their
 // first 64 KiB. Empty when the file cannot be read.
 std::vector<uint8_t> ReadHeader(const std::string& path);
+
+// The same for bytes already read.
+std::vector<uint8_t> HeaderOf(std::vector<uint8_t> bytes);

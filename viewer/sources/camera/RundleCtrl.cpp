@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "platform/fs/DosAttributes.h"
 #include "platform/fs/FileOps.h"
@@ -633,8 +634,7 @@ JqIfMngResult CRundleCtrl::GetImageFile(int32_t folder, int32_t file, const std:
     if (stepwise) return 0;
     uint32_t done = 0, total = 0;
     int32_t result = 0;
-    while (!SavingImage(&done, &total, &result)) {
-    }
+    while (!SavingImage(&done, &total, &result)) std::this_thread::yield();
     r = result;
     if (r == 0) _ChangeFileStatus(destination, time, attribute);
     return r;
