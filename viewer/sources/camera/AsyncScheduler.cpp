@@ -133,7 +133,7 @@ int32_t CAsyncScheduler::ServeTask(CAsyncTask* task)
         int32_t result = DORN_E_NOT_OPEN;
         if (CDornObject::IsLive(sent.target))
             result = sent.target->CallEntry(sent.target, sent.command, sent.parameter, sent.dataType, sent.data,
-                                            &CAsyncScheduler::CompletionProc, reinterpret_cast<uintptr_t>(task));
+                                            &CAsyncScheduler::CompletionProc, task->GetReferenceKey());
         if (!CAsyncTask::IsLive(task) || task->GetId() != taskId) return 1;
         auto& now = task->Requests();
         if (i >= now.size() || !now[i].SameAs(sent) || now[i].state >= 2) return 1;
@@ -188,8 +188,8 @@ int32_t CAsyncScheduler::CompletionProc(DornObjectRecord* object, uint32_t comma
                                         uint32_t dataType, uintptr_t data, uintptr_t reference, int32_t result)
 {
     std::lock_guard<std::recursive_mutex> lock(CameraMutex());
-    auto* task = reinterpret_cast<CAsyncTask*>(reference);
-    if (!CAsyncTask::IsLive(task)) return 0;  // late: the task is gone
+    CAsyncTask* task = CAsyncTask::FromReferenceKey(reference);
+    if (!task) return 0;  // late: the task is gone
     CDornObject* target = CDornObject::FromRecord(object);
     if (!target) return 0;
     auto& requests = task->Requests();

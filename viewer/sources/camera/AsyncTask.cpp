@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "viewer/sources/camera/AsyncScheduler.h"
@@ -25,6 +26,14 @@ std::unordered_set<const CAsyncTask*>& LiveTasks()
     return tasks;
 }
 
+std::unordered_map<uintptr_t, CAsyncTask*>& TasksByKey()
+{
+    static std::unordered_map<uintptr_t, CAsyncTask*> tasks;
+    return tasks;
+}
+
+std::atomic<uintptr_t> g_keyCounter{1};
+
 }  // namespace
 
 bool AsyncRequest::SameAs(const AsyncRequest& other) const
@@ -34,10 +43,11 @@ bool AsyncRequest::SameAs(const AsyncRequest& other) const
 }
 
 CAsyncTask::CAsyncTask(bool deleteWhenFinished)
-    : id_(g_taskCounter++), deleteWhenFinished_(deleteWhenFinished)
+    : id_(g_taskCounter++), deleteWhenFinished_(deleteWhenFinished), referenceKey_(g_keyCounter++)
 {
     std::lock_guard<std::mutex> lock(LiveMutex());
     LiveTasks().insert(this);
+    TasksByKey()[referenceKey_] = this;
 }
 
 CAsyncTask::~CAsyncTask()
@@ -45,6 +55,7 @@ CAsyncTask::~CAsyncTask()
     {
         std::lock_guard<std::mutex> lock(LiveMutex());
         LiveTasks().erase(this);  // a late completion for this task is ignored from now on
+        TasksByKey().erase(referenceKey_);
     }
     if (state_ != 0) {
         if (CAsyncScheduler* scheduler = CAsyncScheduler::GetScheduler()) scheduler->Dequeue(this);
@@ -65,6 +76,13 @@ bool CAsyncTask::IsLive(const CAsyncTask* task)
 {
     std::lock_guard<std::mutex> lock(LiveMutex());
     return LiveTasks().count(task) != 0;
+}
+
+CAsyncTask* CAsyncTask::FromReferenceKey(uintptr_t key)
+{
+    std::lock_guard<std::mutex> lock(LiveMutex());
+    auto it = TasksByKey().find(key);
+    return it == TasksByKey().end() ? nullptr : it->second;
 }
 
 void CAsyncTask::AddRequest(CDornObject* target, uint32_t command, uint32_t parameter, uint32_t dataType,

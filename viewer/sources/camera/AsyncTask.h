@@ -71,6 +71,12 @@ public:
     // Whether a pointer names a task that still exists (late completions).
     static bool IsLive(const CAsyncTask* task);
 
+    // What the module is handed as the reference of a request: a key that is
+    // never used again, so that a late completion cannot reach a newer task
+    // that happens to live at the same address.
+    uintptr_t GetReferenceKey() const { return referenceKey_; }
+    static CAsyncTask* FromReferenceKey(uintptr_t key);
+
     // Keeps the task from finishing (and deleting itself) while a walk over its
     // requests is under way; EndHold finishes it when that fell due meanwhile
     // and then returns true (the task may be gone).
@@ -88,6 +94,7 @@ private:
     uint32_t sequence_ = 0;
     CDornObject* lastTarget_ = nullptr;
     std::vector<AsyncRequest> requests_;
+    uintptr_t referenceKey_;
     int32_t holds_ = 0;
     bool finishDue_ = false;
     bool lastSucceeded_ = true;
