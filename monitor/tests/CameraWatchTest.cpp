@@ -1,0 +1,94 @@
+// Cameras of the device table: hardware ids from sysfs, the class scan, and the
+// probe through the camera module (the simulated camera in the module file).
+#include "monitor/tests/MonitorTestSupport.h"
+
+#include "viewer/shell/common/MessageIdRecord.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace fs = std::filesystem;
+using Indices = std::vector<plat::LParam>;
+
+namespace {
+
+// The second class of the table drives W310.kx3: the simulated camera serves a
+// folder under that name, with the model given in its configuration beside it.
+void InstallSimulatedModule(const fs::path& commonFiles, const fs::path& cameraFolder, const std::string& model,
+                            int state = 0)
+{
+    const fs::path mods = commonFiles / "Vorel/DornMods";
+    fs::create_directories(mods);
+    fs::copy_file(fs::path(VOREL_BUILD_DIR) / "dornmods/SimCam.kx3", mods / "W310.kx3",
+                  fs::copy_options::overwrite_existing);
+    fs::create_directories(cameraFolder / "DCIM/100VOREL");
+    WriteFile(mods / "W310.kx3.conf",
+              "root=" + cameraFolder.string() + "\nmodel=" + model + "\nstate=" + std::to_string(state) + "\n");
+}
+
+}  // namespace
+
+class CameraWatch : public MonitorFixture {};
+
+TEST_F(CameraWatch, UsbCameraOfTheTableIsAnnouncedWithItsModel)
+{
+    InstallSimulatedModule(commonFiles_, root_.path() / "camera", "Snapwren310");
+    AddUsbDevice(sysfs_, "1-2", "7a1c", "3b95");
+    StartFrame();
+    EXPECT_EQ(Tick(), Indices{27});
+    MessageIdRecord record;
+    ASSERT_TRUE(ReadMessageID(27, &record));
+    EXPECT_EQ(std::string(record.Name), (commonFiles_ / "Vorel/DornMods/W310.kx3").string());
+    EXPECT_STREQ(record.Capability, "Snapwren310");
+    EXPECT_EQ(Tick(), Indices{});  // once per connection
+}
+
+TEST_F(CameraWatch, CameraPluggedInLaterIsAnnouncedOnTheDeviceMessage)
+{
+    InstallSimulatedModule(commonFiles_, root_.path() / "camera", "snapwren270");
+    StartFrame();
+    EXPECT_EQ(Tick(), Indices{});
+    AddUsbDevice(sysfs_, "3-1", "7A1C", "3B96", "0200");
+    frame_->OnDeviceChange(plat::kDeviceNodesChanged, nullptr);
+    PumpUntil([&] { return !viewer_->indices.empty(); });
+    EXPECT_EQ(viewer_->indices, Indices{27});
+    MessageIdRecord record;
+    ASSERT_TRUE(ReadMessageID(27, &record));
+    EXPECT_STREQ(record.Capability, "snapwren270");
+}
+
+struct ProbeCase {
+    friend void PrintTo(const ProbeCase& c, std::ostream* os) { *os << c.name; }
+    const char* name;
+    const char* vendor;
+    const char* product;
+    const char* model;
+    int state;
+};
+
+class CameraProbe : public CameraWatch, public ::testing::WithParamInterface<ProbeCase> {};
+
+TEST_P(CameraProbe, NothingIsAnnouncedWithoutAKnownAnsweringCamera)
+{
+    const ProbeCase& c = GetParam();
+    InstallSimulatedModule(commonFiles_, root_.path() / "camera", c.model, c.state);
+    AddUsbDevice(sysfs_, "1-4", c.vendor, c.product);
+    StartFrame();
+    EXPECT_EQ(Tick(), Indices{}) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Probes, CameraProbe,
+                         ::testing::Values(ProbeCase{"another vendor", "046d", "3b95", "Snapwren310", 0},
+                                           ProbeCase{"a product outside the table", "7a1c", "3b97", "Snapwren310", 0},
+                                           ProbeCase{"a model the table does not know", "7a1c", "3b95", "Other", 0},
+                                           ProbeCase{"a camera without access", "7a1c", "3b95", "Snapwren310", 2}),
+                         [](const auto& info) { return std::to_string(info.index); });
+
+TEST_F(CameraWatch, MissingModuleFileFailsTheCheckAndIsTriedAgain)
+{
+    AddUsbDevice(sysfs_, "1-2", "7a1c", "3b95");
+    StartFrame();
+    EXPECT_EQ(Tick(), Indices{});
+    InstallSimulatedModule(commonFiles_, root_.path() / "camera", "Snapwren310");
+    EXPECT_EQ(Tick(), Indices{27});
+}
