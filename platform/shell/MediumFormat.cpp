@@ -221,7 +221,11 @@ FormatResult findVolume(const DriveInfo& info, const FormatOptions& options, For
 // Formats the volume; a failed format still tries to give the medium back.
 FormatResult formatVolume(const FormatTarget& target, const std::string& label, const FormatOptions& options,
                           UDisksClient& client, std::string* error) {
-    UDisksStatus status = client.unmount(target.objectPath, options.unmountTimeoutMs, error);
+    bool removable = false;
+    UDisksStatus status = client.checkRemovable(target.objectPath, options.unmountTimeoutMs, &removable, error);
+    if (status != UDisksStatus::Ok) return resultOfStatus(status);
+    if (!removable) return FormatResult::NotRemovable;  // the service knows the device otherwise
+    status = client.unmount(target.objectPath, options.unmountTimeoutMs, error);
     if (status != UDisksStatus::Ok && status != UDisksStatus::NotMounted) return resultOfStatus(status);
     status = client.format(target.objectPath, "vfat", label, options.formatTimeoutMs, error);
     std::string mountPoint;

@@ -2,7 +2,9 @@
 // Formatting a removable medium: a drive letter of the drive map, resolved to the
 // mounted volume's block device, checked, then unmounted, formatted (vfat) and
 // mounted again through the disk service (udisks2). Anything that is not a
-// removable device is refused before the service is asked.
+// removable device is refused before the service is asked; the service must
+// then agree that the device is removable (and no system device) before
+// anything is unmounted.
 //
 // Manual drive-map entries are folders, not devices: they are refused
 // (NotADevice), unless the caller opts in to the folder fallback, which empties

@@ -3,6 +3,8 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
@@ -16,6 +18,8 @@ namespace {
 constexpr const char* kService = "org.freedesktop.UDisks2";
 constexpr const char* kBlockInterface = "org.freedesktop.UDisks2.Block";
 constexpr const char* kFilesystemInterface = "org.freedesktop.UDisks2.Filesystem";
+constexpr const char* kDriveInterface = "org.freedesktop.UDisks2.Drive";
+constexpr const char* kPropertiesInterface = "org.freedesktop.DBus.Properties";
 
 bool startsWith(const QString& s, const char* prefix) { return s.startsWith(QLatin1String(prefix)); }
 
@@ -96,6 +100,39 @@ QDBusConnection busOf(const std::string& connectionName) {
 }
 
 }  // namespace
+
+namespace {
+
+UDisksStatus readProperty(const QDBusConnection& bus, const std::string& objectPath, const char* interface,
+                          const char* name, int timeoutMs, QVariant* value, std::string* error) {
+    QDBusMessage reply;
+    const UDisksStatus status = callService(bus, objectPath, kPropertiesInterface, "Get",
+                                            {QString::fromLatin1(interface), QString::fromLatin1(name)}, timeoutMs,
+                                            &reply, error);
+    if (status != UDisksStatus::Ok) return status;
+    const QList<QVariant> values = reply.arguments();
+    *value = values.isEmpty() ? QVariant() : values.first().value<QDBusVariant>().variant();
+    return UDisksStatus::Ok;
+}
+
+}  // namespace
+
+UDisksStatus UDisksBusClient::checkRemovable(const std::string& objectPath, int timeoutMs, bool* removable,
+                                             std::string* error) {
+    *removable = false;
+    const QDBusConnection bus = busOf(connectionName_);
+    QVariant hintSystem, drive, driveRemovable;
+    UDisksStatus status = readProperty(bus, objectPath, kBlockInterface, "HintSystem", timeoutMs, &hintSystem, error);
+    if (status == UDisksStatus::Ok)
+        status = readProperty(bus, objectPath, kBlockInterface, "Drive", timeoutMs, &drive, error);
+    if (status != UDisksStatus::Ok) return status;
+    const std::string drivePath = drive.value<QDBusObjectPath>().path().toStdString();
+    if (hintSystem.toBool() || drivePath.empty() || drivePath == "/") return UDisksStatus::Ok;
+    status = readProperty(bus, drivePath, kDriveInterface, "Removable", timeoutMs, &driveRemovable, error);
+    if (status != UDisksStatus::Ok) return status;
+    *removable = driveRemovable.toBool();
+    return UDisksStatus::Ok;
+}
 
 UDisksStatus UDisksBusClient::unmount(const std::string& objectPath, int timeoutMs, std::string* error) {
     QDBusMessage reply;

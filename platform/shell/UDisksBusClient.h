@@ -14,6 +14,8 @@ public:
     explicit UDisksBusClient(std::string busAddress);
     ~UDisksBusClient() override;
 
+    UDisksStatus checkRemovable(const std::string& objectPath, int timeoutMs, bool* removable,
+                                std::string* error) override;
     UDisksStatus unmount(const std::string& objectPath, int timeoutMs, std::string* error) override;
     UDisksStatus format(const std::string& objectPath, const std::string& type, const std::string& label,
                         int timeoutMs, std::string* error) override;

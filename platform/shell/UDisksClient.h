@@ -26,6 +26,10 @@ public:
     // `objectPath` is the block device's object,
     // "/org/freedesktop/UDisks2/block_devices/<name>". Every call is bounded by
     // `timeoutMs`; *error (when given) receives the service's error text.
+    // Whether the service, too, holds the device for removable: its drive is
+    // removable and the block device is no system device (HintSystem).
+    virtual UDisksStatus checkRemovable(const std::string& objectPath, int timeoutMs, bool* removable,
+                                        std::string* error) = 0;
     virtual UDisksStatus unmount(const std::string& objectPath, int timeoutMs, std::string* error) = 0;
     virtual UDisksStatus format(const std::string& objectPath, const std::string& type, const std::string& label,
                                 int timeoutMs, std::string* error) = 0;

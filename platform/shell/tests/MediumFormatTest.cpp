@@ -23,10 +23,17 @@ void writeText(const fs::path& path, const std::string& text) {
 class RecordingClient : public UDisksClient {
 public:
     std::vector<std::string> calls;
+    UDisksStatus checkStatus = UDisksStatus::Ok;
+    bool removable = true;
     UDisksStatus unmountStatus = UDisksStatus::Ok;
     UDisksStatus formatStatus = UDisksStatus::Ok;
     UDisksStatus mountStatus = UDisksStatus::Ok;
 
+    UDisksStatus checkRemovable(const std::string& path, int timeoutMs, bool* isRemovable, std::string*) override {
+        calls.push_back("check " + path + timeoutText(timeoutMs));
+        *isRemovable = removable;
+        return checkStatus;
+    }
     UDisksStatus unmount(const std::string& path, int timeoutMs, std::string*) override {
         calls.push_back("unmount " + path + timeoutText(timeoutMs));
         return unmountStatus;
@@ -120,7 +127,7 @@ TEST_F(MediumFormatTest, FormatsTheMountedVolumeInOrder) {
     };
     EXPECT_EQ(formatRemovableMedium(e, "PICTURES", options), FormatResult::Ok);
     const std::string object = "/org/freedesktop/UDisks2/block_devices/sdb1";
-    EXPECT_EQ(client.calls, (std::vector<std::string>{"unmount " + object, "format " + object + " vfat [PICTURES]",
+    EXPECT_EQ(client.calls, (std::vector<std::string>{"check " + object, "unmount " + object, "format " + object + " vfat [PICTURES]",
                                                       "mount " + object}));
     EXPECT_EQ(seen.letter, e);
     EXPECT_EQ(seen.root, "/media/u/CARD");
@@ -169,25 +176,33 @@ TEST_F(MediumFormatTest, RefusalsNeverReachTheService) {
 
 TEST_F(MediumFormatTest, ServiceAnswersBecomeResults) {
     struct Case {
+        UDisksStatus check;
+        bool removable;
         UDisksStatus unmount, format, mount;
         FormatResult expected;
         size_t calls;
     };
+    const UDisksStatus ok = UDisksStatus::Ok;
     const Case cases[] = {
-        {UDisksStatus::NotMounted, UDisksStatus::Ok, UDisksStatus::Ok, FormatResult::Ok, 3},
-        {UDisksStatus::Busy, UDisksStatus::Ok, UDisksStatus::Ok, FormatResult::Busy, 1},
-        {UDisksStatus::NoService, UDisksStatus::Ok, UDisksStatus::Ok, FormatResult::NoService, 1},
-        {UDisksStatus::NotAuthorized, UDisksStatus::Ok, UDisksStatus::Ok, FormatResult::Refused, 1},
+        {ok, true, UDisksStatus::NotMounted, ok, ok, FormatResult::Ok, 4},
+        // The service's own view of the device has the last word.
+        {ok, false, ok, ok, ok, FormatResult::NotRemovable, 1},
+        {UDisksStatus::NoService, true, ok, ok, ok, FormatResult::NoService, 1},
+        {UDisksStatus::TimedOut, true, ok, ok, ok, FormatResult::TimedOut, 1},
+        {ok, true, UDisksStatus::Busy, ok, ok, FormatResult::Busy, 2},
+        {ok, true, UDisksStatus::NotAuthorized, ok, ok, FormatResult::Refused, 2},
         // A failed format still gives the old medium back.
-        {UDisksStatus::Ok, UDisksStatus::NotAuthorized, UDisksStatus::Ok, FormatResult::Refused, 3},
-        {UDisksStatus::Ok, UDisksStatus::TimedOut, UDisksStatus::Ok, FormatResult::TimedOut, 3},
-        {UDisksStatus::Ok, UDisksStatus::Failed, UDisksStatus::Ok, FormatResult::Failed, 3},
-        {UDisksStatus::Ok, UDisksStatus::Ok, UDisksStatus::Failed, FormatResult::NotMountedBack, 3},
+        {ok, true, ok, UDisksStatus::NotAuthorized, ok, FormatResult::Refused, 4},
+        {ok, true, ok, UDisksStatus::TimedOut, ok, FormatResult::TimedOut, 4},
+        {ok, true, ok, UDisksStatus::Failed, ok, FormatResult::Failed, 4},
+        {ok, true, ok, ok, UDisksStatus::Failed, FormatResult::NotMountedBack, 4},
     };
     const char e = letterOf("sdb");
     for (const Case& c : cases) {
         SCOPED_TRACE(formatResultName(c.expected));
         client.calls.clear();
+        client.checkStatus = c.check;
+        client.removable = c.removable;
         client.unmountStatus = c.unmount;
         client.formatStatus = c.format;
         client.mountStatus = c.mount;
@@ -237,6 +252,9 @@ TEST(UDisksBusClientTest, NoBusMeansNoService) {
     UDisksBusClient bus("unix:path=" + (tempRoot.path() / "no-bus").string());
     std::string error;
     EXPECT_EQ(bus.unmount(udisksBlockObjectPath("sdb1"), 1000, &error), UDisksStatus::NoService);
+    bool removable = true;
+    EXPECT_EQ(bus.checkRemovable(udisksBlockObjectPath("sdb1"), 1000, &removable, nullptr), UDisksStatus::NoService);
+    EXPECT_FALSE(removable);
     EXPECT_FALSE(error.empty());
     std::string mountPoint;
     EXPECT_EQ(bus.mount(udisksBlockObjectPath("sdb1"), 1000, &mountPoint, nullptr), UDisksStatus::NoService);

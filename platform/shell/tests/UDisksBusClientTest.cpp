@@ -30,7 +30,9 @@ QCoreApplication* application() {
 }
 
 // Answers by the last part of the object path: "busy", "denied", "notmounted"
-// and "failing" give udisks2's errors, "silent" never answers.
+// and "failing" give udisks2's errors, "silent" never answers. Properties: the
+// block device "system" is a system device, "fixed" sits on a fixed drive,
+// every other one on a removable card reader.
 class FakeDiskService : public QDBusVirtualObject {
 public:
     QString introspect(const QString&) const override { return {}; }
@@ -40,7 +42,9 @@ public:
         record(message);
         if (device == QLatin1String("silent")) return true;
         QDBusMessage reply;
-        if (device == QLatin1String("busy"))
+        if (message.member() == QLatin1String("Get"))
+            reply = message.createReply(QVariant::fromValue(QDBusVariant(property(device, message.arguments()))));
+        else if (device == QLatin1String("busy"))
             reply = message.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.DeviceBusy"), "busy");
         else if (device == QLatin1String("denied"))
             reply = message.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain"),
@@ -63,6 +67,17 @@ public:
     }
 
 private:
+    static QVariant property(const QString& device, const QList<QVariant>& args) {
+        const QString name = args.value(1).toString();
+        if (name == QLatin1String("HintSystem")) return device == QLatin1String("system");
+        if (name == QLatin1String("Drive"))
+            return QVariant::fromValue(QDBusObjectPath(device == QLatin1String("fixed")
+                                                           ? QStringLiteral("/org/freedesktop/UDisks2/drives/Fixed_Disk")
+                                                           : QStringLiteral("/org/freedesktop/UDisks2/drives/Card_Reader")));
+        if (name == QLatin1String("Removable")) return device == QLatin1String("Card_Reader");
+        return {};
+    }
+
     void record(const QDBusMessage& message) {
         std::string call = message.interface().toStdString() + "." + message.member().toStdString() + " " +
                            message.path().section(QLatin1Char('/'), -1).toStdString() + " (" +
@@ -112,7 +127,7 @@ protected:
         ASSERT_TRUE(bus.isConnected());
         service = new FakeDiskService;
         // Registered first: the registration gives the object a child, which moves with it.
-        ASSERT_TRUE(bus.registerVirtualObject(QStringLiteral("/org/freedesktop/UDisks2/block_devices"), service,
+        ASSERT_TRUE(bus.registerVirtualObject(QStringLiteral("/org/freedesktop/UDisks2"), service,
                                               QDBusConnection::SubPath));
         service->moveToThread(&serviceThread);
         serviceThread.start();
@@ -136,15 +151,31 @@ TEST_F(UDisksPrivateBusTest, CallsCarryTheServiceSignatures) {
     UDisksBusClient client(address);
     const std::string sdb1 = udisksBlockObjectPath("sdb1");
     std::string mountPoint, error;
+    bool removable = false;
+    EXPECT_EQ(client.checkRemovable(sdb1, 10000, &removable, &error), UDisksStatus::Ok) << error;
+    EXPECT_TRUE(removable);
     EXPECT_EQ(client.unmount(sdb1, 10000, &error), UDisksStatus::Ok) << error;
     EXPECT_EQ(client.format(sdb1, "vfat", "PICTURES", 10000, &error), UDisksStatus::Ok) << error;
     EXPECT_EQ(client.mount(sdb1, 10000, &mountPoint, &error), UDisksStatus::Ok) << error;
     EXPECT_EQ(mountPoint, "/media/u/NEW");
     EXPECT_EQ(service->calls(), (std::vector<std::string>{
+                                    "org.freedesktop.DBus.Properties.Get sdb1 (ss) org.freedesktop.UDisks2.Block HintSystem",
+                                    "org.freedesktop.DBus.Properties.Get sdb1 (ss) org.freedesktop.UDisks2.Block Drive",
+                                    "org.freedesktop.DBus.Properties.Get Card_Reader (ss) org.freedesktop.UDisks2.Drive Removable",
                                     "org.freedesktop.UDisks2.Filesystem.Unmount sdb1 (a{sv})",
                                     "org.freedesktop.UDisks2.Block.Format sdb1 (sa{sv}) vfat label=PICTURES",
                                     "org.freedesktop.UDisks2.Filesystem.Mount sdb1 (a{sv})",
                                 }));
+}
+
+TEST_F(UDisksPrivateBusTest, SystemDevicesAndFixedDrivesAreNotRemovable) {
+    startService();
+    UDisksBusClient client(address);
+    for (const char* device : {"system", "fixed"}) {
+        bool removable = true;
+        EXPECT_EQ(client.checkRemovable(udisksBlockObjectPath(device), 10000, &removable, nullptr), UDisksStatus::Ok);
+        EXPECT_FALSE(removable) << device;
+    }
 }
 
 TEST_F(UDisksPrivateBusTest, ServiceErrorsBecomeStatuses) {
