@@ -840,34 +840,29 @@ int32_t CImageFileIf::If_GetThumbnail(const std::string& folder, const std::stri
     return libraryThumbnail(path, file, *record, width, height, keepProportions, orientation);
 }
 
-int32_t CImageFileIf::cameraThumbnail(const std::string& folder, const std::string& file, PictureRecord& target) {
-    PictureRecord* record = &target;
-    {
-        int32_t folderId = 0, fileId = 0;
-        if (const int32_t r = cameraIds(folder, file, &folderId, &fileId); r != 0)
-            return r;
-        RundleThumbDescription d;
-        std::vector<uint8_t> pixels;
-        if (const int32_t r = controller_->GetThumbImage(folderId, fileId, &d, pixels); r != 0)
-            return sessionResult(r);
-        const int32_t model = static_cast<int32_t>(d.colourCode) == kGreyModel ? kGreyModel : 32;
-        const uint64_t rowBytes = uint64_t{d.width} * (model == kGreyModel ? 1 : 3);
-        std::vector<uint8_t> packed;
-        packed.reserve(static_cast<size_t>(rowBytes * d.height));
-        const uint64_t srcRow = d.rowBytes ? d.rowBytes : rowBytes;
-        if (srcRow < rowBytes || pixels.size() < srcRow * d.height)
-            return JqIfMngResult_Failed;
-        for (uint32_t y = 0; y < d.height; ++y)
-            packed.insert(packed.end(), pixels.begin() + static_cast<std::ptrdiff_t>(y * srcRow),
-                          pixels.begin() + static_cast<std::ptrdiff_t>(y * srcRow + rowBytes));
-        CImageBuffer buffer;
-        FreeBitmapArray(*record);
-        return BuildPictureTiles(buffer, true,
-                                 ImageDescription{static_cast<int32_t>(d.width), static_cast<int32_t>(d.height), 1, model},
-                                 packed.size(), packed.data(), *record)
-                   ? 0
-                   : JqIfMngResult_NoMemory;
-    }
+int32_t CImageFileIf::cameraThumbnail(const std::string& folder, const std::string& file, PictureRecord& record) {
+    int32_t folderId = 0, fileId = 0;
+    if (const int32_t r = cameraIds(folder, file, &folderId, &fileId); r != 0)
+        return r;
+    RundleThumbDescription d;
+    std::vector<uint8_t> pixels;
+    if (const int32_t r = controller_->GetThumbImage(folderId, fileId, &d, pixels); r != 0)
+        return sessionResult(r);
+    const int32_t model = static_cast<int32_t>(d.colourCode) == kGreyModel ? kGreyModel : 32;
+    const uint64_t rowBytes = uint64_t{d.width} * (model == kGreyModel ? 1 : 3);
+    const uint64_t srcRow = d.rowBytes ? d.rowBytes : rowBytes;
+    if (srcRow < rowBytes || pixels.size() < srcRow * d.height)
+        return JqIfMngResult_Failed;
+    std::vector<uint8_t> packed;
+    packed.reserve(static_cast<size_t>(rowBytes * d.height));
+    for (uint32_t y = 0; y < d.height; ++y)
+        packed.insert(packed.end(), pixels.begin() + static_cast<std::ptrdiff_t>(y * srcRow),
+                      pixels.begin() + static_cast<std::ptrdiff_t>(y * srcRow + rowBytes));
+    CImageBuffer buffer;
+    FreeBitmapArray(record);
+    const ImageDescription description{static_cast<int32_t>(d.width), static_cast<int32_t>(d.height), 1, model};
+    return BuildPictureTiles(buffer, true, description, packed.size(), packed.data(), record) ? 0
+                                                                                           : JqIfMngResult_NoMemory;
 }
 
 int32_t CImageFileIf::libraryThumbnail(const std::string& path, const std::string& file, PictureRecord& target,
