@@ -62,6 +62,7 @@ void DeviceCtrl::Initialize()
     for (int k = 0; k < classCount_; ++k) {
         MonModuleBase& c = classes_[k];
         c.SetSchedulerLimit(config_.schedulerLimitMs);
+        c.SetSchedulerPoll(config_.schedulerPoll);
         c.Init(table.Classes()[k], config_.lister);
         c.SetModulePath(settings_->GetCommonFilesDir(), dornMods);
         MessageIdRecord record;

@@ -10,6 +10,7 @@
 #include "platform/fs/DriveMap.h"
 
 #include <array>
+#include <functional>
 #include <string>
 
 class MonSettings;
@@ -21,6 +22,7 @@ struct DeviceCtrlConfig {
     const MonStringTable* strings = nullptr;  // null: the program's table
     bool xpMode = false;                      // no drive is ever reported
     uint32_t schedulerLimitMs = MonModuleBase::kSchedulerLimitMs;
+    std::function<int32_t()> schedulerPoll;   // empty: the camera-module scheduler
 };
 
 class DeviceCtrl {

@@ -182,7 +182,9 @@ bool MonModuleBase::RunSchedulerDry() const
     // A module that always has work would hold the monitor's only thread: the
     // wait is bounded and running out counts as "not connected".
     const uint32_t start = plat::tickCount();
-    while (CAsyncScheduler::PollScheduler() != 0) {
+    const std::function<int32_t()> poll =
+        schedulerPoll_ ? schedulerPoll_ : std::function<int32_t()>([] { return CAsyncScheduler::PollScheduler(); });
+    while (poll() != 0) {
         if (plat::tickCount() - start > schedulerLimitMs_)
             return false;
     }

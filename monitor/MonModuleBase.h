@@ -6,6 +6,7 @@
 #include "monitor/PresentDevices.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ public:
     void Clear();
     void UnloadModule();
     void SetSchedulerLimit(uint32_t ms) { schedulerLimitMs_ = ms; }
+    // One step of the camera-module scheduler (non-zero while work remains);
+    // empty: the global scheduler's.
+    void SetSchedulerPoll(std::function<int32_t()> poll) { schedulerPoll_ = std::move(poll); }
 
     const std::string& GetModulePath() const { return modulePath_; }
     const std::string& GetCapabilityName() const { return capabilityName_; }
@@ -68,4 +72,5 @@ private:
     CCameraModule* module_ = nullptr;
     CDornObject* source_ = nullptr;
     uint32_t schedulerLimitMs_ = kSchedulerLimitMs;
+    std::function<int32_t()> schedulerPoll_;
 };

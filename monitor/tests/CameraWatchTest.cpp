@@ -15,7 +15,7 @@ namespace {
 // The second class of the table drives W310.kx3: the simulated camera serves a
 // folder under that name, with the model given in its configuration beside it.
 void InstallSimulatedModule(const fs::path& commonFiles, const fs::path& cameraFolder, const std::string& model,
-                            int state = 0)
+                            int state = 0, const std::string& more = "")
 {
     const fs::path mods = commonFiles / "Vorel/DornMods";
     fs::create_directories(mods);
@@ -23,7 +23,7 @@ void InstallSimulatedModule(const fs::path& commonFiles, const fs::path& cameraF
                   fs::copy_options::overwrite_existing);
     fs::create_directories(cameraFolder / "DCIM/100VOREL");
     WriteFile(mods / "W310.kx3.conf",
-              "root=" + cameraFolder.string() + "\nmodel=" + model + "\nstate=" + std::to_string(state) + "\n");
+              "root=" + cameraFolder.string() + "\nmodel=" + model + "\nstate=" + std::to_string(state) + "\n" + more);
 }
 
 }  // namespace
@@ -91,4 +91,23 @@ TEST_F(CameraWatch, MissingModuleFileFailsTheCheckAndIsTriedAgain)
     EXPECT_EQ(Tick(), Indices{});
     InstallSimulatedModule(commonFiles_, root_.path() / "camera", "Snapwren310");
     EXPECT_EQ(Tick(), Indices{27});
+}
+
+TEST_F(CameraWatch, ModuleThatNeverRunsDryCountsAsNotConnected)
+{
+    // A scheduler that always has work: the wait for it is bounded, and running
+    // out is "not connected", so the monitor goes on with its other devices.
+    InstallSimulatedModule(commonFiles_, root_.path() / "camera", "Snapwren310");
+    AddUsbDevice(sysfs_, "1-2", "7a1c", "3b95");
+    AddReader('E');
+    InsertCard('E');
+    config_.devices.schedulerLimitMs = 300;
+    int polls = 0;
+    config_.devices.schedulerPoll = [&polls] {
+        ++polls;
+        return 1;
+    };
+    StartFrame();
+    EXPECT_EQ(Tick(), Indices{4});
+    EXPECT_GT(polls, 0);
 }
