@@ -228,10 +228,28 @@ void CAsyncScheduler::CancelTask(CAsyncTask* task)
     task->EndHold();
 }
 
+namespace {
+
+bool InSubtree(const CDornObject* candidate, const CDornObject* root)
+{
+    return candidate && (candidate == root || candidate->IsDescendantOf(root));
+}
+
+// A request concerns an object when it is sent to it (or below it), or when it
+// opens it: an open is sent to the parent with the child's record as data.
+bool Concerns(const AsyncRequest& r, CDornObject* object)
+{
+    if (InSubtree(r.target, object)) return true;
+    return r.command == DORN_CMD_OPEN &&
+           InSubtree(CDornObject::FromRecord(reinterpret_cast<const DornObjectRecord*>(r.data)), object);
+}
+
+}  // namespace
+
 bool CAsyncScheduler::TaskTargets(CAsyncTask* task, CDornObject* object)
 {
     for (const AsyncRequest& r : task->Requests())
-        if (r.state < 2 && r.target && (r.target == object || r.target->IsDescendantOf(object))) return true;
+        if (r.state < 2 && Concerns(r, object)) return true;
     return false;
 }
 
@@ -243,7 +261,7 @@ void CAsyncScheduler::AbortInFlight(CAsyncTask* task, CDornObject* subtreeRoot)
     for (size_t i = 0; i < task->Requests().size(); ++i) {
         AsyncRequest& r = requests[i];
         if (r.state != 1) continue;
-        if (subtreeRoot && r.target != subtreeRoot && !(r.target && r.target->IsDescendantOf(subtreeRoot))) continue;
+        if (subtreeRoot && !Concerns(r, subtreeRoot)) continue;
         CDornObject* target = r.target;
         task->CompleteRequest(i, CDornObject::IsLive(target) ? target->GetObjectRecord() : nullptr, DORN_E_CANCELLED);
         return;  // one request in flight per task; the task may be gone now

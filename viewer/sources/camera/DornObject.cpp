@@ -304,9 +304,14 @@ void CDornObject::RemoveChildInPlace(CDornObject* child)
 
 int32_t CDornObject::RemoveChild(CDornObject* child)
 {
+    if (child->beingRemoved_) return DORN_E_NO_SUCH;  // a removal already under way finishes it
+    child->beingRemoved_ = true;
     if (CAsyncScheduler* scheduler = CAsyncScheduler::GetScheduler()) scheduler->CancelTasksOf(child);
     const int32_t r = child->Close();
-    if (std::find(children_.begin(), children_.end(), CDornObjectRef(child)) == children_.end()) return DORN_E_NO_SUCH;
+    if (std::find(children_.begin(), children_.end(), CDornObjectRef(child)) == children_.end()) {
+        child->beingRemoved_ = false;
+        return DORN_E_NO_SUCH;
+    }
     EraseFromRegistry(child);
     RemoveChildInPlace(child);
     delete child;
@@ -413,7 +418,8 @@ int32_t CDornObject::LayerCompletion(DornObjectRecord*, uint32_t, uint32_t, uint
     CDornObject* object = context->object;
     if (result != 0) {
         // A child whose asynchronous open failed leaves the children again.
-        if (context->kind == 4 && object->parent_ && !object->open_) object->parent_->RemoveChild(object);
+        if (context->kind == 4 && object->parent_ && !object->open_ && !object->beingRemoved_)
+            object->parent_->RemoveChild(object);
         return 0;
     }
     switch (context->kind) {

@@ -140,6 +140,7 @@ private:
     DornEnum childEnum_{};
     std::vector<uint32_t> childIds_;
     int32_t lockCount_ = 0;
+    bool beingRemoved_ = false;  // inside its parent's RemoveChild
     std::vector<uint32_t> installedCallbacks_;
 };
 

@@ -346,3 +346,24 @@ TEST_F(DornLayerTest, RangeSnappingStaysInsideTheRange)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DornLayerTest, ChildRemovedWhileItsOpenIsPendingIsNeverWrittenLater)
+{
+    CDornSource* source = OpenWithSource();
+    fake_.childIds = {0x10001, 0x10002};
+    CAsyncWaitTask task;
+    source->EnumerateChildren(&task);
+    task.Submit();
+    // Run until the first child's open is in flight at the module.
+    for (int i = 0; i < 20 && fake_.Count(DORN_CMD_OPEN, 0x10001) == 0; ++i) CAsyncScheduler::PollScheduler();
+    ASSERT_EQ(source->GetChildren().size(), 2u);
+    fake_.completeOnAbort = false;
+    fake_.SendEvent(source->GetObjectRecord(), DORN_EVENT_REMOVED, 0x10001);
+    EXPECT_TRUE(task.IsIdle());
+    fake_.CompleteAll(0);  // the module answers the aborted open late: nobody listens
+    for (const CDornObjectRef& ref : source->GetChildren()) EXPECT_NE(ref->GetId(), 0x10001u);
+}
+
+}  // namespace
