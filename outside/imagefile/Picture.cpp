@@ -10,6 +10,7 @@
 #include <new>
 
 #include "outside/imagefile/JpegCodec.h"
+#include "outside/imagefile/QuickTime.h"
 #include "outside/imagefile/TiffCodec.h"
 
 namespace jqfl {
@@ -147,6 +148,22 @@ int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
             meta_.setIptc(h.iptc.data(), h.iptc.size());
         return JQFL_OK;
     }
+    if (isQuickTime(d, n)) {
+        // a clip: its first frame stands for it
+        std::vector<uint8_t> frame;
+        if (!firstMotionJpegFrame(d, n, frame))
+            return JQFL_UNSUPPORTED;
+        file_ = std::move(frame);
+        JpegHeader h;
+        if (const int32_t rc = readJpegHeader(file_.data(), file_.size(), h); rc != JQFL_OK)
+            return rc;
+        type_ = JQFL_TYPE_MOVIE;
+        width_ = h.width;
+        height_ = h.height;
+        depth_ = 1;
+        colorModel_ = h.colorModel;
+        return JQFL_OK;
+    }
     return JQFL_UNSUPPORTED;
 }
 
@@ -253,7 +270,7 @@ int32_t Picture::decodeSource(int minWidth, int minHeight, Raster& out) {
             return JQFL_NO_MEMORY;
         return JQFL_OK;
     }
-    if (type_ == JQFL_TYPE_JPEG) {
+    if (type_ == JQFL_TYPE_JPEG || type_ == JQFL_TYPE_MOVIE) {
         const bool full = minWidth >= width_ && minHeight >= height_;
         Raster pixels;
         const int32_t rc = decodeJpeg(file_.data(), file_.size(), full ? 0 : minWidth, full ? 0 : minHeight, pixels);

@@ -730,6 +730,13 @@ int32_t CImageFileIf::Ifl_GetThumbFilePath(const std::string& folder, const std:
     if (!ResolveCardPath(Ifl_GetCardFilePath(folder, file), &p) || !plat::fileExists(p))
         return JqIfMngResult_NotFound;
     *path = p.string();
+    if (IsMovieName(file)) {
+        // a clip's thumbnail file beside it ("ABCD0001.THM"); else the library reads the clip itself
+        fs::path thm;
+        const std::string thmName = file.substr(0, file.size() - 4) + ".THM";
+        if (ResolveCardPath(Ifl_GetCardFilePath(folder, thmName), &thm) && plat::fileExists(thm))
+            *path = thm.string();
+    }
     return 0;
 }
 
@@ -785,8 +792,6 @@ int32_t CImageFileIf::If_GetThumbAndCaption(const std::string& folder, const std
     std::string path;
     if (const int32_t r = Ifl_GetThumbFilePath(folder, file, &path); r != 0)
         return r;
-    if (IsMovieName(file))
-        return JqIfMngResult_StatusCannotShow;  // clips have no thumbnail reader here
     int32_t r = 0;
     std::unique_ptr<CJqFileLib> lib = OpenImageFile(path, &r);
     if (!lib && isCamera() && r != kLibraryMissing)

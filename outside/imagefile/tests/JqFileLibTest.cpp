@@ -441,4 +441,60 @@ TEST_F(JqFileLib, HeaderFileServesItsThumbnail) {
     EXPECT_STREQ(reinterpret_cast<char*>(data.data()), "M-9");
 }
 
+// A QuickTime clip of motion-JPEG frames, atoms written by hand.
+std::vector<uint8_t> atom(const char* type, const std::vector<uint8_t>& body) {
+    std::vector<uint8_t> out;
+    const uint32_t len = static_cast<uint32_t>(body.size() + 8);
+    out.insert(out.end(), {uint8_t(len >> 24), uint8_t(len >> 16), uint8_t(len >> 8), uint8_t(len)});
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+std::vector<uint8_t> be(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
+
+std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts) {
+    std::vector<uint8_t> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+std::vector<uint8_t> motionJpegClip(const std::vector<uint8_t>& frame) {
+    const std::vector<uint8_t> ftyp = atom("ftyp", {'q', 't', ' ', ' ', 0, 0, 0, 0});
+    const uint32_t frameOffset = static_cast<uint32_t>(ftyp.size() + 8);
+    const std::vector<uint8_t> mdat = atom("mdat", frame);
+    std::vector<uint8_t> entry = cat({be(86), {'j', 'p', 'e', 'g'}, std::vector<uint8_t>(78, 0)});
+    const auto stsd = atom("stsd", cat({be(0), be(1), entry}));
+    const auto stco = atom("stco", cat({be(0), be(1), be(frameOffset)}));
+    const auto stsz = atom("stsz", cat({be(0), be(static_cast<uint32_t>(frame.size())), be(1)}));
+    const auto moov = atom("moov", atom("trak", atom("mdia", atom("minf", atom("stbl", cat({stsd, stco, stsz}))))));
+    return cat({ftyp, mdat, moov});
+}
+
+TEST_F(JqFileLib, ClipGivesItsFirstFrame) {
+    jqfltest::writeJpeg(path("frame.jpg"), 160, 120, [](int x, int y) { return halves(x, y, 160); });
+    const auto clip = motionJpegClip(jqfltest::readFile(path("frame.jpg")));
+    std::ofstream(path("ABCD0001.MOV"), std::ios::binary).write(reinterpret_cast<const char*>(clip.data()), clip.size());
+    Session s;
+    ASSERT_EQ(s.open(path("ABCD0001.MOV")), 0);
+    JqflFileTypeBlock t{sizeof t, s.id(), 0};
+    ASSERT_EQ(Jqfl_Entry(JQFL_GET_FILE_TYPE, &t), 0);
+    EXPECT_EQ(t.type, JQFL_TYPE_MOVIE);
+    EXPECT_EQ(s.info().width, 160);
+    std::vector<uint8_t> px;
+    ASSERT_EQ(s.setInfo(80, 60, 1), 0);
+    ASSERT_EQ(s.read(px, 80, 60), 0);
+    EXPECT_TRUE(isRed(&px[(30 * 80 + 5) * 3]));
+    s.close();
+    // a clip whose chunk offset points past the file
+    auto bad = clip;
+    for (size_t i = 0; i + 8 < bad.size(); ++i)
+        if (std::memcmp(&bad[i], "stco", 4) == 0) {
+            bad[i + 12] = 0x7F;
+            break;
+        }
+    std::ofstream(path("bad.mov"), std::ios::binary).write(reinterpret_cast<const char*>(bad.data()), bad.size());
+    EXPECT_EQ(s.open(path("bad.mov")), JQFL_UNSUPPORTED);
+}
+
 }  // namespace

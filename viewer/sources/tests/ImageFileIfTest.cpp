@@ -277,3 +277,24 @@ TEST_F(PictureAccess, FormatRefusedWithoutTheService) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PictureAccess, ClipThumbnailFromItsThumbnailFileOrTheClip) {
+    const fs::path folder = card.card() / "DCIM" / "100ABCDE";
+    fs::create_directories(folder);
+    LibraryRoot::writeJpeg(folder / "ABCD0001.THM", 160, 120);
+    card.file("DCIM/100ABCDE/ABCD0001.MOV", 100);  // the clip itself is not read
+    card.file("DCIM/100ABCDE/ABCD0002.MOV", 100);  // no thumbnail file, no frame the library reads
+    open();
+    std::unique_ptr<PictureRecord> record;
+    ASSERT_EQ(source.If_GetThumbAndCaption("100ABCDE", "ABCD0001.MOV", record, 96, 72, 1, nullptr), 0);
+    EXPECT_EQ(record->width, 96u);
+    std::unique_ptr<PictureRecord> none;
+    EXPECT_NE(source.If_GetThumbAndCaption("100ABCDE", "ABCD0002.MOV", none, 96, 72, 1, nullptr), 0);
+    PictureRecord info;
+    ASSERT_EQ(source.Ifl_SetFileInfo("100ABCDE", "ABCD0001.MOV", info, 0), 0);
+    EXPECT_EQ(info.movie, 1);
+}
+
+}  // namespace
