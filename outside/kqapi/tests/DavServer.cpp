@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -22,10 +24,20 @@ std::filesystem::path serverDir()
     return std::filesystem::path(VOREL_SOURCE_DIR) / "outside/kqapi/tests/server";
 }
 
+// node (or Debian's older name nodejs) from PATH.
 std::string nodeProgram()
 {
-    for (const char* p : {"/usr/bin/node", "/usr/local/bin/node", "/usr/bin/nodejs"})
-        if (access(p, X_OK) == 0) return p;
+    const char* path = std::getenv("PATH");
+    std::string dirs = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    for (const char* name : {"node", "nodejs"}) {
+        size_t start = 0;
+        while (start <= dirs.size()) {
+            const size_t end = std::min(dirs.find(':', start), dirs.size());
+            const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+            if (end > start && access(candidate.c_str(), X_OK) == 0) return candidate;
+            start = end + 1;
+        }
+    }
     return {};
 }
 
