@@ -21,6 +21,7 @@ struct SimCamConfig {
     uint32_t unplugAfterChunks = 0;  // a copy loses the camera after this many chunks (0: never)
     int32_t protectResult = 0;    // answer to a protect or hide change (non-zero refuses it)
     uint32_t closeBusy = 0;       // a data-object close answers 1 this many times first
+    uint32_t promptOnFormat = 0;  // ask the user (OK/Cancel) before formatting
 };
 
 // Reads the file; false when it cannot be read. Unknown keys are ignored.

@@ -158,6 +158,15 @@ private:
         reinterpret_cast<DornEventProc>(cb->second.procedure)(cb->second.reference, event, data);
     }
 
+    // Asks the user through the request callback: 1 OK, 2 Cancel, 3 Yes, 4 No, 0 none.
+    int32_t Ask(DornObjectRecord* object, uint32_t kind, const char* text, const char* text2)
+    {
+        const DornCallbackRecord cb = CallbackOf(object, DORN_CAP_REQUEST_CB);
+        if (!cb.procedure) return 0;
+        DornPromptRequest request{sizeof(DornPromptRequest), kind, 2, text, text2};
+        return reinterpret_cast<DornRequestProc>(cb.procedure)(cb.reference, reinterpret_cast<uintptr_t>(&request));
+    }
+
     DornCallbackRecord CallbackOf(DornObjectRecord* object, uint32_t capability)
     {
         auto it = nodes_.find(object);
@@ -688,6 +697,9 @@ private:
                 --formatBusyLeft_;
                 return DORN_R_FORMAT_BUSY;
             }
+            if (config_.promptOnFormat && Ask(sourceRec_, 1, "Format the card in the camera?",
+                                              " Every picture on it will be deleted.") != 1)
+                return DORN_E_CANCELLED;
             std::error_code ec;
             for (const auto& e : fs::directory_iterator(Dcim(), ec)) fs::remove_all(e.path(), ec);
             fs::remove(fs::path(config_.root) / kHiddenList, ec);

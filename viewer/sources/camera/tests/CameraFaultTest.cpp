@@ -166,3 +166,33 @@ TEST(CameraModuleLoading, ModuleFilesThatCannotServe)
 }
 
 }  // namespace
+
+namespace {
+
+int32_t g_promptAnswer = 0;
+int32_t g_promptsShown = 0;
+int32_t AnswerPrompt(const CameraPrompt& prompt)
+{
+    ++g_promptsShown;
+    EXPECT_EQ(prompt.buttons, 1);
+    EXPECT_EQ(prompt.defaultButton, 2);
+    EXPECT_NE(prompt.text.find("Every picture"), std::string::npos);
+    return g_promptAnswer;
+}
+
+TEST_P(CameraFaultTest, CameraAsksBeforeItFormats)
+{
+    auto ctrl = Connect({"prompt_on_format=1"}, 0);
+    SetCameraPromptHandler(&AnswerPrompt);
+    g_promptsShown = 0;
+    g_promptAnswer = 2;  // Cancel
+    EXPECT_EQ(ctrl->FormatCFCard(), JqIfMngResult_Failed);
+    EXPECT_FALSE(fs::is_empty(card_.root() / "DCIM"));
+    g_promptAnswer = 1;  // OK
+    EXPECT_EQ(ctrl->FormatCFCard(), 0);
+    EXPECT_TRUE(fs::is_empty(card_.root() / "DCIM"));
+    EXPECT_EQ(g_promptsShown, 2);
+    SetCameraPromptHandler(nullptr);
+}
+
+}  // namespace
