@@ -74,6 +74,10 @@ bool MonModuleBase::IsDeviceStatusChange()
     presentCount_ = 0;
     for (int c : modelCounts_)
         presentCount_ += c > 0 ? 1 : 0;
+    // With no device of the class left the connection is over, so a camera
+    // plugged back in is reported again.
+    if (presentCount_ == 0)
+        connected_ = false;
     return rose;
 }
 

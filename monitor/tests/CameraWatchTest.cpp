@@ -111,3 +111,18 @@ TEST_F(CameraWatch, ModuleThatNeverRunsDryCountsAsNotConnected)
     EXPECT_EQ(Tick(), Indices{4});
     EXPECT_GT(polls, 0);
 }
+
+TEST_F(CameraWatch, CameraUnpluggedAndPluggedBackIsAnnouncedAgain)
+{
+    InstallSimulatedModule(commonFiles_, root_.path() / "camera", "Snapwren310");
+    AddUsbDevice(sysfs_, "1-2", "7a1c", "3b95");
+    StartFrame();
+    EXPECT_EQ(Tick(), Indices{27});
+    fs::remove_all(sysfs_ / "bus/usb/devices/1-2");
+    frame_->OnDeviceChange(plat::kDeviceNodesChanged, nullptr);
+    EXPECT_EQ(Tick(), Indices{});
+    AddUsbDevice(sysfs_, "1-2", "7a1c", "3b95");
+    frame_->OnDeviceChange(plat::kDeviceNodesChanged, nullptr);
+    PumpFor(300);
+    EXPECT_EQ(viewer_->indices, (Indices{27, 27}));
+}
