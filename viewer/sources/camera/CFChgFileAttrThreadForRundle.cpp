@@ -52,7 +52,7 @@ bool CCFChgFileAttrThreadForRundle::KeepFailure(int32_t* kept, int32_t failure)
 
 uint32_t CCFChgFileAttrThreadForRundle::Work()
 {
-    WaitForWindow(waitWindow_);
+    camerajob::WaitForWindow(waitWindow_);
     int32_t kept = 0;
     int32_t last = 0;
     for (CameraJobPicture* picture : *pictures_) {

@@ -3,6 +3,8 @@
 #include "platform/msg/Messaging.h"
 #include "platform/thread/Timing.h"
 
+namespace camerajob {
+
 bool WaitForWindow(plat::WindowHandle window, uint32_t limitMs)
 {
     for (uint32_t waited = 0; !plat::isWindow(window); waited += 200) {
@@ -11,3 +13,5 @@ bool WaitForWindow(plat::WindowHandle window, uint32_t limitMs)
     }
     return true;
 }
+
+}  // namespace camerajob
