@@ -120,7 +120,7 @@ TEST_F(MonitorFixture, ArrivalMessageAnnouncesTheDriveAtOnce)
     InsertCard('G');
     const plat::DeviceChange change{plat::kDeviceTypeVolume, 1u << 6};
     frame_->OnDeviceChange(plat::kDeviceArrival, &change);
-    PumpUntil([&] { return !viewer_->indices.empty(); });
+    EXPECT_TRUE(viewer_->Flush());
     EXPECT_EQ(viewer_->indices, Indices{6});
     EXPECT_EQ(Tick(), Indices{});
 }

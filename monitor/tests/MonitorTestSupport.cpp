@@ -60,14 +60,25 @@ ViewerWindow::ViewerWindow(const std::string& title)
 {
     EnsureQtApp();
     message_ = plat::registerMessage("WakelyToLumoraMessageString");
+    marker_ = plat::registerMessage("WakelyTestMarker");
     receiver_ = std::make_unique<plat::MessageReceiver>([this](uint32_t message, plat::WParam, plat::LParam lParam) {
         if (message == message_ && message_ != 0)
             indices.push_back(lParam);
+        if (message == marker_ && marker_ != 0)
+            ++markers_;
         return plat::LResult(0);
     });
     std::string error;
     EXPECT_TRUE(plat::registerTopLevelWindow(receiver_->handle(), title, plat::WindowState::Hidden, [] {}, &error))
         << error;
+}
+
+bool ViewerWindow::Flush()
+{
+    const int expected = markers_ + 1;
+    if (!plat::broadcastMessage(marker_, 0, 0))
+        return false;
+    return PumpUntil([&] { return markers_ >= expected; }, 20000);
 }
 
 ViewerWindow::~ViewerWindow()
@@ -154,8 +165,7 @@ std::vector<plat::LParam> MonitorFixture::Tick()
 {
     const size_t before = viewer_->indices.size();
     frame_->OnTimer();
-    // A broadcast is handed over at once; its delivery comes through the event loop.
-    PumpFor(300);
+    EXPECT_TRUE(viewer_->Flush());
     return std::vector<plat::LParam>(viewer_->indices.begin() + before, viewer_->indices.end());
 }
 

@@ -35,10 +35,15 @@ class ViewerWindow {
 public:
     explicit ViewerWindow(const std::string& title = "Lumora Target Supervisor");
     ~ViewerWindow();
+    // Broadcasts a marker and waits for it: what was broadcast before it has
+    // then been delivered (one sender's posts keep their order).
+    bool Flush();
     std::vector<plat::LParam> indices;
 
 private:
     uint32_t message_ = 0;
+    uint32_t marker_ = 0;
+    int markers_ = 0;
     std::unique_ptr<plat::MessageReceiver> receiver_;
 };
 
