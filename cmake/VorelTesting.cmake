@@ -8,26 +8,25 @@ if(VOREL_TESTS)
   include(GoogleTest)
 endif()
 
-# Headless Qt, and leak reports without the one-time caches of system libraries
-# (fontconfig keeps its configuration for the life of the process).
-set(VOREL_TEST_ENVIRONMENT
-  "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/lsan.supp")
+# Tests run with Qt's headless platform. (Sanitizer options are compiled into each
+# test program: platform/testing/SanitizerDefaults.cpp.)
+set(VOREL_TEST_SUPPORT ${PROJECT_SOURCE_DIR}/platform/testing/SanitizerDefaults.cpp)
 
 function(vorel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   # Without tests the target still exists (outside "all"), so that a folder may
   # add definitions or dependencies to it unconditionally.
   if(NOT VOREL_TESTS)
-    add_executable(${name} EXCLUDE_FROM_ALL ${T_SOURCES})
+    add_executable(${name} EXCLUDE_FROM_ALL ${T_SOURCES} ${VOREL_TEST_SUPPORT})
     return()
   endif()
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${VOREL_TEST_SUPPORT})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   target_compile_definitions(${name} PRIVATE
     VOREL_BUILD_DIR="${PROJECT_BINARY_DIR}"
     VOREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   # An empty LABELS value would shift the property list, so it is only added when given.
-  set(props TIMEOUT 300 ENVIRONMENT "${VOREL_TEST_ENVIRONMENT}")
+  set(props TIMEOUT 300 ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()
@@ -45,10 +44,10 @@ endfunction()
 function(vorel_add_fuzz name)
   cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
   if(VOREL_TESTS)
-    add_executable(${name}_replay ${F_SOURCES} ${PROJECT_SOURCE_DIR}/platform/testing/FuzzReplay.cpp)
+    add_executable(${name}_replay ${F_SOURCES} ${PROJECT_SOURCE_DIR}/platform/testing/FuzzReplay.cpp ${VOREL_TEST_SUPPORT})
     target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
     add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
-    set_tests_properties(${name}_corpus PROPERTIES TIMEOUT 600 ENVIRONMENT "${VOREL_TEST_ENVIRONMENT}")
+    set_tests_properties(${name}_corpus PROPERTIES TIMEOUT 600)
   endif()
   if(VOREL_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     add_executable(${name}_fuzzer ${F_SOURCES})

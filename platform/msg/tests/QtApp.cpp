@@ -55,5 +55,3 @@ LoopThread::~LoopThread() { stop(); }
 
 }  // namespace plat::testing
 
-// Font set-up inside the system's fontconfig keeps a block for the process's life.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
