@@ -219,3 +219,30 @@ TEST(Histogram, ProcessRunAndErrors)
     ASSERT_TRUE(none);
     EXPECT_EQ(none->Root()->GetCode(), kVeltraNoSource);
 }
+
+TEST(Histogram, ComponentPlanesMatchVipsHistFind)
+{
+    if (!ToolAvailable("vips"))
+        GTEST_SKIP() << "vips is not installed";
+    const Picture src = NoisePicture(53, 31, 32, 23);
+    Chain c(16, src);
+    ReadAll(c.filter.get());
+    ASSERT_TRUE(c.filter->IsComplete());
+    const std::string in = TempPath("hist_in.pnm"), band = TempPath("hist_band.v"), csv = TempPath("hist.csv");
+    WritePnm(in, src);
+    for (int32_t k = 0; k < 3; ++k) {
+        ASSERT_TRUE(RunTool("vips extract_band " + in + " " + band + " " + std::to_string(k)));
+        ASSERT_TRUE(RunTool("vips hist_find " + band + " " + csv));
+        std::ifstream f(csv);
+        std::vector<uint32_t> expect;
+        uint32_t v = 0;
+        while (f >> v)
+            expect.push_back(v);
+        ASSERT_EQ(expect.size(), 256u);
+        std::vector<uint32_t> got(256);
+        ASSERT_EQ(c.filter->GetHistogram(k + 1, got.data(), 8), 8);
+        EXPECT_EQ(got, expect) << "plane " << k + 1;
+    }
+    for (const std::string& p : {in, band, csv})
+        std::remove(p.c_str());
+}

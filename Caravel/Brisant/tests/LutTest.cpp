@@ -163,3 +163,34 @@ TEST(Lut, ErrorsAndInfo)
     ASSERT_TRUE(e);
     EXPECT_EQ(e->Root()->GetCode(), kVeltraBadState);
 }
+
+TEST(Lut, MatchesVipsMaplut)
+{
+    if (!ToolAvailable("vips"))
+        GTEST_SKIP() << "vips is not installed";
+    const Picture src = NoisePicture(37, 23, 32, 31);
+    std::vector<uint16_t> table(256);
+    std::vector<uint8_t> lutBytes(256);
+    for (size_t i = 0; i < table.size(); ++i) {
+        table[i] = static_cast<uint16_t>((255 - i) / 2 + (i % 7));
+        lutBytes[i] = static_cast<uint8_t>(table[i]);
+    }
+    const std::string in = TempPath("lut_in.pnm"), lut = TempPath("lut_table.pgm"), out = TempPath("lut_out.pnm");
+    WritePnm(in, src);
+    {
+        std::ofstream f(lut, std::ios::binary);
+        f << "P5\n256 1\n255\n";
+        f.write(reinterpret_cast<const char*>(lutBytes.data()), 256);
+    }
+    ASSERT_TRUE(RunTool("vips maplut " + in + " " + out + " " + lut));
+    Picture expect;
+    ASSERT_TRUE(ReadPnm(out, &expect));
+    for (const std::string& p : {in, lut, out})
+        std::remove(p.c_str());
+    for (int32_t tile : {7, 64}) {
+        Chain c(tile, src);
+        const uint16_t* tables[] = {table.data(), table.data(), table.data()};
+        ASSERT_FALSE(VeltraErrorPtr(c.filter->SetLUT(tables, 8, 8, 3, true)));
+        EXPECT_EQ(ReadAll(c.filter.get()).bytes, expect.bytes) << "tile " << tile;
+    }
+}
