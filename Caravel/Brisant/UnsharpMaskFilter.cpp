@@ -199,8 +199,9 @@ void CUnsharpMaskFilter::GetRange(double* a, double* b, double* c, double* d) co
 
 IVeltraError* CUnsharpMaskFilter::SetRadius(double radius, bool notify)
 {
-    // a radius of 0 divides by zero and a negative one gives a negative kernel size
-    if (!(radius > 0.0) || radius > 1000.0)
+    // a radius of 0 divides by zero and a negative one gives a negative kernel size; past 250
+    // pixels the kernel table alone would take hundreds of megabytes
+    if (!(radius > 0.0) || radius > 250.0)
         return IVeltraError::Add(nullptr, kCode, __LINE__, 0, kVeltraBadArgument);
     if (radius == m_radius)
         return nullptr;

@@ -45,7 +45,7 @@ public:
     int32_t GetPlaneMask() const { return m_params.planeMask; }
     IVeltraError* SetRange(double lowEdge, double lowWidth, double highEdge, double highWidth, bool notify);
     void GetRange(double* lowEdge, double* lowWidth, double* highEdge, double* highWidth) const;
-    // The radius and the parabolic power must be positive: others are refused.
+    // The radius must lie in (0, 250] and the parabolic power be positive: others are refused.
     IVeltraError* SetRadius(double radius, bool notify);
     double GetRadius() const { return m_radius; }
     IVeltraError* SetPower(double power, bool notify);
