@@ -1,6 +1,7 @@
 #include "outside/grindel/PictureReaders.h"
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <setjmp.h>
 #include <tiffio.h>
 
@@ -54,6 +55,7 @@ struct JpegError {
     jpeg_error_mgr mgr;
     jmp_buf jump;
     char text[JMSG_LENGTH_MAX];
+    bool truncated;
 };
 
 void jpegFail(j_common_ptr info)
@@ -63,7 +65,13 @@ void jpegFail(j_common_ptr info)
     longjmp(e->jump, 1);
 }
 
-void jpegQuiet(j_common_ptr, int) {}
+// Warnings are not shown; data that ends early is noted, since libjpeg would go on
+// with made-up grey rows.
+void jpegQuiet(j_common_ptr info, int level)
+{
+    if (level == -1 && info->err->msg_code == JWRN_JPEG_EOF)
+        reinterpret_cast<JpegError*>(info->err)->truncated = true;
+}
 
 class JpegReader final : public PictureReader {
 public:
@@ -89,6 +97,7 @@ public:
         }
         jpeg_create_decompress(&m_info);
         m_started = true;
+        m_info.mem->max_memory_to_use = 1L << 30;  // progressive pictures keep whole planes
         jpeg_stdio_src(&m_info, m_file.get());
         jpeg_read_header(&m_info, TRUE);
         const bool grey = m_info.num_components == 1;
@@ -116,7 +125,7 @@ public:
         }
         for (int32_t y = 0; y < rows; ++y) {
             JSAMPROW row = out + static_cast<ptrdiff_t>(y) * rowBytes;
-            if (jpeg_read_scanlines(&m_info, &row, 1) != 1) {
+            if (jpeg_read_scanlines(&m_info, &row, 1) != 1 || m_error.truncated) {
                 *error = "JPEG data ends early";
                 return false;
             }
@@ -186,6 +195,12 @@ public:
                             planar == PLANARCONFIG_CONTIG && format == SAMPLEFORMAT_UINT &&
                             !TIFFIsTiled(m_tiff);
         m_invert = photometric == PHOTOMETRIC_MINISWHITE;
+        // sizes from the file are checked before anything is allocated for them
+        const int64_t fileBytesPerPixel = direct ? int64_t(samples) * (bits / 8) : 4;
+        if (samples > 8 || !sizeAcceptable(w, h, fileBytesPerPixel)) {
+            *error = "picture size out of range";
+            return false;
+        }
         if (direct) {
             m_bytes = bits / 8;
             m_samples = samples;
@@ -204,10 +219,6 @@ public:
             m_format = kGrindelTiffOther;
             m_colorSpace = 32;
             m_planes = 3;
-        }
-        if (!sizeAcceptable(w, h, int64_t(m_planes) * (m_format == kGrindelTiff16 ? 2 : 1))) {
-            *error = "picture size out of range";
-            return false;
         }
         m_width = static_cast<int32_t>(w);
         m_height = static_cast<int32_t>(h);

@@ -399,6 +399,20 @@ TEST_F(GrindelFiles, UnreadableFilesFailCleanly)
     }
     ImageHolder holder;
     EXPECT_FALSE(loadInto(dir_ / "missing.tif", newImage(holder), nullptr).opened);
+
+    // A JPEG cut in its data fails rather than loading made-up grey rows.
+    ImageHolder tiff;
+    IVeltraImage* image = newImage(tiff);
+    ASSERT_TRUE(loadInto(good, image, nullptr).loaded);
+    const fs::path jpeg = dir_ / "good.jpg";
+    ASSERT_TRUE(saveFrom(image, jpeg, nullptr));
+    std::ifstream jin(jpeg, std::ios::binary);
+    const std::string jbytes((std::istreambuf_iterator<char>(jin)), {});
+    std::ofstream(dir_ / "cut.jpg", std::ios::binary) << jbytes.substr(0, jbytes.size() * 2 / 3);
+    ImageHolder cut;
+    const LoadResult r = loadInto(dir_ / "cut.jpg", newImage(cut), nullptr);
+    EXPECT_TRUE(r.opened);
+    EXPECT_FALSE(r.loaded);
 }
 
 TEST_F(GrindelFiles, UnfinishedSaveLeavesTheTargetAlone)
