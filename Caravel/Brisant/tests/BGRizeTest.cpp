@@ -46,6 +46,19 @@ public:
     std::vector<int32_t> codes;
 };
 
+
+// Changes a block of the source picture, stores it in the image and tells the graph.
+void ChangeBlock(Picture* src, IVeltraImage* image, const VeltraRect& r)
+{
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x)
+            for (int32_t k = 0; k < src->Components(); ++k)
+                src->Set(x, y, k, (src->Wide() ? 65535u : 255u) - src->At(x, y, k));
+    ASSERT_FALSE(VeltraErrorPtr(image->SetData(src->bytes.data(), src->RowBytes(), VeltraRect{0, 0, src->width, src->height})));
+    VeltraRect changed = r;
+    ASSERT_FALSE(VeltraErrorPtr(VeltraSendDataNotification(image, kVeltraNotifyData, &changed)));
+}
+
 }  // namespace
 
 class BGRizeTiles : public testing::TestWithParam<std::tuple<int32_t, int32_t>> {};
@@ -143,4 +156,13 @@ TEST(VorelEnhance, EdgeHistogramsStayInsideTheirArraysAndTheTable)
     ASSERT_FALSE(VorelEnhance(50, huge.data(), 8, lut.data(), 8, 8, nullptr, nullptr));
     for (uint32_t x = 0; x < 256; ++x)
         ASSERT_EQ(lut[x], 1 + 255 * x / 256);  // the same ramp as a small flat histogram
+}
+
+TEST(BGRize, APartialSourceChangeIsProducedAgain)
+{
+    Picture src = NoisePicture(37, 23, 32, 6);
+    Chain c(7, src);
+    ASSERT_EQ(ReadAll(c.filter.get()).bytes, Reference(src).bytes);
+    ChangeBlock(&src, c.image.get(), {10, 5, 16, 12});
+    EXPECT_EQ(ReadAll(c.filter.get()).bytes, Reference(src).bytes);
 }

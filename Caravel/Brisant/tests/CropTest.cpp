@@ -50,6 +50,19 @@ public:
     ChangeSize size;
 };
 
+
+// Changes a block of the source picture, stores it in the image and tells the graph.
+void ChangeBlock(Picture* src, IVeltraImage* image, const VeltraRect& r)
+{
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x)
+            for (int32_t k = 0; k < src->Components(); ++k)
+                src->Set(x, y, k, (src->Wide() ? 65535u : 255u) - src->At(x, y, k));
+    ASSERT_FALSE(VeltraErrorPtr(image->SetData(src->bytes.data(), src->RowBytes(), VeltraRect{0, 0, src->width, src->height})));
+    VeltraRect changed = r;
+    ASSERT_FALSE(VeltraErrorPtr(VeltraSendDataNotification(image, kVeltraNotifyData, &changed)));
+}
+
 }  // namespace
 
 class CropTiles : public testing::TestWithParam<std::tuple<int32_t, int32_t>> {};
@@ -195,4 +208,15 @@ TEST(Crop, MatchesImageMagick)
             EXPECT_EQ(got.bytes, expect.bytes) << "code " << code << " tile " << tile;
         }
     }
+}
+
+TEST(Crop, APartialSourceChangeIsProducedAgain)
+{
+    Picture src = NoisePicture(37, 23, 33, 6);
+    Chain c(7, src);
+    const VeltraRect crop{3, 2, 30, 21};
+    ASSERT_FALSE(VeltraErrorPtr(c.filter->SetCrop(crop, true)));
+    ASSERT_EQ(ReadAll(c.filter.get()).bytes, Reference(src, crop).bytes);
+    ChangeBlock(&src, c.image.get(), {10, 5, 16, 12});
+    EXPECT_EQ(ReadAll(c.filter.get()).bytes, Reference(src, crop).bytes);
 }

@@ -56,6 +56,19 @@ struct Chain {
     std::unique_ptr<CVeltraFilterGrid> filter;
 };
 
+
+// Changes a block of the source picture, stores it in the image and tells the graph.
+void ChangeBlock(Picture* src, IVeltraImage* image, const VeltraRect& r)
+{
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x)
+            for (int32_t k = 0; k < src->Components(); ++k)
+                src->Set(x, y, k, (src->Wide() ? 65535u : 255u) - src->At(x, y, k));
+    ASSERT_FALSE(VeltraErrorPtr(image->SetData(src->bytes.data(), src->RowBytes(), VeltraRect{0, 0, src->width, src->height})));
+    VeltraRect changed = r;
+    ASSERT_FALSE(VeltraErrorPtr(VeltraSendDataNotification(image, kVeltraNotifyData, &changed)));
+}
+
 }  // namespace
 
 class GridTiles : public testing::TestWithParam<std::tuple<int32_t, int32_t>> {};
@@ -130,4 +143,15 @@ TEST(Grid, RefusesNonRgbSources)
     VeltraErrorPtr e(c.filter->LockTile(&bits, 0, 0, nullptr));
     ASSERT_TRUE(e);
     EXPECT_STREQ(e->Root()->GetText(), "Bad source data color space");
+}
+
+TEST(Grid, APartialSourceChangeIsProducedAgain)
+{
+    Picture src = NoisePicture(37, 23, 33, 6);
+    Chain c(7, src);
+    ASSERT_FALSE(VeltraErrorPtr(c.filter->SetGridInterval(10, 0, 2, true)));
+    const uint32_t black[3] = {0, 0, 0};
+    ASSERT_EQ(ReadAll(c.filter.get()).bytes, Reference(src, 10, 1, black).bytes);
+    ChangeBlock(&src, c.image.get(), {10, 5, 16, 12});
+    EXPECT_EQ(ReadAll(c.filter.get()).bytes, Reference(src, 10, 1, black).bytes);
 }

@@ -134,6 +134,19 @@ const Settings kSettings[] = {
     {0, 0.6, 1.5, 4.0, true, {0.9, 0.2, 0.3, 0.2}, -1},
 };
 
+
+// Changes a block of the source picture, stores it in the image and tells the graph.
+void ChangeBlock(Picture* src, IVeltraImage* image, const VeltraRect& r)
+{
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x)
+            for (int32_t k = 0; k < src->Components(); ++k)
+                src->Set(x, y, k, (src->Wide() ? 65535u : 255u) - src->At(x, y, k));
+    ASSERT_FALSE(VeltraErrorPtr(image->SetData(src->bytes.data(), src->RowBytes(), VeltraRect{0, 0, src->width, src->height})));
+    VeltraRect changed = r;
+    ASSERT_FALSE(VeltraErrorPtr(VeltraSendDataNotification(image, kVeltraNotifyData, &changed)));
+}
+
 }  // namespace
 
 class UnsharpTiles : public testing::TestWithParam<std::tuple<int32_t, int32_t, bool>> {};
@@ -300,5 +313,19 @@ TEST(Unsharp, CloseToImageMagick)
         }
         EXPECT_LE(worst, 2) << "mmx " << mmx;
         EXPECT_LT(total / static_cast<double>(got.bytes.size()), 0.5) << "mmx " << mmx;
+    }
+}
+
+TEST(Unsharp, APartialSourceChangeReachesEveryOutputThatReadsIt)
+{
+    for (int32_t method : {0, 1}) {
+        MmxForm form(false);
+        Picture src = NoisePicture(37, 23, 32, 6);
+        Chain c(7, src);
+        ASSERT_FALSE(VeltraErrorPtr(c.filter->SetMaskMethod(method, true)));
+        ASSERT_FALSE(VeltraErrorPtr(c.filter->SetRadius(1.5, true)));
+        ASSERT_EQ(ReadAll(c.filter.get()).bytes, Reference(src, c.filter->Params(), false).bytes);
+        ChangeBlock(&src, c.image.get(), {14, 7, 15, 8});
+        EXPECT_EQ(ReadAll(c.filter.get()).bytes, Reference(src, c.filter->Params(), false).bytes) << method;
     }
 }
