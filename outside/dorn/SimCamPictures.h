@@ -22,3 +22,7 @@ std::vector<uint8_t> ReadHeader(const std::string& path);
 
 // The same for bytes already read.
 std::vector<uint8_t> HeaderOf(std::vector<uint8_t> bytes);
+
+// The EXIF DateTimeOriginal of a JPEG's header bytes as year, month, day, hour,
+// minute, second; false when there is none that reads as a date.
+bool ExifDateOf(const std::vector<uint8_t>& header, uint16_t date[6]);

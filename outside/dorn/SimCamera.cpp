@@ -728,8 +728,14 @@ private:
         return ec ? 0 : static_cast<uint32_t>(std::min<uintmax_t>(size, UINT32_MAX));
     }
 
+    // The picture's EXIF time when it has one, else the file's modification time.
     static int32_t PutDate(const fs::path& path, DornItemDate* date)
     {
+        uint16_t exif[6];
+        if (ExifDateOf(ReadHeader(path.string()), exif)) {
+            *date = DornItemDate{exif[0], exif[1], exif[2], exif[3], exif[4], exif[5]};
+            return 0;
+        }
         struct stat st{};
         if (::stat(path.c_str(), &st) != 0) return DORN_E_NOT_FOUND;
         struct tm t{};

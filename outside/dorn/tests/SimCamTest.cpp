@@ -63,6 +63,34 @@ TEST(SimCamPictures, HeaderIsTheJpegStartThroughItsAppSegments)
     EXPECT_EQ(HeaderOf(other), other);
 }
 
+// SOI and an APP1 EXIF block (little-endian) whose DateTimeOriginal is the text.
+std::vector<uint8_t> JpegStartWithExifDate(const char* text)
+{
+    std::vector<uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0,
+                                 1, 0, 0x69, 0x87, 4, 0, 1, 0, 0, 0, 26, 0, 0, 0, 0, 0, 0, 0,
+                                 1, 0, 0x03, 0x90, 2, 0, 20, 0, 0, 0, 44, 0, 0, 0, 0, 0, 0, 0};
+    tiff.insert(tiff.end(), text, text + 20);
+    std::vector<uint8_t> out = {0xFF, 0xD8, 0xFF, 0xE1};
+    const size_t length = tiff.size() + 8;
+    out.push_back(static_cast<uint8_t>(length >> 8));
+    out.push_back(static_cast<uint8_t>(length));
+    out.insert(out.end(), {'E', 'x', 'i', 'f', 0, 0});
+    out.insert(out.end(), tiff.begin(), tiff.end());
+    return out;
+}
+
+TEST(SimCamPictures, ExifDateOriginal)
+{
+    uint16_t date[6] = {};
+    ASSERT_TRUE(ExifDateOf(JpegStartWithExifDate("2001:02:03 04:05:06"), date));
+    EXPECT_EQ(std::vector<uint16_t>(date, date + 6), (std::vector<uint16_t>{2001, 2, 3, 4, 5, 6}));
+    EXPECT_FALSE(ExifDateOf(JpegStartWithExifDate("    :  :     :  :  "), date));
+    std::vector<uint8_t> cut = JpegStartWithExifDate("2001:02:03 04:05:06");
+    cut.resize(cut.size() - 10);  // the segment claims more than there is
+    EXPECT_FALSE(ExifDateOf(cut, date));
+    EXPECT_FALSE(ExifDateOf({0xFF, 0xD8, 0xFF, 0xD9}, date));
+}
+
 TEST(SimCamPictures, ThumbnailOfSomethingThatIsNoJpegIsAGreyField)
 {
     TempDir dir;

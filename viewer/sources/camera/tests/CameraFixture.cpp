@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -85,6 +86,23 @@ void CameraCard::AddFile(const std::string& folder, const std::string& name, con
 void CameraCard::AddJpeg(const std::string& folder, const std::string& name, uint32_t width, uint32_t height) const
 {
     AddFile(folder, name, MakeJpegBytes(width, height));
+}
+
+void CameraCard::AddJpegWithDate(const std::string& folder, const std::string& name, const std::string& date) const
+{
+    // IFD0 points at the EXIF IFD, which holds DateTimeOriginal (0x9003).
+    std::string tiff = std::string("II*\0\x08\0\0\0", 8);
+    tiff += std::string("\x01\0\x69\x87\x04\0\x01\0\0\0\x1a\0\0\0\0\0\0\0", 18);
+    tiff += std::string("\x01\0\x03\x90\x02\0\x14\0\0\0\x2c\0\0\0\0\0\0\0", 18);
+    tiff += date.substr(0, 19);
+    tiff += std::string(20 - std::min<size_t>(date.size(), 19), '\0');
+    const size_t length = tiff.size() + 8;
+    std::string app1 = "\xFF\xE1";
+    app1 += static_cast<char>(length >> 8);
+    app1 += static_cast<char>(length & 0xFF);
+    app1 += std::string("Exif\0\0", 6) + tiff;
+    const std::string jpeg = MakeJpegBytes(32, 32);
+    AddFile(folder, name, jpeg.substr(0, 2) + app1 + jpeg.substr(2));
 }
 
 void CameraCard::MakeStandard() const

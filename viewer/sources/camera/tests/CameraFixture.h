@@ -22,6 +22,8 @@ public:
     void WriteConfig(const std::vector<std::string>& extra = {}, const std::string& model = "Snapwren310") const;
     void AddJpeg(const std::string& folder, const std::string& name, uint32_t width = 64, uint32_t height = 48) const;
     void AddFile(const std::string& folder, const std::string& name, const std::string& bytes) const;
+    // A JPEG with an EXIF DateTimeOriginal ("YYYY:MM:DD HH:MM:SS").
+    void AddJpegWithDate(const std::string& folder, const std::string& name, const std::string& date) const;
     void AddFolder(const std::string& folder) const;
     std::filesystem::path PathOf(const std::string& folder, const std::string& name) const;
 

@@ -145,6 +145,33 @@ TEST_P(RundleCtrlTest, CopiesWholePictureWithTimeAndAttributes)
     EXPECT_EQ(ctrl->GetImageFile(1, 4, "IMG_0004.JPG", card_.dest().string(), false, false), JqIfMngResult_NotFound);
 }
 
+TEST_P(RundleCtrlTest, CopyTakesTheCamerasTimeUnlessItIsBefore1980)
+{
+    card_.AddJpegWithDate("100TEST", "A.JPG", "2001:02:03 04:05:06");
+    card_.AddJpegWithDate("100TEST", "B.JPG", "1975:01:01 00:00:00");
+    card_.WriteConfig();
+    auto ctrl = Connect();
+    int64_t time = 0;
+    uint32_t size = 0;
+    ASSERT_EQ(ctrl->GetFileInfo(1, 1, &time, &size), 0);
+    struct tm t{};
+    t.tm_year = 101;
+    t.tm_mon = 1;
+    t.tm_mday = 3;
+    t.tm_hour = 4;
+    t.tm_min = 5;
+    t.tm_sec = 6;
+    t.tm_isdst = -1;
+    EXPECT_EQ(time, static_cast<int64_t>(mktime(&t)));
+    ASSERT_EQ(ctrl->GetImageFile(1, 1, "A.JPG", card_.dest().string(), false, false), 0);
+    ASSERT_EQ(ctrl->GetImageFile(1, 2, "B.JPG", card_.dest().string(), false, false), 0);
+    struct stat a{}, b{};
+    ASSERT_EQ(stat((card_.dest() / "A.JPG").c_str(), &a), 0);
+    ASSERT_EQ(stat((card_.dest() / "B.JPG").c_str(), &b), 0);
+    EXPECT_EQ(static_cast<int64_t>(a.st_mtime), time);
+    EXPECT_GT(b.st_mtime, 315532800);  // the time of copying, not 1975
+}
+
 TEST_P(RundleCtrlTest, StepwiseCopyReportsProgressAndRenamesAtTheEnd)
 {
     card_.AddJpeg("100TEST", "BIG.JPG", 640, 480);
