@@ -1,0 +1,308 @@
+// Whole transfers from a card folder made a removable drive, through the real
+// picture-access object, the image-file library and the file system.
+#include "viewer/transfer/TransferCtrl.h"
+
+#include "platform/fs/DosAttributes.h"
+#include "platform/fs/DriveMap.h"
+#include "platform/fs/FaultPoint.h"
+#include "platform/fs/FileOps.h"
+#include "platform/msg/MessageBox.h"
+#include "platform/msg/MessageReceiver.h"
+#include "viewer/shell/common/ViewerMessages.h"
+#include "viewer/sources/ImageFileIf.h"
+#include "viewer/sources/JqFileLib.h"
+#include "viewer/sources/JqIfMngResult.h"
+#include "viewer/sources/MassStrage.h"
+#include "viewer/sources/tests/LibraryFixture.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CardHost : public ImageFileIfHost {
+public:
+    CMassStrage card;
+    std::string local;
+    int32_t CurrentDeviceIndex() override { return 4; }
+    std::string CurrentCardRoot() override { return "E:"; }
+    std::string LocalFolder() override { return local; }
+    CRundleCtrl* CameraController() override { return nullptr; }
+    CMassStrage* CardSource() override { return &card; }
+    bool SuspendDeviceCheck() override { return true; }
+    int32_t ResumeDeviceCheck() override { return 1; }
+    bool AskFormatCameraCard() override { return false; }
+    int32_t RunCameraFormat(CRundleCtrl*) override { return -1; }
+    void ShowFormatFailed() override {}
+};
+
+class RunHost : public TransferHost {
+public:
+    CViewSettings settings;
+    CImageFileIf* access = nullptr;
+    std::string temp, images, web;
+    std::vector<std::string> uploaded;
+    bool uploadStarts = true;
+    int32_t uploadCode = 0;
+
+    CViewSettings* Settings() override { return &settings; }
+    CImageFileIf* PictureAccess() override { return access; }
+    std::string TempFolder() override { return temp; }
+    std::string ImagesFolder() override { return images; }
+    std::string WebUploadFolder() override { return web; }
+    bool WebUploadAvailable() override { return true; }
+    plat::WindowHandle MainFrame() override { return {}; }
+    bool IsClosingTarget() override { return false; }
+    int32_t TargetStatus() override { return 0; }
+    int AskNoExifQuestion(plat::WindowHandle) override { return 1170; }
+    bool UploadFiles(const std::vector<std::string>& paths, int32_t* result, std::vector<std::string>*) override {
+        uploaded = paths;
+        *result = uploadStarts ? 0 : uploadCode;
+        return uploadStarts;
+    }
+    std::unique_ptr<TransferCatalog> MakeCatalogLink() override { return nullptr; }
+    std::string CaptionText(const PictureRecord&) override { return "Taken on a card"; }
+};
+
+class TransferRun : public ::testing::Test {
+protected:
+    LibraryRoot root;
+    fs::path card;
+    CardHost cardHost;
+    RunHost host;
+    std::unique_ptr<CImageFileIf> access;
+    std::vector<uint32_t> boxes;   // what each box would have said (its language id)
+    int filesReported = 0;
+    int32_t total = -1;
+    int32_t endResult = -1;
+    int maxProgress = -1;
+
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "transfer_tests";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+
+        card = root.folder("card");
+        ASSERT_TRUE(plat::DriveMap().addManual('E', card, plat::DriveType::Removable).ok());
+        std::ofstream(card / "Vorel001.dsc").flush();
+        plat::writeDosAttributes(card / "Vorel001.dsc", plat::FileAttr::Hidden);
+        host.temp = root.folder("Lumora/temp").string();
+        host.images = root.folder("Lumora/Images").string();
+        host.web = root.folder("Lumora/Brovane").string();
+        cardHost.local = root.folder("local").string();
+        CImageFileIf::SetHost(&cardHost);
+
+        TransferSettings t;
+        t.TransferFile = root.folder("Pictures").string();
+        t.SerialNumber = "1";
+        t.Thumbnail = 1;
+        host.settings.SetTransferSettings(t);
+        FileInfoSettings f;
+        f.CaptionCopy = 0;
+        host.settings.SetFileInfoSettings(f);
+        host.settings.CheckLocal = 1;
+        host.settings.CheckWeb = 1;
+        plat::setMessageBoxResponder([this](const plat::MessageBoxRequest& r) {
+            boxes.push_back(static_cast<uint32_t>(std::strtoul(r.text.c_str(), nullptr, 10)));
+            return plat::kAnswerOk;
+        });
+    }
+    void TearDown() override {
+        plat::setMessageBoxResponder({});
+        CImageFileIf::SetHost(nullptr);
+    }
+
+    void picture(const std::string& relative, int w = 64, int h = 48, bool exif = false) {
+        fs::create_directories((card / relative).parent_path());
+        LibraryRoot::writeJpeg(card / relative, w, h);
+        if (exif) {
+            ASSERT_TRUE(LibraryRoot::exiftool("-ExifVersion=0230 -Model=Test", card / relative));
+        }
+    }
+    void openSource() {
+        access = std::make_unique<CImageFileIf>();
+        ASSERT_EQ(0, access->Open());
+        host.access = access.get();
+    }
+
+    int32_t runTransfer(bool cancelFirst = false) {
+        plat::MessageReceiver dialog([this](uint32_t m, plat::WParam w, plat::LParam l) -> plat::LResult {
+            if (m == UM_TRANSFER_TOTAL) total = static_cast<int32_t>(w);
+            if (m == UM_TRANSFER_FILE) {
+                auto* report = reinterpret_cast<TransferFileReport*>(l);
+                EXPECT_GT(report->remaining, 0);
+                ++filesReported;
+            }
+            if (m == UM_TRANSFER_PROGRESS) maxProgress = std::max(maxProgress, static_cast<int>(w));
+            if (m == UM_TRANSFER_END) endResult = static_cast<int32_t>(w);
+            return 0;
+        });
+        CTransferCtrl worker(dialog.handle(), &host);
+        worker.SetMode(CTransferCtrl::kPanel);
+        if (cancelFirst) worker.Cancel();
+        EXPECT_TRUE(worker.create());
+        EXPECT_TRUE(worker.resume());
+        QElapsedTimer clock;
+        clock.start();
+        while (endResult < 0 && clock.elapsed() < 120000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        worker.waitUntilEnded();
+        QCoreApplication::processEvents();
+        return endResult;
+    }
+
+    std::vector<fs::path> filesBelow(const fs::path& folder) const {
+        std::vector<fs::path> out;
+        if (!fs::exists(folder)) return out;
+        for (const auto& e : fs::recursive_directory_iterator(folder))
+            if (e.is_regular_file()) out.push_back(e.path());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    static std::string bytes(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    fs::path pictures() const { return host.settings.GetTransferSettings().TransferFile; }
+};
+
+TEST_F(TransferRun, CopiesEveryPictureIntoADatedFolderAndHandsWebCopiesOver) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    picture("DCIM/100ABCDE/ABCD0002.JPG");
+    picture("DCIM/101ABCDE/ABCD0001.JPG");
+    fs::create_directories(fs::path(host.web) / "older");
+    std::ofstream(fs::path(host.web) / "older" / "queued.JPG") << "still queued";
+    openSource();
+
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(3, total);
+    EXPECT_EQ(3, filesReported);
+    EXPECT_EQ(100, maxProgress);
+
+    const auto copied = filesBelow(pictures());
+    ASSERT_EQ(3u, copied.size());
+    const fs::path dated = copied[0].parent_path();
+    EXPECT_EQ(15u, dated.filename().string().size());
+    std::vector<std::string> names;
+    for (const auto& p : copied) names.push_back(p.filename().string());
+    // Same names on the card in two folders: the second one gets a counter.
+    EXPECT_EQ((std::vector<std::string>{"ABCD0001-1.JPG", "ABCD0001.JPG", "ABCD0002.JPG"}), names);
+    EXPECT_EQ(bytes(card / "DCIM/100ABCDE/ABCD0002.JPG"), bytes(dated / "ABCD0002.JPG"));
+
+    ASSERT_EQ(3u, host.uploaded.size());
+    for (const auto& p : host.uploaded) {
+        EXPECT_EQ(fs::path(host.web) / dated.filename(), fs::path(p).parent_path());
+        EXPECT_TRUE(fs::exists(p));
+    }
+    // The work folder is gone, the temp folder and other uploads stay.
+    EXPECT_TRUE(fs::exists(host.temp));
+    EXPECT_FALSE(fs::exists(fs::path(host.temp) / dated.filename()));
+    EXPECT_TRUE(fs::exists(fs::path(host.web) / "older" / "queued.JPG"));
+}
+
+TEST_F(TransferRun, NewNamesAndSmallerPicturesStayInsideTheDestination) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG", 1200, 800, true);
+    picture("DCIM/100ABCDE/ABCD0002.JPG", 200, 100, true);
+    openSource();
+    TransferSettings t = host.settings.GetTransferSettings();
+    t.CreateFile = 1;
+    t.Contents = 0;
+    t.PrefixSuffix = 0;
+    t.PrefixTEXT = "../../up";
+    t.SerialNumber = "41";
+    host.settings.SetTransferSettings(t);
+    host.settings.ImageSize = 2;
+    host.settings.CheckWeb = 0;
+
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    const auto copied = filesBelow(pictures());
+    ASSERT_EQ(2u, copied.size());
+    for (const auto& p : copied) EXPECT_EQ(pictures(), p.parent_path().parent_path()) << p;
+    EXPECT_EQ(".._.._up_41.JPG", copied[0].filename().string());
+    EXPECT_EQ(".._.._up_42.JPG", copied[1].filename().string());
+    EXPECT_EQ("43", host.settings.GetTransferSettings().SerialNumber);
+
+    std::set<std::pair<int32_t, int32_t>> sizes;
+    for (const auto& p : copied) {
+        CJqFileLib lib(p.string());
+        ASSERT_EQ(0, lib.Initialize());
+        ASSERT_EQ(0, lib.OpenFile());
+        int32_t w = 0, h = 0, d = 0, m = 0;
+        ASSERT_EQ(0, lib.GetImageInfo(&w, &h, &d, &m));
+        sizes.insert({w, h});
+        lib.CloseFile();
+        lib.Terminate();
+    }
+    // Scaled to the long side; a smaller picture is not enlarged.
+    EXPECT_EQ((std::set<std::pair<int32_t, int32_t>>{{640, 424}, {200, 100}}), sizes);
+    EXPECT_TRUE(host.uploaded.empty());
+}
+
+TEST_F(TransferRun, AFullDestinationFailsAndLeavesNoHalfWrittenPicture) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    picture("DCIM/100ABCDE/ABCD0002.JPG");
+    openSource();
+    host.settings.CheckWeb = 0;
+    int writes = 0;
+    plat::ScopedFsFault full([&](plat::FsStep step) {
+        // the card-to-temp copy does not go through here; the second destination write fails
+        if (step == plat::FsStep::WriteTarget && ++writes >= 2) return ENOSPC;
+        return 0;
+    });
+    EXPECT_EQ(TransResult_Failed, runTransfer());
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(61620u, boxes.back());
+    for (const auto& p : filesBelow(pictures())) {
+        // whatever stands under a final name is a whole picture
+        EXPECT_EQ(bytes(card / "DCIM/100ABCDE" / p.filename()), bytes(p)) << p;
+    }
+    EXPECT_TRUE(fs::exists(host.temp));
+}
+
+TEST_F(TransferRun, AMissingDestinationFailsWithoutTouchingWorkingFolders) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    openSource();
+    std::ofstream(fs::path(host.temp) / "keep.txt") << "x";
+    fs::create_directories(fs::path(host.web) / "queued");
+    std::ofstream(fs::path(host.web) / "queued" / "keep.JPG") << "x";
+    TransferSettings t = host.settings.GetTransferSettings();
+    t.TransferFile = (root.top() / "gone").string();
+    host.settings.SetTransferSettings(t);
+
+    EXPECT_EQ(TransResult_Failed, runTransfer());
+    EXPECT_EQ(std::vector<uint32_t>{61622}, boxes);
+    EXPECT_TRUE(fs::exists(fs::path(host.temp) / "keep.txt"));
+    EXPECT_TRUE(fs::exists(fs::path(host.web) / "queued" / "keep.JPG"));
+    EXPECT_EQ(host.images, host.settings.GetTransferSettings().TransferFile);
+}
+
+TEST_F(TransferRun, CancelBeforeTheFirstPictureCopiesNothing) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    openSource();
+    EXPECT_EQ(TransResult_Stopped, runTransfer(true));
+    EXPECT_TRUE(filesBelow(pictures()).empty());
+    EXPECT_TRUE(fs::is_empty(pictures()));
+    EXPECT_TRUE(host.uploaded.empty());
+}
+
+TEST_F(TransferRun, ARefusedUploadIsReportedAndItsCopiesRemoved) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    openSource();
+    host.uploadStarts = false;
+    host.uploadCode = JqIfMngResult_UploadFailed;
+    EXPECT_EQ(TransResult_Failed, runTransfer());
+    EXPECT_EQ(1u, boxes.size());
+    EXPECT_EQ(1u, filesBelow(pictures()).size());
+    EXPECT_TRUE(filesBelow(host.web).empty());
+}
+
+}  // namespace
