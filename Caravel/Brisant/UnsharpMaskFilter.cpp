@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <new>
 #include <vector>
@@ -32,7 +33,13 @@ namespace unsharp {
 
 int32_t RoundToLong(double x)
 {
-    return static_cast<int32_t>(x >= 0 ? std::trunc(x + 0.5) : std::trunc(x - 0.5));
+    // half away from zero; the conversion truncates, and values past 32 bits saturate
+    const double r = x >= 0 ? x + 0.5 : x - 0.5;
+    if (!(r > -2147483648.0))
+        return INT32_MIN;
+    if (r >= 2147483647.0)
+        return INT32_MAX;
+    return static_cast<int32_t>(r);
 }
 
 bool InRange(const UnsharpParams& p, int32_t x)

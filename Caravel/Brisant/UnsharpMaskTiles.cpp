@@ -52,36 +52,44 @@ inline void Store16(unsigned char* p, uint32_t v)
     std::memcpy(p, &w, 2);
 }
 
-// ---- blur sums: lane l covers rows 0..n-1 and columns x + l .. x + l + n - 1 of the window
+// ---- blur sums: lane l covers rows 0..n-1 and columns x + l .. x + l + n - 1 of the window.
+// All four lanes are summed together (the window row has 3 spare columns for that); only the
+// lanes asked for are handed back.
 
 void BoxSum4(uint16_t* const* rows, int32_t x, int32_t n, int32_t lanes, double out[4])
 {
-    for (int32_t l = 0; l < lanes; ++l) {
-        uint64_t s = 0;  // 64 bits: wide boxes pass 32
-        for (int32_t r = 0; r < n; ++r) {
-            const uint16_t* row = rows[r] + x + l;
-            for (int32_t c = 0; c < n; ++c)
-                s += row[c];
-        }
-        out[l] = static_cast<double>(s);
+    uint64_t s[4] = {0, 0, 0, 0};  // 64 bits: wide boxes pass 32
+    for (int32_t r = 0; r < n; ++r) {
+        const uint16_t* row = rows[r] + x;
+        uint32_t rs[4] = {0, 0, 0, 0};
+        for (int32_t c = 0; c < n; ++c)
+            for (int32_t l = 0; l < 4; ++l)
+                rs[l] += row[c + l];
+        for (int32_t l = 0; l < 4; ++l)
+            s[l] += rs[l];
     }
+    for (int32_t l = 0; l < lanes; ++l)
+        out[l] = static_cast<double>(s[l]);
 }
 
 void WeightedSum4Plain(uint16_t* const* rows, const UnsharpParams& p, int32_t x, int32_t n, int32_t lanes,
                        double out[4])
 {
-    for (int32_t l = 0; l < lanes; ++l) {
-        double total = 0;
-        for (int32_t r = 0; r < n; ++r) {
-            const uint16_t* row = rows[r] + x + l;
-            const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
-            uint32_t rowSum = 0;
-            for (int32_t c = 0; c < n; ++c)
-                rowSum += static_cast<uint32_t>(row[c]) * k[c];
-            total += rowSum;
+    double total[4] = {0, 0, 0, 0};
+    for (int32_t r = 0; r < n; ++r) {
+        const uint16_t* row = rows[r] + x;
+        const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
+        uint32_t rs[4] = {0, 0, 0, 0};
+        for (int32_t c = 0; c < n; ++c) {
+            const uint32_t kc = k[c];
+            for (int32_t l = 0; l < 4; ++l)
+                rs[l] += row[c + l] * kc;
         }
-        out[l] = std::trunc(total * (1.0 / n));
+        for (int32_t l = 0; l < 4; ++l)
+            total[l] += rs[l];
     }
+    for (int32_t l = 0; l < lanes; ++l)
+        out[l] = std::trunc(total[l] * (1.0 / n));
 }
 
 // Halved samples; the scaled result is kept in 64 bits, since shapes other than the Gaussian
@@ -89,18 +97,22 @@ void WeightedSum4Plain(uint16_t* const* rows, const UnsharpParams& p, int32_t x,
 void WeightedSum4Mmx(uint16_t* const* rows, const UnsharpParams& p, int32_t x, int32_t n, int32_t lanes,
                      double out[4])
 {
+    uint64_t total[4] = {0, 0, 0, 0};
+    for (int32_t r = 0; r < n; ++r) {
+        const uint16_t* row = rows[r] + x;
+        const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
+        uint32_t rs[4] = {0, 0, 0, 0};
+        for (int32_t c = 0; c < n; ++c) {
+            const uint32_t kc = k[c];
+            for (int32_t l = 0; l < 4; ++l)
+                rs[l] += static_cast<uint32_t>(row[c + l] >> 1) * kc;
+        }
+        for (int32_t l = 0; l < 4; ++l)
+            total[l] += rs[l];
+    }
     const uint64_t reciprocal2 = 2ull * p.sizeReciprocal;
     for (int32_t l = 0; l < lanes; ++l) {
-        uint64_t total = 0;
-        for (int32_t r = 0; r < n; ++r) {
-            const uint16_t* row = rows[r] + x + l;
-            const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
-            uint32_t rowSum = 0;
-            for (int32_t c = 0; c < n; ++c)
-                rowSum += static_cast<uint32_t>(row[c] >> 1) * k[c];
-            total += rowSum;
-        }
-        const unsigned __int128 scaled = static_cast<unsigned __int128>(total) * reciprocal2;
+        const unsigned __int128 scaled = static_cast<unsigned __int128>(total[l]) * reciprocal2;
         out[l] = static_cast<double>(static_cast<uint64_t>(scaled >> 32));
     }
 }
