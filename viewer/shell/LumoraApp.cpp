@@ -1,6 +1,7 @@
 #include "viewer/shell/LumoraApp.h"
 
 #include "viewer/shell/MainFrame.h"
+#include "viewer/shell/SourceTargetParts.h"
 #include "viewer/shell/TextFormat.h"
 #include "viewer/shell/common/FolderTools.h"
 #include "viewer/shell/common/LanguageContext.h"
@@ -48,7 +49,7 @@ CLumoraApp* TheApp()
 
 CLumoraApp::CLumoraApp(AppEnvironment environment) : env_(std::move(environment))
 {
-    parts_ = env_.targetParts ? std::move(env_.targetParts) : std::make_unique<PendingTargetParts>();
+    parts_ = env_.makeTargetParts ? env_.makeTargetParts(*this) : std::make_unique<SourceTargetParts>(*this);
     windows_ = env_.workWindows ? std::move(env_.workWindows) : std::make_unique<PendingWorkWindows>();
     g_app = this;
 }

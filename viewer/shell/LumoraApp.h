@@ -22,13 +22,14 @@
 #include <vector>
 
 class CMainFrame;
+class CLumoraApp;
 
 // What start-up takes from its surroundings; tests replace parts of it.
 struct AppEnvironment {
     std::vector<std::string> args;                              // argv[1..]
     std::function<int()> versionCode;                           // empty: CWinVersion
     std::function<bool(const std::string&, uint64_t)> hasFreeSpace;  // empty: HasFreeSpace
-    std::unique_ptr<TargetParts> targetParts;                   // empty: PendingTargetParts
+    std::function<std::unique_ptr<TargetParts>(CLumoraApp&)> makeTargetParts;  // empty: SourceTargetParts
     std::unique_ptr<WorkWindows> workWindows;                   // empty: PendingWorkWindows
     std::function<void()> quit;                                 // ends the event loop; empty: the application's
     uint32_t broadcastRetryLimitMs = 30000;                     // a second copy gives up after this

@@ -2,8 +2,7 @@
 // What the main frame asks of the picture sources while it opens and watches a
 // target: the camera controller, the card source, the picture-access object, the
 // drag-out drop source and the card's handshake file. They are built in
-// viewer/sources (and the browser for the drop source); PendingTargetParts
-// answers for those not built yet with a clear failure, never a success.
+// viewer/sources (SourceTargetParts) and the browser (the drop source).
 #include "viewer/shell/common/MessageIdRecord.h"
 
 #include <string>
@@ -40,23 +39,4 @@ public:
 
     // The card's order file asks for a transfer (handshake files).
     virtual bool IsTransferRequested(const MessageIdRecord& record) = 0;
-};
-
-// Every part answers "not available in this build".
-class PendingTargetParts : public TargetParts {
-public:
-    int OpenCameraController(const MessageIdRecord&, const std::string&, const std::string&, bool* created) override;
-    bool HasCameraController() const override { return false; }
-    void CloseCameraConnection() override {}
-    void DeleteCameraController() override {}
-    int CameraTargetStatus(const std::string& folder) override;
-    bool HasCardSource() const override { return false; }
-    bool CreateCardSource() override;
-    void DeleteCardSource() override {}
-    int CardTargetStatus(const MessageIdRecord& record, const std::string& folder) override;
-    bool IsInputCFCard(const MessageIdRecord&) override { return false; }
-    bool HasPictureAccess() const override { return false; }
-    bool CreatePictureAccess() override;
-    bool CreateDropSource() override;
-    bool IsTransferRequested(const MessageIdRecord&) override { return false; }
 };

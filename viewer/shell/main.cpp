@@ -1,6 +1,7 @@
 // Lumora, the viewer: start-up, the hidden main frame's event loop, the end.
 #include "viewer/shell/LumoraApp.h"
 
+#include "platform/msg/DeviceNotifier.h"
 #include "platform/msg/SessionEnd.h"
 
 #include <QApplication>
@@ -20,7 +21,12 @@ int main(int argc, char** argv)
     CLumoraApp app(std::move(environment));
     if (!app.InitInstance())
         return app.ExitInstance();
+    // Volumes coming and going reach the main frame as device notifications.
+    plat::DeviceNotifier devices;
+    if (!devices.start())
+        std::fprintf(stderr, "Lumora: device notifications are not available\n");
     const int rc = QApplication::exec();
+    devices.stop();
     app.ExitInstance();
     return rc;
 }

@@ -4,7 +4,12 @@
 #include "viewer/shell/tests/ShellTestSupport.h"
 
 #include "viewer/shell/common/MessageIdRecord.h"
+#include "viewer/shell/MainFrame.h"
 #include "viewer/shell/common/ViewerMessages.h"
+
+#include "platform/fs/DosAttributes.h"
+#include "platform/fs/DriveMap.h"
+#include "platform/msg/Messages.h"
 
 #include <gtest/gtest.h>
 
@@ -104,5 +109,47 @@ TEST_F(SecondCopyTest, WithoutAutoPlayTheSecondCopyEndsQuietly)
     PumpFor(200);
     EXPECT_FALSE(first->targetOpen);
     EXPECT_TRUE(boxes_.empty());
+    first->ExitInstance();
+}
+
+TEST_F(SecondCopyTest, CardInTheDriveMapOpensThroughTheCardSource)
+{
+    // A folder made drive F: of the drive map, holding a camera's card.
+    const auto card = root_.path() / "card";
+    std::filesystem::create_directories(card / "DCIM" / "100ABCDE");
+    std::ofstream(card / "DCIM" / "100ABCDE" / "ABCD0001.JPG") << "picture";
+    std::ofstream(card / "Vorel001.dsc") << "";
+    plat::writeDosAttributes(card / "Vorel001.dsc", plat::FileAttr::Hidden);
+    ASSERT_TRUE(plat::DriveMap().addManual('F', card, plat::DriveType::Removable).ok());
+
+    realSources_ = true;
+    auto first = StartApp({"-FromWakely"}, 9);
+    const std::string output = (root_.path() / "second.err").string();
+    const pid_t second = SpawnViewer({"-FromAutoPlay", "F:\\"}, "2.5.1.2600", output);
+    ASSERT_GT(second, 0);
+    int status = -1;
+    bool ended = false;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            if (!ended && ::waitpid(second, &status, WNOHANG) == second)
+                ended = true;
+            return ended && windows_->panel->got(UM_TARGET_OPENED);
+        },
+        30000))
+        << Slurp(output) << (boxes_.empty() ? "" : boxes_[0].text);
+    EXPECT_TRUE(first->targetOpen);
+    EXPECT_EQ(first->currentIndex, 5);
+    EXPECT_TRUE(boxes_.empty()) << boxes_[0].text;
+    // The card is watched: the next check finds it unchanged.
+    ASSERT_NE(first->MainFrame(), nullptr);
+    EXPECT_TRUE(first->MainFrame()->StatusTimerRunning());
+    first->MainFrame()->OnTimer();
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_TRUE(first->MainFrame()->StatusTimerRunning());
+    // Taking the card away closes the target once.
+    std::filesystem::remove_all(card);
+    first->MainFrame()->OnTimer();
+    ASSERT_TRUE(PumpUntil([&] { return windows_->panel->got(plat::kMsgClose); }));
+    EXPECT_EQ(boxes_.size(), 1u);
     first->ExitInstance();
 }

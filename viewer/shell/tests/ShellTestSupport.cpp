@@ -1,5 +1,6 @@
 #include "viewer/shell/tests/ShellTestSupport.h"
 
+#include "viewer/shell/SourceTargetParts.h"
 #include "viewer/shell/common/LangString.h"
 #include "viewer/shell/common/RegistryNames.h"
 
@@ -17,6 +18,13 @@
 namespace {
 
 std::unique_ptr<plat::lang::LanguageLibrary> g_usa;
+
+// The real sources; the drag-out, not built yet, stands in as made.
+class SourcesWithDropStandIn : public SourceTargetParts {
+public:
+    using SourceTargetParts::SourceTargetParts;
+    bool CreateDropSource() override { return true; }
+};
 
 }  // namespace
 
@@ -247,12 +255,21 @@ std::unique_ptr<CLumoraApp> ShellFixture::MakeApp(std::vector<std::string> args,
     env.args = std::move(args);
     env.versionCode = [versionCode] { return versionCode; };
     env.hasFreeSpace = [this](const std::string&, uint64_t) { return freeSpace_; };
-    auto parts = std::make_unique<FakeParts>();
     auto windows = std::make_unique<FakeWindows>();
-    parts_ = parts.get();
     windows_ = windows.get();
-    env.targetParts = std::move(parts);
     env.workWindows = std::move(windows);
+    parts_ = nullptr;
+    if (realSources_) {
+        env.makeTargetParts = [](CLumoraApp& app) -> std::unique_ptr<TargetParts> {
+            return std::make_unique<SourcesWithDropStandIn>(app);
+        };
+    } else {
+        env.makeTargetParts = [this](CLumoraApp&) -> std::unique_ptr<TargetParts> {
+            auto parts = std::make_unique<FakeParts>();
+            parts_ = parts.get();
+            return parts;
+        };
+    }
     env.quit = [this] { ++quits_; };
     env.broadcastRetryLimitMs = 3000;
     return std::make_unique<CLumoraApp>(std::move(env));

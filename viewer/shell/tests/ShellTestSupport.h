@@ -136,6 +136,7 @@ public:
     FakeWindows* windows_ = nullptr;  // owned by the app
     std::vector<BoxRecord> boxes_;
     bool freeSpace_ = true;
+    bool realSources_ = false;  // the card source and picture access of viewer/sources
     int quits_ = 0;
 };
 

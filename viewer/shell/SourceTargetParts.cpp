@@ -1,0 +1,177 @@
+#include "viewer/shell/SourceTargetParts.h"
+
+#include "viewer/shell/LumoraApp.h"
+#include "viewer/shell/MainFrame.h"
+#include "viewer/shell/common/LangString.h"
+
+#include "platform/msg/MessageBox.h"
+#include "viewer/sources/MassStrage.h"
+#include "viewer/sources/camera/RundleCtrl.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kTextAskFormat = 61633;
+constexpr uint32_t kTextFormatFailed = 61686;
+
+void NotAvailable(const char* what)
+{
+    std::fprintf(stderr, "Lumora: %s is not available in this build\n", what);
+}
+
+plat::WindowHandle WorkWindowOf(const CLumoraApp& app)
+{
+    plat::WindowHandle owner = app.Windows().TransferPanel();
+    return owner ? owner : app.Windows().BrowserFrame();
+}
+
+}  // namespace
+
+SourceTargetParts::SourceTargetParts(CLumoraApp& app) : app_(app)
+{
+    CImageFileIf::SetHost(this);
+}
+
+SourceTargetParts::~SourceTargetParts()
+{
+    pictureAccess_.reset();
+    DeleteCameraController();
+    DeleteCardSource();
+    if (CImageFileIf::Host() == this)
+        CImageFileIf::SetHost(nullptr);
+}
+
+int SourceTargetParts::OpenCameraController(const MessageIdRecord& record, const std::string& title1,
+                                            const std::string& title2, bool* created)
+{
+    RundleDeviceRecord device;
+    std::memcpy(device.Name, record.Name, sizeof device.Name);
+    std::memcpy(device.Capability, record.Capability, sizeof device.Capability);
+    controller_ = std::make_unique<CRundleCtrl>(device);
+    *created = true;
+    const int result = controller_->Initialize();
+    if (result != 0) {
+        controller_.reset();
+        return result;
+    }
+    controller_->SetWinTitle(title1, title2);
+    return 0;
+}
+
+void SourceTargetParts::CloseCameraConnection()
+{
+    if (controller_)
+        controller_->Close();
+}
+
+void SourceTargetParts::DeleteCameraController()
+{
+    controller_.reset();
+}
+
+int SourceTargetParts::CameraTargetStatus(const std::string& folder)
+{
+    return controller_ ? controller_->IsTargetStatus(folder) : JqIfMngResult_Failed;
+}
+
+bool SourceTargetParts::CreateCardSource()
+{
+    card_ = std::make_unique<CMassStrage>();
+    return true;
+}
+
+void SourceTargetParts::DeleteCardSource()
+{
+    card_.reset();
+}
+
+int SourceTargetParts::CardTargetStatus(const MessageIdRecord& record, const std::string& folder)
+{
+    return card_ ? card_->IsTargetStatus(record.Name, folder) : JqIfMngResult_Failed;
+}
+
+bool SourceTargetParts::IsInputCFCard(const MessageIdRecord& record)
+{
+    CDCIMFolder probe;
+    probe.SetRoot(record.Name);
+    return probe.IsInputCFCard();
+}
+
+bool SourceTargetParts::CreatePictureAccess()
+{
+    auto access = std::make_unique<CImageFileIf>();
+    if (access->Open() != 0)
+        return false;
+    pictureAccess_ = std::move(access);
+    return true;
+}
+
+bool SourceTargetParts::CreateDropSource()
+{
+    NotAvailable("the drag-out drop source");
+    return false;
+}
+
+bool SourceTargetParts::IsTransferRequested(const MessageIdRecord&)
+{
+    return false;  // the card handshake files are read by the transfer code, not built yet
+}
+
+int32_t SourceTargetParts::CurrentDeviceIndex()
+{
+    return app_.currentIndex;
+}
+
+std::string SourceTargetParts::CurrentCardRoot()
+{
+    return app_.targetRecord.Name;
+}
+
+std::string SourceTargetParts::LocalFolder()
+{
+    return app_.TempFolder();
+}
+
+bool SourceTargetParts::SuspendDeviceCheck()
+{
+    if (CMainFrame* frame = app_.MainFrame()) {
+        frame->SuspendDeviceCheck();
+        return true;
+    }
+    return false;
+}
+
+int32_t SourceTargetParts::ResumeDeviceCheck()
+{
+    CMainFrame* frame = app_.MainFrame();
+    if (!frame)
+        return 0;
+    return frame->ResumeDeviceCheck() ? 1 : JqIfMngResult_Failed;
+}
+
+bool SourceTargetParts::AskFormatCameraCard()
+{
+    plat::MessageBoxRequest box;
+    box.owner = WorkWindowOf(app_);
+    box.text = CLangString(kTextAskFormat).Text();
+    box.buttons = plat::MessageButtons::OkCancel;
+    box.icon = plat::MessageIcon::Exclamation;
+    return plat::showMessageBox(box) == plat::kAnswerOk;
+}
+
+int32_t SourceTargetParts::RunCameraFormat(CRundleCtrl*)
+{
+    NotAvailable("the wait dialog of the camera format");
+    return JqIfMngResult_Failed;
+}
+
+void SourceTargetParts::ShowFormatFailed()
+{
+    plat::MessageBoxRequest box;
+    box.owner = WorkWindowOf(app_);
+    box.text = CLangString(kTextFormatFailed).Text();
+    box.icon = plat::MessageIcon::Exclamation;
+    plat::showMessageBox(box);
+}
