@@ -12,6 +12,7 @@
 #include "viewer/sources/ImageFileIf.h"
 #include "viewer/sources/JqIfMngResult.h"
 #include "viewer/transfer/PictureProcessing.h"
+#include "viewer/transfer/UploadClient.h"
 
 #include <algorithm>
 #include <cctype>
@@ -84,6 +85,12 @@ int32_t copyProgress(uint64_t done, uint64_t total, void* reference) {
 }
 
 }  // namespace
+
+bool TransferHost::UploadFiles(const std::vector<std::string>& paths, int32_t* result,
+                               std::vector<std::string>* notQueued) {
+    UploadClient client;
+    return client.UploadFiles(paths, result, notQueued);
+}
 
 CTransferCtrl::CTransferCtrl(plat::WindowHandle ownerDialog, TransferHost* host)
     : owner_(ownerDialog),
@@ -366,7 +373,8 @@ void CTransferCtrl::AfterPicture() {
         plat::removeFile(work);
     }
     // The temporary copy goes too, so the temp drive never holds more than one picture.
-    if (!sourceForCopy_.empty() && list_) plat::removeFile(sourceForCopy_);
+    if (!tempCopy_.empty()) plat::removeFile(tempCopy_);
+    tempCopy_.clear();
     sourceForCopy_.clear();
 }
 
@@ -394,13 +402,13 @@ int32_t CTransferCtrl::JqWebUpload() {
         if (webMade_) plat::deleteTree(webFolder_), webMade_ = false;
         return ErrorIFManager(code, 0);
     }
+    webMade_ = false;   // the folder now belongs to the upload program
     if (!notQueued.empty()) {
         // Some copies were refused by the server: they will never be uploaded.
         for (const auto& p : notQueued) plat::removeFile(p);
         ShowMessage(kMsgFailed, kIconExclamation);
         return TransResult_Failed;
     }
-    webMade_ = false;   // the folder now belongs to the upload program
     return 0;
 }
 
@@ -574,7 +582,7 @@ int32_t CTransferCtrl::CpyTmpFromCamera(const TransFileRecord& rec) {
     const std::string temp = TempCopyPath(rec);
     // The thumbnail reader may have left a whole local copy already; use it only when it is there.
     if (picture_->thumbValue == 2 && plat::fileExists(temp)) {
-        sourceForCopy_ = temp;
+        sourceForCopy_ = tempCopy_ = temp;
         return 0;
     }
     const std::string folder = tempFolder_ + "/" + SafeNameComponent(rec.sourceFolder);
@@ -592,7 +600,7 @@ int32_t CTransferCtrl::CpyTmpFromCamera(const TransFileRecord& rec) {
         ReportName(rec);
         return ErrorIFManager(r, 0);
     }
-    sourceForCopy_ = temp;
+    sourceForCopy_ = tempCopy_ = temp;
     return 0;
 }
 

@@ -50,9 +50,10 @@ public:
     // The four-choice question about JPEG files without Exif data: 1170-1173.
     virtual int AskNoExifQuestion(plat::WindowHandle owner) = 0;
     // Hands the web copies to the upload server (false: not started, *result why;
-    // *notQueued the copies that are not part of a started upload).
+    // *notQueued the copies that are not part of a started upload). By default
+    // through the upload client to the system's upload server.
     virtual bool UploadFiles(const std::vector<std::string>& paths, int32_t* result,
-                             std::vector<std::string>* notQueued) = 0;
+                             std::vector<std::string>* notQueued);
     // A new catalog client, or null when none is available.
     virtual std::unique_ptr<TransferCatalog> MakeCatalogLink() = 0;
     // The shooting-information text written as a picture's caption.
@@ -178,6 +179,7 @@ private:
     std::string currentFolder_;
     std::string newName_;
     std::string sourceForCopy_;   // temporary or work copy of the picture now handled
+    std::string tempCopy_;        // the picture's temporary copy, removed after the picture
     std::unique_ptr<PictureRecord> picture_;
     uint64_t totalSize_ = 0;
     uint64_t largestSize_ = 0;

@@ -1,6 +1,7 @@
 // Whole transfers from a card folder made a removable drive, through the real
 // picture-access object, the image-file library and the file system.
 #include "viewer/transfer/TransferCtrl.h"
+#include "viewer/transfer/UploadClient.h"
 
 #include "platform/fs/DosAttributes.h"
 #include "platform/fs/DriveMap.h"
@@ -44,14 +45,37 @@ public:
     void ShowFormatFailed() override {}
 };
 
+// The upload server at its interface seam: records what the client adds.
+class RecordingServer : public skylet::IJqUploadServer {
+public:
+    struct Log {
+        std::vector<std::pair<std::string, int32_t>> added;
+        int starts = 0;
+        std::vector<plat::HResult> addResults;
+        plat::HResult startResult = plat::hr::Ok;
+    };
+    explicit RecordingServer(Log* log) : log_(log) {}
+    plat::HResult AddFile(const std::optional<std::string>& path, int32_t owner) override {
+        const size_t i = log_->added.size();
+        log_->added.emplace_back(path.value_or(""), owner);
+        return i < log_->addResults.size() ? log_->addResults[i] : plat::hr::Ok;
+    }
+    plat::HResult StartUpload() override {
+        ++log_->starts;
+        return log_->startResult;
+    }
+
+private:
+    Log* log_;
+};
+
 class RunHost : public TransferHost {
 public:
     CViewSettings settings;
     CImageFileIf* access = nullptr;
     std::string temp, images, web;
     std::vector<std::string> uploaded;
-    bool uploadStarts = true;
-    int32_t uploadCode = 0;
+    RecordingServer::Log server;
 
     CViewSettings* Settings() override { return &settings; }
     CImageFileIf* PictureAccess() override { return access; }
@@ -63,10 +87,14 @@ public:
     bool IsClosingTarget() override { return false; }
     int32_t TargetStatus() override { return 0; }
     int AskNoExifQuestion(plat::WindowHandle) override { return 1170; }
-    bool UploadFiles(const std::vector<std::string>& paths, int32_t* result, std::vector<std::string>*) override {
+    bool UploadFiles(const std::vector<std::string>& paths, int32_t* result,
+                     std::vector<std::string>* notQueued) override {
         uploaded = paths;
-        *result = uploadStarts ? 0 : uploadCode;
-        return uploadStarts;
+        UploadClient client([this](std::unique_ptr<skylet::IJqUploadServer>* out) {
+            *out = std::make_unique<RecordingServer>(&server);
+            return plat::hr::Ok;
+        });
+        return client.UploadFiles(paths, result, notQueued);
     }
     std::unique_ptr<TransferCatalog> MakeCatalogLink() override { return nullptr; }
     std::string CaptionText(const PictureRecord&) override { return "Taken on a card"; }
@@ -199,6 +227,9 @@ TEST_F(TransferRun, CopiesEveryPictureIntoADatedFolderAndHandsWebCopiesOver) {
     EXPECT_EQ(bytes(card / "DCIM/100ABCDE/ABCD0002.JPG"), bytes(dated / "ABCD0002.JPG"));
 
     ASSERT_EQ(3u, host.uploaded.size());
+    ASSERT_EQ(3u, host.server.added.size());
+    EXPECT_EQ(1, host.server.starts);
+    for (const auto& [path, owner] : host.server.added) EXPECT_EQ(0, owner) << path;
     for (const auto& p : host.uploaded) {
         EXPECT_EQ(fs::path(host.web) / dated.filename(), fs::path(p).parent_path());
         EXPECT_TRUE(fs::exists(p));
@@ -297,12 +328,75 @@ TEST_F(TransferRun, CancelBeforeTheFirstPictureCopiesNothing) {
 TEST_F(TransferRun, ARefusedUploadIsReportedAndItsCopiesRemoved) {
     picture("DCIM/100ABCDE/ABCD0001.JPG");
     openSource();
-    host.uploadStarts = false;
-    host.uploadCode = JqIfMngResult_UploadFailed;
+    host.server.startResult = plat::hr::AccessDenied;   // the upload program runs already
     EXPECT_EQ(TransResult_Failed, runTransfer());
     EXPECT_EQ(1u, boxes.size());
     EXPECT_EQ(1u, filesBelow(pictures()).size());
     EXPECT_TRUE(filesBelow(host.web).empty());
+}
+
+TEST_F(TransferRun, CopiesTheServerRefusedAreNotLeftAsIfQueued) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    picture("DCIM/100ABCDE/ABCD0002.JPG");
+    openSource();
+    host.server.addResults = {plat::hr::Fail, plat::hr::Ok};
+    EXPECT_EQ(TransResult_Failed, runTransfer());
+    EXPECT_EQ(std::vector<uint32_t>{61602}, boxes);
+    EXPECT_EQ(2u, filesBelow(pictures()).size());
+    EXPECT_EQ(1u, filesBelow(host.web).size());   // the queued one stays for the upload program
+}
+
+TEST_F(TransferRun, FileListModes) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    picture("DCIM/100ABCDE/ABCD0002.JPG");
+    picture("DCIM/101ABCDE/ABCD0003.JPG");
+    openSource();
+    CTransFileList builder(access.get());
+    std::unique_ptr<TransFileArray> list;
+    uint64_t total = 0, largest = 0;
+
+    ASSERT_EQ(0, builder.Build(CTransFileList::kPanel, 0, 1, nullptr, &list, &total, &largest));
+    ASSERT_EQ(3u, list->size());
+    uint64_t sum = 0, big = 0;
+    for (const auto& r : *list) {
+        EXPECT_EQ(static_cast<uint64_t>(fs::file_size(card / "DCIM" / r->sourceFolder / r->fileName)), r->size);
+        sum += r->size;
+        big = std::max(big, r->size);
+    }
+    EXPECT_EQ(sum, total);
+    EXPECT_EQ(big, largest);
+
+    // A camera request without marks on the card lists nothing.
+    list.reset();
+    EXPECT_EQ(JqIfMngResult_NoPictures, builder.Build(CTransFileList::kCameraRequest, 0, 1, nullptr, &list, &total, &largest));
+    EXPECT_EQ(nullptr, list);
+
+    // The browser's selection: unselected items stay out, a vanished picture is left out.
+    TransSelection sel{"100ABCDE", {{"ABCD0001.JPG", true, 1}, {"ABCD0002.JPG", false, 0}, {"GONE0009.JPG", true, 0}}};
+    ASSERT_EQ(0, builder.Build(CTransFileList::kSelection, 0, 1, &sel, &list, &total, &largest));
+    ASSERT_EQ(1u, list->size());
+    EXPECT_EQ("ABCD0001.JPG", list->front()->fileName);
+    EXPECT_EQ(1, list->front()->rotation);
+    for (auto& item : sel.items) item.selected = false;
+    list.reset();
+    EXPECT_EQ(JqIfMngResult_NoPictures, builder.Build(CTransFileList::kSelection, 0, 1, &sel, &list, &total, &largest));
+}
+
+TEST(TransferProgress, PositionsWithinAStep) {
+    struct Case {
+        uint64_t done, total;
+        int32_t position, weight, expected;
+    } cases[] = {
+        {0, 100, 30, 20, 30},
+        {50, 100, 30, 20, 40},
+        {100, 100, 30, 20, 50},
+        {0, 0, 50, 20, 70},            // an empty file: no division by zero
+        {3, 7, 0, 30, 12},             // smaller than the weight
+        {uint64_t{5} << 32, uint64_t{10} << 32, 70, 20, 80},   // past 4 GiB
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, CTransferCtrl::ProgressPosition(c.done, c.total, c.position, c.weight))
+            << c.done << "/" << c.total;
 }
 
 }  // namespace
