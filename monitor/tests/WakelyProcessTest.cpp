@@ -166,3 +166,35 @@ TEST_F(WakelyProcess, WithoutAnInstallationItEndsAtOnce)
     SetMachine(kLumoraMachineKey, kLanguageValue, "XYZ");  // no such language
     EXPECT_EQ(WaitExit(Spawn(WAKELY_PROGRAM), 20000), 1);
 }
+
+// With the real viewer: the card's arrival opens it as the viewer's target (the
+// viewer records it as its last target). Off until the viewer has its transfer
+// panel and drag-out source: without them it cannot open a target.
+TEST_F(WakelyProcess, DISABLED_CardArrivalOpensTheCardInTheRealViewer)
+{
+    const fs::path install = root_.path() / "Lumora";
+    for (const char* f : {"temp", "Images", "Catalogs"})
+        fs::create_directories(install / f);
+    SetMachine(kAppPathsKey, "", LUMORA_PROGRAM);
+    const pid_t wakely = Spawn(WAKELY_PROGRAM);
+    ASSERT_GT(wakely, 0);
+    MessageIdRecord record;
+    ASSERT_TRUE(WaitFor([&] { return ReadMessageID(4, &record); }, 20000));
+    InsertCard();
+    std::string target;
+    const bool opened = WaitFor(
+        [&] {
+            plat::RegKey key;
+            return plat::Registry::open(plat::Hive::CurrentUser, kLastTargetKey, &key) == plat::RegResult::Ok &&
+                   key.queryString(kNameValue, &target) == plat::RegResult::Ok && target == "E:";
+        },
+        30000);
+    kill(wakely, SIGTERM);
+    EXPECT_EQ(WaitExit(wakely, 20000), 0);
+    std::vector<plat::RunningProcess> processes;
+    ASSERT_EQ(plat::listUserProcesses(&processes), plat::ProcResult::Ok);
+    for (const plat::RunningProcess& p : processes)
+        if (plat::isProgramNamed(p, "Lumora") && p.root == root_.path().string())
+            kill(p.pid, SIGTERM);
+    EXPECT_TRUE(opened) << "last target: " << target;
+}
