@@ -382,6 +382,44 @@ TEST_F(TransferRun, FileListModes) {
     EXPECT_EQ(JqIfMngResult_NoPictures, builder.Build(CTransFileList::kSelection, 0, 1, &sel, &list, &total, &largest));
 }
 
+std::string exiftoolRead(const std::string& args, const fs::path& path) {
+    const std::string cmd = "exiftool -s3 " + args + " '" + path.string() + "' 2>/dev/null";
+    std::string out;
+    if (FILE* f = ::popen(cmd.c_str(), "r")) {
+        char buf[512];
+        while (size_t n = std::fread(buf, 1, sizeof buf, f)) out.append(buf, n);
+        ::pclose(f);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+TEST_F(TransferRun, CaptionAndKeywordsGoIntoThePictureOnce) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG", 64, 48, true);
+    ASSERT_TRUE(LibraryRoot::exiftool("-IPTC:Keywords=sea -IPTC:Keywords=sun", card / "DCIM/100ABCDE/ABCD0001.JPG"));
+    openSource();
+    host.settings.CheckWeb = 0;
+    FileInfoSettings f;
+    f.CaptionCopy = 1;
+    f.Check[0] = 1;
+    f.Keyword[0] = "sea";
+    f.Check[1] = 1;
+    f.Keyword[1] = "harbour";
+    f.Check[2] = 1;
+    f.Keyword[2] = "harbour";
+    f.Check[3] = 0;
+    f.Keyword[3] = "unchecked";
+    host.settings.SetFileInfoSettings(f);
+
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    const auto copied = filesBelow(pictures());
+    ASSERT_EQ(1u, copied.size());
+    EXPECT_EQ("sea, sun, harbour", exiftoolRead("-IPTC:Keywords", copied[0]));
+    EXPECT_EQ("Taken on a card", exiftoolRead("-IPTC:Caption-Abstract", copied[0]));
+    // the card's picture is never changed
+    EXPECT_EQ("sea, sun", exiftoolRead("-IPTC:Keywords", card / "DCIM/100ABCDE/ABCD0001.JPG"));
+}
+
 TEST(TransferProgress, PositionsWithinAStep) {
     struct Case {
         uint64_t done, total;
