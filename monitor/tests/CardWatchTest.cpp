@@ -215,3 +215,19 @@ TEST_F(MonitorFixture, CloseDeletesTheDeviceKeysAndStopsPolling)
     MessageIdRecord record;
     EXPECT_FALSE(ReadMessageID(4, &record));
 }
+
+TEST_F(MonitorFixture, BroadcastThatKeepsFailingGivesUp)
+{
+    StartFrame();
+    // The desktop cannot be reached: every post fails, and the retries end.
+    const fs::path desktop = root_.path() / "run" / "desktop";
+    const fs::path aside = root_.path() / "run" / "desktop-aside";
+    fs::rename(desktop, aside);
+    WriteFile(desktop, "not a folder");
+    EXPECT_FALSE(frame_->Viewer()->_SendMessage(4));
+    fs::remove(desktop);
+    fs::rename(aside, desktop);
+    EXPECT_TRUE(frame_->Viewer()->_SendMessage(4));
+    EXPECT_TRUE(viewer_->Flush());
+    EXPECT_EQ(viewer_->indices, Indices{4});
+}

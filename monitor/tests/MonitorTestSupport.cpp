@@ -110,6 +110,7 @@ void MonitorFixture::SetUp()
     config_.devices.drives.deviceProperties = [](const std::string&) { return std::map<std::string, std::string>(); };
     config_.devices.lister = SysfsHardwareIdLister(sysfs_);
     config_.clock = {[] { return 100000u; }, [](uint32_t) {}};
+    config_.pollMs = 3600000;  // the tests tick the frame themselves
     config_.viewer.firstWindowLimitMs = 5000;
     config_.viewer.settleMs = 0;
     config_.viewer.retryMs = 10;
