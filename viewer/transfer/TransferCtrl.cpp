@@ -86,6 +86,8 @@ int32_t copyProgress(uint64_t done, uint64_t total, void* reference) {
 
 }  // namespace
 
+std::string TransferHost::LangText(uint32_t id) { return CLangString(id).Text(); }
+
 bool TransferHost::UploadFiles(const std::vector<std::string>& paths, int32_t* result,
                                std::vector<std::string>* notQueued) {
     UploadClient client;
@@ -113,7 +115,7 @@ int32_t CTransferCtrl::ProgressPosition(uint64_t done, uint64_t total, int32_t p
 bool CTransferCtrl::Cancelled() const { return plat::waitFor(cancel_, 0) == plat::kWaitSignalled; }
 
 int CTransferCtrl::ShowMessage(uint32_t id, int icon, bool okCancel, const std::string& arg) {
-    std::string text = CLangString(id).Text();
+    std::string text = host_->LangText(id);
     if (const auto at = text.find("%s"); at != std::string::npos) text.replace(at, 2, arg);
     if (text.empty()) text = std::to_string(id);
     plat::MessageBoxRequest request;
@@ -228,7 +230,7 @@ int32_t CTransferCtrl::DatabaseCheck() {
     }
     const std::string program = afterLastSeparator(database_.DataBaseSoft);
     for (int32_t i = 0; i < 3; ++i) {
-        const std::string name = CLangString(kCatalogNames[i]).Text();
+        const std::string name = host_->LangText(kCatalogNames[i]);
         if (!name.empty() && equalsNoCase(program, name)) {
             catalogKind_ = i + 1;
             break;

@@ -56,6 +56,9 @@ public:
                              std::vector<std::string>* notQueued);
     // A new catalog client, or null when none is available.
     virtual std::unique_ptr<TransferCatalog> MakeCatalogLink() = 0;
+    // A language text (messages, the catalog programs' names); by default from
+    // the language library.
+    virtual std::string LangText(uint32_t id);
     // The shooting-information text written as a picture's caption.
     virtual std::string CaptionText(const PictureRecord& record) = 0;
 };

@@ -2,6 +2,9 @@
 // picture-access object, the image-file library and the file system.
 #include "viewer/transfer/TransferCtrl.h"
 #include "viewer/transfer/UploadClient.h"
+#include "viewer/transfer/CatalogLink.h"
+#include "outside/quillbase/CatalogFile.h"
+#include "platform/com/ComClasses.h"
 
 #include "platform/fs/DosAttributes.h"
 #include "platform/fs/DriveMap.h"
@@ -96,7 +99,10 @@ public:
         });
         return client.UploadFiles(paths, result, notQueued);
     }
-    std::unique_ptr<TransferCatalog> MakeCatalogLink() override { return nullptr; }
+    std::unique_ptr<TransferCatalog> MakeCatalogLink() override {
+        return std::make_unique<CCatalogLink>([this](uint32_t id) { return LangText(id); });
+    }
+    std::string LangText(uint32_t id) override { return id == 62203 ? "Quillbase" : std::string(); }
     std::string CaptionText(const PictureRecord&) override { return "Taken on a card"; }
 };
 
@@ -344,6 +350,46 @@ TEST_F(TransferRun, CopiesTheServerRefusedAreNotLeftAsIfQueued) {
     EXPECT_EQ(std::vector<uint32_t>{61602}, boxes);
     EXPECT_EQ(2u, filesBelow(pictures()).size());
     EXPECT_EQ(1u, filesBelow(host.web).size());   // the queued one stays for the upload program
+}
+
+TEST_F(TransferRun, PicturesAreAddedToTheChosenCatalog) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    picture("DCIM/100ABCDE/ABCD0002.JPG");
+    openSource();
+    setenv("QUILLBASE_IDLE_MS", "1500", 1);
+    const fs::path program = plat::testing::buildDir() / "outside/quillbase/Quillbase";
+    ASSERT_EQ(plat::hr::Ok, plat::registerLocalServer("{3E7C1A50-9B2D-4F61-8A47-5D0C9E2B7F18}", program));
+    const std::string catalog = (root.folder("Lumora/Catalogs") / "card.ccf").string();
+    ASSERT_EQ(0, CCatalogLink([](uint32_t id) { return id == 62203 ? std::string("Quillbase") : std::string(); })
+                     .CreateCatalog(program.string(), catalog));
+    DatabaseSettings d;
+    d.CheckRegistry = 1;
+    d.DataBaseSoft = program.string();
+    d.Catalogfile = catalog;
+    host.settings.SetDatabaseSettings(d);
+    host.settings.CheckWeb = 0;
+
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    EXPECT_TRUE(boxes.empty());
+    const auto copied = filesBelow(pictures());
+    ASSERT_EQ(2u, copied.size());
+    auto file = quillbase::CatalogFile::open(catalog);
+    ASSERT_TRUE(file);
+    auto assets = file->assets();
+    std::sort(assets.begin(), assets.end());
+    EXPECT_EQ((std::vector<std::string>{copied[0].string(), copied[1].string()}), assets);
+}
+
+TEST_F(TransferRun, AnUnknownCatalogProgramStopsTheRunBeforeCopying) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    openSource();
+    DatabaseSettings d;
+    d.CheckRegistry = 1;
+    d.DataBaseSoft = "/opt/other/Shoebox";
+    host.settings.SetDatabaseSettings(d);
+    EXPECT_EQ(TransResult_Failed, runTransfer());
+    EXPECT_EQ(std::vector<uint32_t>{61628}, boxes);
+    EXPECT_TRUE(fs::is_empty(pictures()));
 }
 
 TEST_F(TransferRun, FileListModes) {
