@@ -1,0 +1,42 @@
+#include "viewer/browser/view/BrowserSource.h"
+
+#include "viewer/sources/ImageFileIf.h"
+
+bool ImageFileSource::IsCamera() { return files_.Kind() == CImageFileIf::kCamera; }
+
+int32_t ImageFileSource::FileStatus(const std::string& folder, const std::string& name, uint32_t* size,
+                                    int32_t* protect, int32_t* hidden) {
+    int64_t time = 0;
+    return files_.If_GetFileSizeTimeStatus(folder, name, size, &time, protect, hidden);
+}
+
+bool ImageFileSource::IsTransferMarked(const std::string& folder, const std::string& name) {
+    int32_t flag = 0;
+    files_.Ifl_IsInNameList(folder, name, &flag);
+    return flag != 0;
+}
+
+int32_t ImageFileSource::GetFileList(const std::string& folder, std::vector<std::string>& names,
+                                     const plat::Event* cancel) {
+    return files_.If_GetFileList(folder, names, cancel);
+}
+
+int32_t ImageFileSource::GetFileNum(const std::string& folder) { return files_.If_GetFileNum(folder); }
+
+int32_t ImageFileSource::IsFile(const std::string& folder, const std::string& name) {
+    return files_.If_IsFile(folder, name);
+}
+
+int32_t ImageFileSource::GetThumbAndCaption(const std::string& folder, const std::string& name,
+                                            std::unique_ptr<PictureRecord>& record, int32_t width,
+                                            int32_t height, int32_t orientation, const plat::Event* cancel) {
+    return files_.If_GetThumbAndCaption(folder, name, record, width, height, orientation, cancel);
+}
+
+int32_t ImageFileSource::CheckSource(const std::string& folder) { return files_.Ifl_CheckSource(folder); }
+
+void ImageFileSource::SetCardAccessFlag(int32_t value) { files_.Ifl_SetCardAccessFlag(value); }
+
+bool ImageFileSource::SuspendDeviceCheck() { return CImageFileIf::SuspendDeviceCheck(); }
+
+int32_t ImageFileSource::ResumeDeviceCheck() { return CImageFileIf::ResumeDeviceCheck(); }

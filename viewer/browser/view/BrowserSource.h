@@ -1,0 +1,60 @@
+#pragma once
+// What the browser view reads of the current target. The picture-access object
+// stands behind it in the program (ImageFileSource); tests give their own.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/thread/Event.h"
+#include "viewer/sources/PictureRecords.h"
+
+class CImageFileIf;
+
+class BrowserSource {
+public:
+    virtual ~BrowserSource() = default;
+
+    virtual bool IsCamera() = 0;
+    // Size in bytes, read-only and hidden flags of one picture; a result code.
+    virtual int32_t FileStatus(const std::string& folder, const std::string& name, uint32_t* size,
+                               int32_t* protect, int32_t* hidden) = 0;
+    // Whether folder\name is in the card's transfer mark list.
+    virtual bool IsTransferMarked(const std::string& folder, const std::string& name) = 0;
+    virtual int32_t GetFileList(const std::string& folder, std::vector<std::string>& names,
+                                const plat::Event* cancel) = 0;
+    virtual int32_t GetFileNum(const std::string& folder) = 0;
+    virtual int32_t IsFile(const std::string& folder, const std::string& name) = 0;   // 1 when it exists
+    virtual int32_t GetThumbAndCaption(const std::string& folder, const std::string& name,
+                                       std::unique_ptr<PictureRecord>& record, int32_t width, int32_t height,
+                                       int32_t orientation, const plat::Event* cancel) = 0;
+    virtual int32_t CheckSource(const std::string& folder) = 0;
+    virtual void SetCardAccessFlag(int32_t value) = 0;
+    virtual bool SuspendDeviceCheck() = 0;
+    virtual int32_t ResumeDeviceCheck() = 0;
+};
+
+// The browser's source over the program's picture-access object (not owned).
+class ImageFileSource : public BrowserSource {
+public:
+    explicit ImageFileSource(CImageFileIf& files) : files_(files) {}
+
+    bool IsCamera() override;
+    int32_t FileStatus(const std::string& folder, const std::string& name, uint32_t* size, int32_t* protect,
+                       int32_t* hidden) override;
+    bool IsTransferMarked(const std::string& folder, const std::string& name) override;
+    int32_t GetFileList(const std::string& folder, std::vector<std::string>& names,
+                        const plat::Event* cancel) override;
+    int32_t GetFileNum(const std::string& folder) override;
+    int32_t IsFile(const std::string& folder, const std::string& name) override;
+    int32_t GetThumbAndCaption(const std::string& folder, const std::string& name,
+                               std::unique_ptr<PictureRecord>& record, int32_t width, int32_t height,
+                               int32_t orientation, const plat::Event* cancel) override;
+    int32_t CheckSource(const std::string& folder) override;
+    void SetCardAccessFlag(int32_t value) override;
+    bool SuspendDeviceCheck() override;
+    int32_t ResumeDeviceCheck() override;
+
+private:
+    CImageFileIf& files_;
+};
