@@ -2,6 +2,7 @@
 // The upload program's gate to the album service: the login data in the library's context
 // record, the connection, the album list and the user's album choice, and the messages of the
 // library's failure codes.
+#include "Caravel/src/UploadTarget.h"
 #include "Caravel/src/UploaderView.h"
 #include "outside/kqapi/KqApi.h"
 
@@ -13,13 +14,13 @@
 
 namespace caravel {
 
-class CAlbumSession {
+class CAlbumSession : public UploadTarget {
 public:
     static constexpr size_t kMaxAddressLength = 127;
 
     // view shows the messages of failing codes (may be null).
     CAlbumSession(std::string_view serverAddress, UploaderView* view);
-    ~CAlbumSession() = default;
+    ~CAlbumSession() override = default;
     CAlbumSession(const CAlbumSession&) = delete;
     CAlbumSession& operator=(const CAlbumSession&) = delete;
 
@@ -30,11 +31,11 @@ public:
     int32_t Connect();
     void Disconnect();
     // Uploads one picture; with an album key it is then added to that album. The last code.
-    int32_t UploadPhoto(const std::string& path, const char* albumKey);
+    int32_t UploadPhoto(const std::string& path, const char* albumKey) override;
     // Fetches the album list; the number of albums, or a negative code.
     int32_t GetAlbumList();
     // Free space in units of 1000 bytes, or a negative code (reported).
-    int32_t GetSpaceLeft();
+    int32_t GetSpaceLeft() override;
     // Creates an album; the code is not reported (the caller does).
     int32_t CreateAlbum(const KqAlbum& album);
 
@@ -54,7 +55,7 @@ public:
     void SetUseStorageRoom(bool use) { m_useStorageRoom = use; }
     // The key of the album the pictures go to, or empty for the storage room (also when the
     // selected album does not exist).
-    std::string TargetAlbumKey() const;
+    std::string TargetAlbumKey() const override;
 
     const KqContext& Context() const { return *m_context; }
     const std::string& ServerAddress() const { return m_serverAddress; }

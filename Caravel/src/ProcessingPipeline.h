@@ -2,6 +2,7 @@
 // The conversion of one upload run: a framework manager and one chain (de-Bayer, scale, colour
 // space, flip and rotate) built once, then for each picture a load into an image, the chain
 // pointed at it, and a JPEG saved from the chain's output with the picture's tags.
+#include "Caravel/src/PictureConverter.h"
 #include "outside/grindel/Grindel.h"
 #include "outside/veltra/VeltraChain.h"
 #include "outside/veltra/VeltraError.h"
@@ -30,18 +31,18 @@ bool IsSupportedColorSpace(int32_t colorSpace);
 // true when there was an error.
 bool FormatVeltraError(IVeltraError* error, std::string* text = nullptr);
 
-class ProcessingPipeline {
+class ProcessingPipeline : public PictureConverter {
 public:
     ProcessingPipeline() = default;
-    ~ProcessingPipeline() { TearDownPipeline(); }
+    ~ProcessingPipeline() override { ProcessingPipeline::TearDownPipeline(); }
     ProcessingPipeline(const ProcessingPipeline&) = delete;
     ProcessingPipeline& operator=(const ProcessingPipeline&) = delete;
 
-    bool SetUpPipeline();
-    void TearDownPipeline();
+    bool SetUpPipeline() override;
+    void TearDownPipeline() override;
     // False also for a JPEG file, which then sets *needsNoConversion.
-    bool LoadImageFile(const std::string& sourcePath, bool* needsNoConversion);
-    bool TransformAndSave(const std::string& workPath, int32_t imageSize, int32_t orientation);
+    bool LoadImageFile(const std::string& sourcePath, bool* needsNoConversion) override;
+    bool TransformAndSave(const std::string& workPath, int32_t imageSize, int32_t orientation) override;
 
 private:
     void DropImage();

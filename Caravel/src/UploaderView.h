@@ -13,6 +13,8 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // The status line under the progress bar.
     virtual void SetStatusText(const std::string& text) = 0;
+    // The name of the file being worked on.
+    virtual void SetFileNameText(const std::string& text) = 0;
     // Appends a row to the files list.
     virtual void AddFileRow(const std::string& name) = 0;
     // Removes row `index` of the files list.
