@@ -91,25 +91,41 @@ int32_t Surface::fromDeviceW(int32_t w) const {
 bool Surface::stretchDib(int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t* block, std::size_t blockSize) {
     DibHeader hd;
     if (!readDibHeader(block, blockSize, &hd)) return false;
+    return stretchDibPart(x, y, w, h, 0, 0, hd.width, hd.height, block, blockSize);
+}
+
+void Surface::setClip(int32_t x, int32_t y, int32_t w, int32_t h) {
+    clipped_ = true;
+    clip_[0] = x; clip_[1] = y; clip_[2] = w; clip_[3] = h;
+}
+
+bool Surface::stretchDibPart(int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX, int32_t srcY, int32_t srcW,
+                             int32_t srcH, const uint8_t* block, std::size_t blockSize) {
+    DibHeader hd;
+    if (!readDibHeader(block, blockSize, &hd)) return false;
+    if (srcX < 0 || srcY < 0 || srcW <= 0 || srcH <= 0 || srcX + srcW > hd.width || srcY + srcH > hd.height)
+        return false;
     const int64_t dx = toDeviceX(x), dy = toDeviceY(y);
     const int64_t dw = toDeviceW(w);
     const int64_t dh = mapping_ == Mapping::Pixels ? h : int64_t(h) * metrics_.dpiY / 2540;
     if (dw <= 0 || dh <= 0) return true;
-    const QRect bounds = painter_->device() ? QRect(0, 0, painter_->device()->width(), painter_->device()->height())
-                                            : QRect(0, 0, metrics_.width, metrics_.height);
+    QRect bounds = painter_->device() ? QRect(0, 0, painter_->device()->width(), painter_->device()->height())
+                                      : QRect(0, 0, metrics_.width, metrics_.height);
+    if (clipped_) bounds = bounds.intersected(QRect(clip_[0], clip_[1], clip_[2], clip_[3]));
+    if (bounds.isEmpty()) return true;
     const int64_t x0 = std::max<int64_t>(dx, bounds.left()), x1 = std::min<int64_t>(dx + dw, bounds.right() + 1);
     const int64_t y0 = std::max<int64_t>(dy, bounds.top()), y1 = std::min<int64_t>(dy + dh, bounds.bottom() + 1);
     if (x0 >= x1 || y0 >= y1) return true;
-    const uint32_t sw = uint32_t(hd.width), sh = uint32_t(hd.height);
-    const uint32_t stride = dibStride(sw, hd.bitCount);
+    const uint32_t sw = uint32_t(srcW), sh = uint32_t(srcH);
+    const uint32_t stride = dibStride(uint32_t(hd.width), hd.bitCount);
     const uint8_t* bits = block + dibBitsOffset(hd);
     QImage part(int(x1 - x0), int(y1 - y0), QImage::Format_RGB888);
     for (int64_t py = y0; py < y1; ++py) {
-        const uint32_t sy = uint32_t((py - dy) * sh / dh);        // top-down source row
-        const uint8_t* src = bits + size_t(sh - 1 - sy) * stride;   // stored bottom-up
+        const uint32_t sy = uint32_t(srcY) + uint32_t((py - dy) * sh / dh);    // top-down source row
+        const uint8_t* src = bits + size_t(uint32_t(hd.height) - 1 - sy) * stride;   // stored bottom-up
         uchar* dst = part.scanLine(int(py - y0));
         for (int64_t px = x0; px < x1; ++px) {
-            const uint32_t sx = uint32_t((px - dx) * sw / dw);
+            const uint32_t sx = uint32_t(srcX) + uint32_t((px - dx) * sw / dw);
             uchar* d = dst + (px - x0) * 3;
             if (hd.bitCount == 8) {
                 d[0] = d[1] = d[2] = src[sx];

@@ -55,6 +55,11 @@ public:
     // for each destination pixel d the source pixel floor(d x s / D). False when
     // the block is not a DIB of ours.
     bool stretchDib(int32_t x, int32_t y, int32_t w, int32_t h, const uint8_t* block, std::size_t blockSize);
+    // The same from a part of the source (sx, sy from its top left).
+    bool stretchDibPart(int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx, int32_t sy, int32_t sw, int32_t sh,
+                        const uint8_t* block, std::size_t blockSize);
+    // Device pixels outside this rectangle are left alone (null: the whole surface).
+    void setClip(int32_t x, int32_t y, int32_t w, int32_t h);
     void fill(int32_t x, int32_t y, int32_t w, int32_t h, uint8_t r, uint8_t g, uint8_t b);
 
     // Chooses the font; height in current units (the em height). False when no
@@ -79,6 +84,8 @@ protected:
 private:
     PageMetrics metrics_;
     Mapping mapping_ = Mapping::Pixels;
+    bool clipped_ = false;
+    int32_t clip_[4] = {0, 0, 0, 0};
     struct FontState;
     std::unique_ptr<FontState> font_;
 };

@@ -199,8 +199,9 @@ bool CCreateThumbFileThread::WaitForDialog() {
 }
 
 uint32_t CCreateThumbFileThread::Run() {
+    // The browser's readers were stopped by the starter on the user-interface
+    // thread: stopping them from here could deadlock with a closing viewer.
     JobAccess& access = *p_.access;
-    access.StopReaderThreads();
     plat::Event libraryInUse = plat::Event::create(plat::Event::Reset::Auto, false, "ACCESS_FILELIB");
     access.SuspendDeviceCheck();
     try {
