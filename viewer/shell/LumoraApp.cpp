@@ -249,7 +249,8 @@ void CLumoraApp::PostByMode()
         break;
     case 2:
     case 3:
-        plat::postMessage(mainFrame_->Handle(), CMainFrame::WakelyMessage(), 0, commandLine_.index);
+        if (CMainFrame::WakelyMessage())
+            plat::postMessage(mainFrame_->Handle(), CMainFrame::WakelyMessage(), 0, commandLine_.index);
         break;
     default:
         break;  // 1: the device monitor broadcasts itself

@@ -15,10 +15,13 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -57,6 +60,17 @@ bool IsWatchableStatus(int status)
 {
     return status == 0 || status == JqIfMngResult_StatusFilesChanged || status == JqIfMngResult_StatusFoldersChanged ||
            status == JqIfMngResult_StatusBothChanged || status == static_cast<int>(kTextCheckCamera);
+}
+
+// A minimised owner comes back before its message is shown over it.
+void RestoreIfMinimised(plat::WindowHandle owner)
+{
+    std::vector<plat::TopLevelWindow> windows;
+    if (!plat::listTopLevelWindows(&windows))
+        return;
+    for (const plat::TopLevelWindow& w : windows)
+        if (w.pid == ::getpid() && w.window == owner && w.state == plat::WindowState::Minimized)
+            plat::restoreAndRaise(w);
 }
 
 }  // namespace
@@ -514,6 +528,7 @@ void CMainFrame::ShowTargetMessage(const std::string& text, plat::MessageIcon ic
         owner = app_.Windows().BrowserFrame();
     if (!owner)
         return;
+    RestoreIfMinimised(owner);
     plat::MessageBoxRequest box;
     box.owner = owner;
     box.text = text;
