@@ -136,6 +136,11 @@ int32_t CTransferCtrl::InitInstance() {
     } catch (...) {
         ShowMessage(kMsgFailed, kIconExclamation);
         result = TransResult_Failed;
+        // What this run made is removed even so.
+        try {
+            Finish(result);
+        } catch (...) {
+        }
     }
     list_.reset();
     picture_.reset();

@@ -26,6 +26,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -168,19 +169,24 @@ protected:
         host.access = access.get();
     }
 
+    std::function<void(CTransferCtrl&, int)> onFileReport;   // (worker, reports so far)
+
     int32_t runTransfer(bool cancelFirst = false) {
-        plat::MessageReceiver dialog([this](uint32_t m, plat::WParam w, plat::LParam l) -> plat::LResult {
+        CTransferCtrl* running = nullptr;
+        plat::MessageReceiver dialog([this, &running](uint32_t m, plat::WParam w, plat::LParam l) -> plat::LResult {
             if (m == UM_TRANSFER_TOTAL) total = static_cast<int32_t>(w);
             if (m == UM_TRANSFER_FILE) {
                 auto* report = reinterpret_cast<TransferFileReport*>(l);
                 EXPECT_GT(report->remaining, 0);
                 ++filesReported;
+                if (onFileReport && running) onFileReport(*running, filesReported);
             }
             if (m == UM_TRANSFER_PROGRESS) maxProgress = std::max(maxProgress, static_cast<int>(w));
             if (m == UM_TRANSFER_END) endResult = static_cast<int32_t>(w);
             return 0;
         });
         CTransferCtrl worker(dialog.handle(), &host);
+        running = &worker;
         worker.SetMode(CTransferCtrl::kPanel);
         if (cancelFirst) worker.Cancel();
         EXPECT_TRUE(worker.create());
@@ -390,6 +396,44 @@ TEST_F(TransferRun, AnUnknownCatalogProgramStopsTheRunBeforeCopying) {
     EXPECT_EQ(TransResult_Failed, runTransfer());
     EXPECT_EQ(std::vector<uint32_t>{61628}, boxes);
     EXPECT_TRUE(fs::is_empty(pictures()));
+}
+
+TEST_F(TransferRun, CancelDuringTheSecondPictureKeepsWhatWasPlaced) {
+    for (int i = 1; i <= 4; ++i) picture("DCIM/100ABCDE/ABCD000" + std::to_string(i) + ".JPG");
+    openSource();
+    onFileReport = [](CTransferCtrl& worker, int reports) {
+        if (reports == 2) worker.Cancel();
+    };
+    EXPECT_EQ(TransResult_Stopped, runTransfer());
+    EXPECT_EQ(2, filesReported);
+    EXPECT_EQ(2u, filesBelow(pictures()).size());
+    EXPECT_TRUE(host.uploaded.empty());
+    EXPECT_TRUE(filesBelow(host.web).empty());
+    EXPECT_EQ(1u, std::distance(fs::directory_iterator(pictures()), fs::directory_iterator()));
+}
+
+TEST_F(TransferRun, MoviesGoToTheDestinationButNeverToTheWeb) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    std::ofstream(card / "DCIM/100ABCDE/ABCD0002.MOV", std::ios::binary) << std::string(5000, 'm');
+    LibraryRoot::writeJpeg(card / "DCIM/100ABCDE/ABCD0002.THM", 160, 120);   // the clip's thumbnail
+    openSource();
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    EXPECT_EQ(std::vector<uint32_t>{61673}, boxes);   // some pictures do not go to the web
+    const auto copied = filesBelow(pictures());
+    ASSERT_EQ(2u, copied.size());
+    EXPECT_EQ(std::string(5000, 'm'), bytes(copied[1]));
+    ASSERT_EQ(1u, host.uploaded.size());
+    EXPECT_EQ("ABCD0001.JPG", fs::path(host.uploaded[0]).filename().string());
+}
+
+TEST_F(TransferRun, WebOnlyTransferLeavesTheDestinationAlone) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    openSource();
+    host.settings.CheckLocal = 0;
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    EXPECT_TRUE(fs::is_empty(pictures()));
+    ASSERT_EQ(1u, host.uploaded.size());
+    EXPECT_EQ(bytes(card / "DCIM/100ABCDE/ABCD0001.JPG"), bytes(host.uploaded[0]));
 }
 
 TEST_F(TransferRun, FileListModes) {
