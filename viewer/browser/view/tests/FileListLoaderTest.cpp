@@ -100,7 +100,7 @@ TEST_F(LoaderTest, RefreshKeepsSelectionAndTilesButReadsThumbnailsAgain) {
     source.pictures.erase("A.JPG");
     source.pictures["C.JPG"].protect = 1;
     Add("D.JPG");
-    RefreshOutcome out = Refresh(items, {"D.JPG", "c.jpg", "B.MOV"});
+    RefreshOutcome out = Refresh(items, {"D.JPG", "C.JPG", "B.MOV"});
 
     ASSERT_EQ((std::vector<std::string>{"B.MOV", "C.JPG", "D.JPG"}), Names(items));
     EXPECT_TRUE(items.item(0).selected);
@@ -118,6 +118,17 @@ TEST_F(LoaderTest, RefreshKeepsSelectionAndTilesButReadsThumbnailsAgain) {
     EXPECT_EQ(1, out.counts.selectedWithoutThumb);
     EXPECT_TRUE(out.counts.anySelected && out.counts.anyMovie && out.counts.anyWithoutThumb);
     EXPECT_EQ(-1, out.singleSelected);
+}
+
+TEST_F(LoaderTest, RefreshFindsOldItemsWhateverTheCase) {
+    Add("img_0001.jpg");
+    BrowserItems items = Build({"img_0001.jpg"});
+    items.item(0).selected = true;
+    Add("IMG_0001.JPG", {77});
+    Refresh(items, {"IMG_0001.JPG"});
+    ASSERT_EQ(1u, items.size());
+    EXPECT_TRUE(items.item(0).selected);
+    EXPECT_EQ(77u, items.item(0).record->size);
 }
 
 TEST_F(LoaderTest, RefreshWithOneSelectedNamesIt) {
