@@ -29,6 +29,12 @@ int32_t ImageFileIfJobAccess::GetThumbnail(const std::string& folder, const std:
                                            std::unique_ptr<PictureRecord>& record, int32_t side, int32_t orientation) {
     return Note(source_->If_GetThumbnail(folder, file, record, side, side, true, orientation));
 }
+int32_t ImageFileIfJobAccess::GetThumbAndCaption(const std::string& folder, const std::string& file,
+                                                 std::unique_ptr<PictureRecord>& record, int32_t side,
+                                                 int32_t orientation) {
+    return Note(source_->If_GetThumbAndCaption(folder, file, record, side, side, orientation, nullptr));
+}
+
 bool ImageFileIfJobAccess::SuspendDeviceCheck() { return CImageFileIf::SuspendDeviceCheck(); }
 int32_t ImageFileIfJobAccess::ResumeDeviceCheck() { return CImageFileIf::ResumeDeviceCheck(); }
 

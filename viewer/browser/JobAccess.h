@@ -26,6 +26,11 @@ public:
     virtual int32_t DeleteFolder(const std::string& folder) = 0;
     virtual int32_t GetThumbnail(const std::string& folder, const std::string& file,
                                  std::unique_ptr<PictureRecord>& record, int32_t side, int32_t orientation) = 0;
+    // A thumbnail with the picture's shooting information (for its date).
+    virtual int32_t GetThumbAndCaption(const std::string& folder, const std::string& file,
+                                       std::unique_ptr<PictureRecord>& record, int32_t side, int32_t orientation) {
+        return GetThumbnail(folder, file, record, side, orientation);
+    }
     virtual int32_t LastResult() = 0;       // the source's last failure, 0 when none
     virtual bool SuspendDeviceCheck() = 0;
     virtual int32_t ResumeDeviceCheck() = 0;  // 0 when it could not be restarted
@@ -50,6 +55,8 @@ public:
     int32_t DeleteFolder(const std::string& folder) override;
     int32_t GetThumbnail(const std::string& folder, const std::string& file, std::unique_ptr<PictureRecord>& record,
                          int32_t side, int32_t orientation) override;
+    int32_t GetThumbAndCaption(const std::string& folder, const std::string& file,
+                               std::unique_ptr<PictureRecord>& record, int32_t side, int32_t orientation) override;
     int32_t LastResult() override { return lastResult_; }
     bool SuspendDeviceCheck() override;
     int32_t ResumeDeviceCheck() override;

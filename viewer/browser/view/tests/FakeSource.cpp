@@ -18,7 +18,9 @@ bool FakeSource::IsTransferMarked(const std::string&, const std::string& name) {
     return it != pictures.end() && it->second.marked;
 }
 
-int32_t FakeSource::GetFileList(const std::string&, std::vector<std::string>& names, const plat::Event*) {
+int32_t FakeSource::GetFileList(const std::string&, std::vector<std::string>& names, const plat::Event* cancel) {
+    if (onList)
+        if (const int32_t r = onList(cancel); r != 0) return r;
     std::lock_guard<std::mutex> lock(mutex);
     names = listed;
     return listResult;
@@ -32,7 +34,9 @@ int32_t FakeSource::IsFile(const std::string&, const std::string& name) {
 
 int32_t FakeSource::GetThumbAndCaption(const std::string&, const std::string& name,
                                        std::unique_ptr<PictureRecord>& record, int32_t width, int32_t height,
-                                       int32_t, const plat::Event*) {
+                                       int32_t, const plat::Event* cancel) {
+    if (onThumb)
+        if (const int32_t r = onThumb(name, cancel); r != 0) return r;
     std::lock_guard<std::mutex> lock(mutex);
     reads.push_back(name);
     auto it = pictures.find(name);

@@ -1,6 +1,7 @@
 #pragma once
 // A folder of pictures in memory, with a scripted result per picture.
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -30,6 +31,9 @@ public:
     std::atomic<int> resumes{0};
     std::vector<std::string> reads;    // names whose thumbnail was asked for
     std::mutex mutex;
+    // Called before a listing or a thumbnail read, outside the lock (to hold a worker).
+    std::function<int32_t(const plat::Event*)> onList;
+    std::function<int32_t(const std::string&, const plat::Event*)> onThumb;
 
     bool IsCamera() override { return camera; }
     int32_t FileStatus(const std::string& folder, const std::string& name, uint32_t* size, int32_t* protect,
