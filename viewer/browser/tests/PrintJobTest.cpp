@@ -14,7 +14,7 @@ TEST(IndexPrintLayout, OneRulePlacesCellsAndCountsPages) {
     struct { int32_t w, h; size_t cells; } cases[] = {
         {20980, 29667, 25},   // A4 portrait
         {29667, 20980, 28},   // A4 landscape: 7 x 4
-        {29667, 20300, 21},   // with wider margins: 7 x 3
+        {29667, 20000, 21},   // with wider margins: 7 x 3
         {3400, 3400, 0},      // too small for one cell
         {3400, 4600, 1},
     };
