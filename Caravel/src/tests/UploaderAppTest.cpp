@@ -1,6 +1,7 @@
 // Start-up of the upload program: the install folder, one copy per user, and the window
 // presenting a queue read at start.
 #include "Caravel/src/UploaderDlg.h"
+#include "Caravel/src/ui/ExtraPages.h"
 #include "Caravel/src/ui/UploaderApp.h"
 #include "Caravel/src/ui/UploaderWindow.h"
 
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QListWidget>
+#include <QRadioButton>
 
 #include <filesystem>
 #include <fstream>
@@ -84,4 +86,20 @@ TEST(UploaderApp, WindowShowsTheQueueReadAtStart)
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text(), "a.jpg");
+}
+
+TEST(UploaderApp, SizePageChecksItsCodeAndReportsClicks)
+{
+    App();
+    const std::pair<int32_t, int> cases[] = {{1, 0}, {2, 1}, {3, 2}, {4, 3}, {9, 0}};
+    for (auto [code, index] : cases) {
+        int32_t changed = 0;
+        CSizeDlg page(nullptr, code, [&changed](int32_t c) { changed = c; });
+        const auto radios = page.findChildren<QRadioButton*>();
+        ASSERT_EQ(radios.size(), 4);
+        EXPECT_TRUE(radios[index]->isChecked()) << code;
+        radios[3]->click();
+        EXPECT_EQ(changed, 4);
+        EXPECT_EQ(page.SizeCode(), 4);
+    }
 }

@@ -1,6 +1,11 @@
 #include "Caravel/src/ui/AlbumDialog.h"
 
+#include "Caravel/src/ui/UploaderApp.h"
+#include "platform/shell/HelpTopic.h"
+
 #include <QApplication>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -41,6 +46,9 @@ AlbumDialog::AlbumDialog(QWidget* parent, CAlbumSession* session, int32_t select
     all->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &AlbumDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this,
+            [this] { plat::showHelpTopic(CUploaderApp::InstallDir(), "albumhm.htm", this); });
     connect(create, &QPushButton::clicked, this, [this] { OnCreate(); });
 
     m_logic.OnInitDialog();

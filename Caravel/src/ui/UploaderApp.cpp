@@ -15,7 +15,13 @@
 
 namespace caravel {
 
+namespace {
+std::string g_installDir;
+}
+
 CUploaderApp::CUploaderApp() = default;
+
+const std::string& CUploaderApp::InstallDir() { return g_installDir; }
 
 CUploaderApp::~CUploaderApp()
 {
@@ -70,6 +76,7 @@ bool CUploaderApp::InitInstance()
     m_logic->OnInitDialog();
     m_window->show();
     m_installDir = GetInstallDir();
+    g_installDir = m_installDir;
     auto* help = new QShortcut(QKeySequence::HelpContents, window);
     QObject::connect(help, &QShortcut::activated, window,
                      [this, window] { plat::showHelpTopic(m_installDir, "maindlg.htm", window); });

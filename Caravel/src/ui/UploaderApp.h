@@ -25,6 +25,9 @@ public:
 
     CUploaderDlg* GetMainDlg() { return m_logic.get(); }
 
+    // The install folder found at start (for the dialogs' help).
+    static const std::string& InstallDir();
+
 private:
     std::unique_ptr<UploaderWindow> m_window;
     std::unique_ptr<CUploaderDlg> m_logic;

@@ -4,7 +4,12 @@
 #include "Caravel/src/UserInfoDlg.h"
 #include "platform/shell/WebAddress.h"
 
+#include "Caravel/src/ui/UploaderApp.h"
+#include "platform/shell/HelpTopic.h"
+
 #include <QApplication>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -53,6 +58,9 @@ UserInfoDialog::UserInfoDialog(QWidget* parent, const LoginData& data, bool keyR
 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this,
+            [this] { plat::showHelpTopic(CUploaderApp::InstallDir(), "userinfo.htm", this); });
     connect(forgot, &QPushButton::clicked, this, [this] { OpenPage(false); });
     connect(member, &QPushButton::clicked, this, [this] { OpenPage(true); });
 
