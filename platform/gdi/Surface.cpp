@@ -145,6 +145,13 @@ void Surface::fill(int32_t x, int32_t y, int32_t w, int32_t h, uint8_t r, uint8_
     painter_->fillRect(QRect(toDeviceX(x), toDeviceY(y), toDeviceW(w), dh), QColor(r, g, b));
 }
 
+void Surface::drawImage(int32_t x, int32_t y, const QImage& image) {
+    painter_->save();
+    if (clipped_) painter_->setClipRect(QRect(clip_[0], clip_[1], clip_[2], clip_[3]));
+    painter_->drawImage(QPoint(toDeviceX(x), toDeviceY(y)), image);
+    painter_->restore();
+}
+
 int32_t Surface::pointsToUnits(double pointSize) const {
     if (mapping_ == Mapping::HiMetric) return int32_t(pointSize * 2540.0 / 72.0 + 0.5);
     return int32_t(pointSize * metrics_.dpiY / 72.0 + 0.5);

@@ -61,6 +61,8 @@ public:
     // Device pixels outside this rectangle are left alone (null: the whole surface).
     void setClip(int32_t x, int32_t y, int32_t w, int32_t h);
     void fill(int32_t x, int32_t y, int32_t w, int32_t h, uint8_t r, uint8_t g, uint8_t b);
+    // An image (an icon) at its own size, top left at (x, y), clipped.
+    void drawImage(int32_t x, int32_t y, const QImage& image);
 
     // Chooses the font; height in current units (the em height). False when no
     // usable font results.
