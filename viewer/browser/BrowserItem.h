@@ -22,3 +22,6 @@ struct BrowserItem {
 using BrowserItemList = std::vector<BrowserItem>;
 
 int32_t SelectedCount(const BrowserItemList& items);
+
+// Frees every item's picture record, stopping at the first item without one.
+void FreeAllThumbnails(BrowserItemList& items);

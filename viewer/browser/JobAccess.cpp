@@ -4,6 +4,11 @@
 #include "viewer/browser/LangFormat.h"
 #include "viewer/sources/ImageFileIf.h"
 
+#include "platform/msg/UiThread.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
 #include <sys/statvfs.h>
 
 int32_t SelectedCount(const BrowserItemList& items) {
@@ -64,11 +69,25 @@ OverwriteAnswer ImageFileIfJobAccess::AskOverwrite(plat::WindowHandle owner, con
                    ? OverwriteAnswer::Overwrite
                    : OverwriteAnswer::Cancel;
     }
-    // Yes: this file; No: skip it; Cancel: stop. Overwrite-all is offered by a
-    // second question after a Yes.
-    const int answer =
-        Ask(owner, text, LangText(62224), plat::MessageButtons::YesNoCancel, plat::MessageIcon::Question);
-    if (answer == plat::kAnswerNo) return OverwriteAnswer::Skip;
-    if (answer != plat::kAnswerYes) return OverwriteAnswer::Cancel;
-    return OverwriteAnswer::Overwrite;
+    // The file conflict question with its four answers, shown by the interface thread.
+    const int answer = plat::runModalOnUiThread([&] {
+        QMessageBox box(QMessageBox::Question, QString::fromStdString(LangText(62224)), QString::fromStdString(text));
+        QPushButton* overwrite = box.addButton(QMessageBox::Yes);
+        QPushButton* all = box.addButton(QMessageBox::YesToAll);
+        QPushButton* skip = box.addButton(QMessageBox::No);
+        box.addButton(QMessageBox::Cancel);
+        box.exec();
+        const auto* clicked = box.clickedButton();
+        return clicked == overwrite ? 0 : clicked == all ? 1 : clicked == skip ? 2 : 3;
+    }, 3);
+    static constexpr OverwriteAnswer answers[4] = {OverwriteAnswer::Overwrite, OverwriteAnswer::OverwriteAll,
+                                                   OverwriteAnswer::Skip, OverwriteAnswer::Cancel};
+    return answers[answer >= 0 && answer < 4 ? answer : 3];
+}
+
+void FreeAllThumbnails(BrowserItemList& items) {
+    for (BrowserItem& item : items) {
+        if (!item.record) break;
+        FreePictureRecord(item.record, true);
+    }
 }

@@ -10,6 +10,9 @@
 #include "viewer/sources/JqIfMngResult.h"
 
 #include "platform/msg/Messaging.h"
+#include "platform/shell/FileChooser.h"
+
+#include <QDir>
 
 namespace {
 
@@ -93,6 +96,10 @@ int32_t RunPrintJob(QWidget* parent, int32_t mode, const BrowserItemList& items,
     dialog.exec();
     job.Join();
     return job.Result();
+}
+
+std::string ChooseSheetFolder(QWidget* parent) {
+    return plat::chooseFolder(parent, LangText(62214), QDir::homePath().toStdString()).value_or(std::string{});
 }
 
 int32_t RunIndexSheetJob(QWidget* parent, BrowserItemList& items, JobAccess& access, const std::string& sourceFolder,

@@ -5,6 +5,8 @@
 
 #include "viewer/shell/common/ViewerMessages.h"
 
+#include "platform/shell/ChooserScript.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -99,4 +101,17 @@ TEST_F(JobDialogs, PrintAndIndexSheetsRunUnderTheSharedDialog) {
     EXPECT_EQ(access_.readersStopped, 1);
     EXPECT_EQ(RunIndexSheetJob(nullptr, items, access_, src_.string(), dst_.string()), 0);
     EXPECT_TRUE(fs::exists(dst_ / "Sheet1.JPG"));
+}
+
+TEST_F(JobDialogs, SheetFolderComesFromTheFolderChooser) {
+    plat::ChooserScript::clear();
+    plat::ChooserScript::push(dst_.string());
+    plat::ChooserScript::push(std::nullopt);
+    EXPECT_EQ(ChooseSheetFolder(nullptr), dst_.string());
+    EXPECT_EQ(ChooseSheetFolder(nullptr), "");
+    ASSERT_EQ(plat::ChooserScript::requests().size(), 2u);
+    EXPECT_EQ(plat::ChooserScript::requests()[0].kind, plat::ChooserRequest::Kind::Folder);
+    plat::ChooserScript::clear();
+    BrowserItemList none;
+    EXPECT_EQ(RunIndexSheetJob(nullptr, none, access_, src_.string(), ""), 0);   // cancelled: nothing runs
 }
