@@ -37,11 +37,13 @@ int32_t CJobThread::Resume() {
     auto watcher = std::make_unique<plat::WorkerThread>([this] { return RunThreadObject(this); });
     if (!watcher->create(plat::WorkerThread::Start::Suspended)) {
         Abandon();
+        resumed_ = true;
         worker_->resume();
         worker_->waitUntilEnded();
         return 0;
     }
     watcher_ = std::move(watcher);
+    resumed_ = true;
     worker_->resume();
     watcher_->resume();
     return 1;
@@ -58,8 +60,9 @@ void CJobThread::Abandon() {
 }
 
 void CJobThread::Join() {
-    // A worker that was never resumed ends without running its body.
-    if (worker_) worker_->waitUntilEnded();
+    // A worker that was never resumed is ended by its own destructor, without
+    // running its body.
+    if (worker_ && resumed_) worker_->waitUntilEnded();
     if (watcher_) watcher_->waitUntilEnded();
 }
 

@@ -66,6 +66,7 @@ protected:
 private:
     std::atomic<int32_t> cancel_{0};
     std::atomic<bool> abandon_{false};
+    bool resumed_ = false;
     plat::WindowHandle owner_;
     plat::Event completion_;
     std::unique_ptr<plat::WorkerThread> worker_;

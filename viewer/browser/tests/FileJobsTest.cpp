@@ -168,3 +168,15 @@ TEST(SaveJobPaths, DestinationsEndInOneSlashAndOrdinaryFoldersAreNoRoots) {
     EXPECT_EQ(NormaliseDestination("/a/b/"), "/a/b/");
     EXPECT_FALSE(IsEmptyMountRoot(fs::temp_directory_path().string()));
 }
+
+TEST_F(FileJobsTest, AJobStartedButNeverResumedLeavesNoThreadAndTouchesNothing) {
+    auto items = Items({{"A.JPG", true}});
+    {
+        int32_t exitCode = 77;
+        CPreductSaveThread job(plat::WindowHandle(), items, access_);
+        job.Setup(plat::WindowHandle(), plat::Event::create(plat::Event::Reset::Auto, false), &exitCode);
+        ASSERT_EQ(job.Start(src_.string(), dst_.string()), 1);
+    }
+    EXPECT_FALSE(fs::exists(dst_ / "A.JPG"));
+    EXPECT_EQ(access_.suspended, 0);
+}
