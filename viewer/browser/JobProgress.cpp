@@ -77,6 +77,11 @@ JobProgressDialog::JobProgressDialog(ProgressKind kind, int32_t selectedCount, i
 JobProgressDialog::~JobProgressDialog() = default;
 
 void JobProgressDialog::ShowProgressText() {
+    if (logic_.TitleId() == 62234 && logic_.RangeMax() == 0) {   // the wait message: no count
+        bar_->hide();
+        text_->setText(QString::fromStdString(LangText(62234)));
+        return;
+    }
     text_->setText(QString::fromStdString(FormatLang(LangText(62240), {int64_t(logic_.Remaining())})));
 }
 
