@@ -72,7 +72,8 @@ TEST(PaneSelectionTest, ArrowsWalkTheGrid) {
     PaneSelection sel(items, 64);
     EXPECT_TRUE(sel.MoveCurrent(PaneSelection::Arrow::Right, false));   // no anchor: the first
     EXPECT_EQ("100000", Selected(items));
-    EXPECT_FALSE(sel.MoveCurrent(PaneSelection::Arrow::Left, false));   // nothing left of it
+    sel.MoveCurrent(PaneSelection::Arrow::Left, false);   // stops at the first column
+    EXPECT_EQ("100000", Selected(items));
     EXPECT_TRUE(sel.MoveCurrent(PaneSelection::Arrow::Down, false));
     EXPECT_EQ("000010", Selected(items));
     EXPECT_TRUE(sel.MoveCurrent(PaneSelection::Arrow::Right, true));
