@@ -40,11 +40,25 @@ bool CCaptionRecord::Parse() {
     return true;
 }
 
+int32_t CCaptionRecord::CountDatasets(uint16_t tag) {
+    int32_t n = 0;
+    for (int32_t size = Find(tag); size >= 0; size = FindNext(tag)) ++n;
+    return n;
+}
+
+bool CCaptionRecord::Restore(const std::vector<uint8_t>& before) {
+    SetData(before.data(), before.size());
+    return false;
+}
+
 bool CCaptionRecord::SetCaption(const char* text, size_t length) {
     if (!text) return false;
     const std::string cut = CutAtCharacter(std::string(text, length), kMaxCaption);
     const auto* bytes = reinterpret_cast<const uint8_t*>(cut.data());
+    const std::vector<uint8_t> before = Bytes();
     if (!Replace(kCaption, bytes, cut.size()) && !Add(kCaption, bytes, cut.size())) return false;
+    // A dataset no reader would find (behind damaged bytes) is not written.
+    if (Find(kCaption) != static_cast<int32_t>(cut.size())) return Restore(before);
     caption_ = cut;
     return true;
 }
@@ -52,7 +66,10 @@ bool CCaptionRecord::SetCaption(const char* text, size_t length) {
 bool CCaptionRecord::AddKeyword(const char* text, size_t length) {
     if (!text) return false;
     const std::string cut = CutAtCharacter(std::string(text, length), kMaxKeyword);
+    const std::vector<uint8_t> before = Bytes();
+    const int32_t had = CountDatasets(kKeywords);
     if (!Add(kKeywords, reinterpret_cast<const uint8_t*>(cut.data()), cut.size())) return false;
+    if (CountDatasets(kKeywords) != had + 1) return Restore(before);
     keywords_.push_back(cut);
     ++keywordCount_;
     return true;

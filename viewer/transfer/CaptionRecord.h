@@ -41,6 +41,9 @@ public:
     bool HasKeyword(const std::string& text) const;
 
 private:
+    int32_t CountDatasets(uint16_t tag);
+    bool Restore(const std::vector<uint8_t>& before);
+
     std::string caption_;
     std::vector<std::string> keywords_;
     int32_t keywordCount_ = 0;

@@ -66,6 +66,18 @@ TEST(CaptionRecord, SetCaptionReplacesOrAddsAndCutsToTheIimLimit) {
     EXPECT_EQ(1999u, again.Caption().size());
 }
 
+TEST(CaptionRecord, NothingIsWrittenWhereNoReaderFindsIt) {
+    // A dataset header that claims more bytes than the block holds.
+    const std::vector<uint8_t> damaged = {0x1C, 2, 25, 0x00, 0x10, 's', 'h'};
+    CCaptionRecord r;
+    ASSERT_TRUE(r.SetData(damaged.data(), damaged.size()));
+    r.Parse();
+    EXPECT_FALSE(r.SetCaption("caption", 7));
+    EXPECT_FALSE(r.AddKeyword("sea", 3));
+    EXPECT_EQ(damaged, r.Bytes());
+    EXPECT_TRUE(r.Caption().empty());
+}
+
 TEST(CaptionRecord, AddKeywordAppendsADataset) {
     CCaptionRecord r;
     EXPECT_FALSE(r.AddKeyword(nullptr, 0));

@@ -24,12 +24,21 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <set>
 
 namespace fs = std::filesystem;
+
+// The JPEG library (which keeps thread-local state) is loaded with the program,
+// not only later through the image-file library, so the leak checker can walk
+// its threads' storage.
+extern "C" {
+#include <jpeglib.h>
+}
+[[maybe_unused]] static const auto kJpegLoaded = &jpeg_std_error;
 
 namespace {
 
@@ -434,6 +443,19 @@ TEST_F(TransferRun, WebOnlyTransferLeavesTheDestinationAlone) {
     EXPECT_TRUE(fs::is_empty(pictures()));
     ASSERT_EQ(1u, host.uploaded.size());
     EXPECT_EQ(bytes(card / "DCIM/100ABCDE/ABCD0001.JPG"), bytes(host.uploaded[0]));
+}
+
+TEST_F(TransferRun, ADestinationOnACdRomIsRefused) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    openSource();
+    const fs::path disc = root.folder("disc");
+    ASSERT_TRUE(plat::DriveMap().addManual('F', disc, plat::DriveType::CdRom).ok());
+    TransferSettings t = host.settings.GetTransferSettings();
+    t.TransferFile = disc.string();
+    host.settings.SetTransferSettings(t);
+    EXPECT_EQ(TransResult_Failed, runTransfer());
+    EXPECT_EQ(std::vector<uint32_t>{61680}, boxes);
+    EXPECT_TRUE(fs::is_empty(disc));
 }
 
 TEST_F(TransferRun, FileListModes) {
