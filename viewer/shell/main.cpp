@@ -11,16 +11,17 @@
 int main(int argc, char** argv)
 {
     QApplication qtApp(argc, argv);
-    std::string error;
-    if (!plat::installSessionEndHandling(&error))
-        std::fprintf(stderr, "Lumora: %s\n", error.c_str());
-
     AppEnvironment environment;
     for (int i = 1; i < argc; ++i)
         environment.args.emplace_back(argv[i]);
     CLumoraApp app(std::move(environment));
     if (!app.InitInstance())
         return app.ExitInstance();
+    // Until here a signal simply ends the program (a start-up box may be up and
+    // nothing needs closing); from now on it ends the session through the frame.
+    std::string error;
+    if (!plat::installSessionEndHandling(&error))
+        std::fprintf(stderr, "Lumora: %s\n", error.c_str());
     // Volumes coming and going reach the main frame as device notifications.
     plat::DeviceNotifier devices;
     if (!devices.start())

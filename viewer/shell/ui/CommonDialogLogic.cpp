@@ -1,0 +1,61 @@
+#include "viewer/shell/ui/CommonDialogLogic.h"
+
+#include <algorithm>
+
+WaitMsgLayout WaitMessageLayout(bool showCancel)
+{
+    WaitMsgLayout layout;
+    layout.showCancel = showCancel;
+    layout.y = showCancel ? 20 : 30;
+    return layout;
+}
+
+int WorkerDoneEndCode(uintptr_t wParam)
+{
+    return wParam == 1 ? kEndOk : kEndCancel;
+}
+
+OpenProgressState::OpenProgressState(int pictureCount)
+    : count_(std::max(pictureCount, 0)), remaining_(count_)
+{
+}
+
+void OpenProgressState::OnePictureDone()
+{
+    if (remaining_ > 0)
+        --remaining_;
+}
+
+bool OpenProgressState::DelayElapsed()
+{
+    if (visible_)
+        return false;
+    visible_ = true;
+    return true;
+}
+
+uint32_t ConflictMessageId(uint32_t attributes)
+{
+    return (attributes & 1u) ? kTextConflictReadOnly : kTextConflictPlain;
+}
+
+std::optional<ConflictAnswer> ConflictAnswerFor(int buttonId)
+{
+    switch (buttonId) {
+    case kConflictAllButton:
+        return ConflictAnswer{0, 0};
+    case kConflictYesButton:
+        return ConflictAnswer{1, 0};
+    case kConflictNoButton:
+        return ConflictAnswer{0, 1};
+    default:
+        return std::nullopt;
+    }
+}
+
+int FourChoiceResult(std::optional<int> pressedButton)
+{
+    if (pressedButton && *pressedButton >= kFourChoiceOk && *pressedButton <= kFourChoiceCancel)
+        return *pressedButton;
+    return kFourChoiceCancel;
+}
