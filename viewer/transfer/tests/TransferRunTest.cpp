@@ -180,6 +180,8 @@ protected:
 
     std::function<void(CTransferCtrl&, int)> onFileReport;   // (worker, reports so far)
 
+    int32_t mode = CTransferCtrl::kPanel;
+
     int32_t runTransfer(bool cancelFirst = false) {
         CTransferCtrl* running = nullptr;
         plat::MessageReceiver dialog([this, &running](uint32_t m, plat::WParam w, plat::LParam l) -> plat::LResult {
@@ -196,7 +198,7 @@ protected:
         });
         CTransferCtrl worker(dialog.handle(), &host);
         running = &worker;
-        worker.SetMode(CTransferCtrl::kPanel);
+        worker.SetMode(mode);
         if (cancelFirst) worker.Cancel();
         EXPECT_TRUE(worker.create());
         EXPECT_TRUE(worker.resume());
@@ -456,6 +458,22 @@ TEST_F(TransferRun, ADestinationOnACdRomIsRefused) {
     EXPECT_EQ(TransResult_Failed, runTransfer());
     EXPECT_EQ(std::vector<uint32_t>{61680}, boxes);
     EXPECT_TRUE(fs::is_empty(disc));
+}
+
+TEST_F(TransferRun, ACameraRequestTakesOnlyTheMarkedPictures) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    picture("DCIM/101ABCDE/ABCD0003.JPG");
+    fs::create_directories(card / "MISC");
+    std::ofstream(card / "MISC" / "AUTPRINT.MRK")
+        << "[HDR]\nGEN REV = 01.00\nGEN CRT = \"X\"\n[JOB]\nPRT PID = 001\nPRT TYP = STD\nVUQ RGN = BGN\n"
+           "VUQ VNM = \"Vorel Corporation\" -ATR \"Dezer Evedaziz Edaveda V1.0\"\n[JOB]\nITM PID = 001\n"
+           "ITM QTY = 001\nIMG SRC = \"../dcim/101abcde/abcd0003.jpg\"\nVUQ RGN = END\n";
+    openSource();
+    mode = CTransferCtrl::kCameraRequest;
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    const auto copied = filesBelow(pictures());
+    ASSERT_EQ(1u, copied.size());
+    EXPECT_EQ("ABCD0003.JPG", copied[0].filename().string());
 }
 
 TEST_F(TransferRun, FileListModes) {
