@@ -51,12 +51,7 @@ TEST(IndexSheetLayout, PathsAndTheOneMebibyteRule) {
 
 class IndexSheetJob : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "tests";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) new QGuiApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { EnsureApplication(); }
     void SetUp() override {
         src_ = lib_.folder("src");
         out_ = lib_.folder("out");

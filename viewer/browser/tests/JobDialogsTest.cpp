@@ -37,12 +37,7 @@ TEST(ProgressDialogLogic, CountsDownWholeFilesAndEndsByKind) {
 
 class JobDialogs : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "tests";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { EnsureApplication(); }
     void SetUp() override {
         src_ = lib_.folder("src");
         dst_ = lib_.folder("dst");

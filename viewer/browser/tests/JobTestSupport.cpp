@@ -5,23 +5,25 @@
 
 #include "platform/thread/Timing.h"
 
+#include <QApplication>
+
 #include <fstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-QCoreApplication& App() {
+}  // namespace
+
+void EnsureApplication() {
     static int argc = 1;
     static char name[] = "tests";
     static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-    return *QCoreApplication::instance();
+    if (!QCoreApplication::instance()) new QApplication(argc, argv);
 }
-}  // namespace
 
 RecordingOwner::RecordingOwner() {
-    App();
+    EnsureApplication();
     receiver_ = std::make_unique<plat::MessageReceiver>([this](uint32_t m, plat::WParam w, plat::LParam l) {
         posted.push_back({m, w, l});
         return plat::LResult(0);

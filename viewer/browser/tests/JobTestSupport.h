@@ -70,5 +70,8 @@ public:
     std::vector<int32_t> orientations;
 };
 
+// One widget application for the whole test program (dialogs need it).
+void EnsureApplication();
+
 std::filesystem::path MakeTempDir(const std::string& tag);
 void WriteFile(const std::filesystem::path& path, const std::string& content);

@@ -32,12 +32,7 @@ TEST(IndexPrintLayout, OneRulePlacesCellsAndCountsPages) {
 
 class PrintJobTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "tests";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) new QGuiApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { EnsureApplication(); }
     void SetUp() override {
         src_ = lib_.folder("src");
         pages_ = lib_.folder("pages");

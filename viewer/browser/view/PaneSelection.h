@@ -13,6 +13,7 @@ class PaneSelection {
 public:
     PaneSelection(BrowserItems& items, int32_t thumbSize) : items_(items), size_(thumbSize) {}
 
+    void SetThumbSize(int32_t size) { size_ = size; }
     int32_t Anchor() const { return anchor_; }
     int32_t Current() const { return current_; }
     void ClearAnchor() { anchor_ = current_ = -1; }

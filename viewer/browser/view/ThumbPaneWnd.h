@@ -1,0 +1,64 @@
+#pragma once
+// The thumbnail pane: paints the view's items in their grid cells and turns
+// mouse and keys into selections (PaneSelection). What a selection leads to
+// (information text, buttons, opening, deleting, the context menu) goes back to
+// the view through PaneActions.
+#include <QWidget>
+
+#include <functional>
+
+#include "viewer/browser/ThumbCells.h"
+#include "viewer/browser/view/BrowserViewModel.h"
+#include "viewer/browser/view/PaneSelection.h"
+
+struct PaneActions {
+    std::function<void()> selectionChanged;          // recount done; update the buttons
+    std::function<void()> openViewer;                // double click, Enter
+    std::function<void()> deleteSelected;            // Delete
+    std::function<void(QPoint)> contextMenu;         // right button up, global position
+    std::function<void()> dragOut;                   // press on a selection and move
+    std::function<void(int32_t)> scrollBy;           // autoscroll and arrow keys: move the scroll bar
+};
+
+class CThumbPaneWnd : public QWidget {
+public:
+    CThumbPaneWnd(BrowserViewModel& model, BitmapSource bitmaps, PaneActions actions, QWidget* parent = nullptr);
+
+    // New items: offset back to the top; with clearAnchor the anchor goes too.
+    void ResetPane(bool clearAnchor);
+    void SetScrollOffset(int32_t offset);
+    int32_t ScrollOffset() const { return offsetY_; }
+    void SetFocusedLook(bool focused);
+    PaneSelection& Selection() { return selection_; }
+    void RepaintItem(size_t index);
+    void SelectAll();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    QPoint ContentPoint(const QPoint& client) const { return client + QPoint(0, offsetY_); }
+    void SelectionDone();
+    void KeepCurrentVisible();
+
+    BrowserViewModel& model_;
+    BitmapSource bitmaps_;
+    PaneActions actions_;
+    PaneSelection selection_;
+    int32_t offsetY_ = 15;
+    bool focused_ = false;
+    bool pressed_ = false;
+    bool band_ = false;
+    bool pressedOnSelected_ = false;
+    int32_t pressedItem_ = -1;
+    QPoint pressPoint_;
+    GridRect bandRect_;
+    GridRect previousBand_;
+};
