@@ -14,6 +14,7 @@ class QPushButton;
 
 class CFileConflictDlg : public QDialog {
 public:
+    void reject() override { done(kEndCancel); }
     // first/second: the owner's answer flags, written when an answer is chosen.
     CFileConflictDlg(int* first, int* second, QWidget* parent = nullptr);
 
@@ -28,7 +29,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
-    void reject() override { done(kEndCancel); }
 
 private:
     int* first_;

@@ -9,12 +9,10 @@ class QPushButton;
 
 class CFourChoiceDlg : public QDialog {
 public:
+    void reject() override;
     explicit CFourChoiceDlg(QWidget* parent = nullptr);
     int DoModal() { return exec(); }
     QPushButton* Button(int id) const;
-
-protected:
-    void reject() override;
 
 private:
     QPushButton* buttons_[4] = {};

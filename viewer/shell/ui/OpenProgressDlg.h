@@ -18,6 +18,7 @@ class QPushButton;
 
 class COpenProgressDlg : public QDialog {
 public:
+    void reject() override;
     // cancelJob sets the job's cancel event and its viewer thread's stop flag.
     COpenProgressDlg(int pictureCount, std::function<void()> cancelJob, QWidget* parent = nullptr);
     ~COpenProgressDlg() override;
@@ -36,7 +37,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void reject() override;
 
 private:
     plat::LResult OnMessage(uint32_t message, plat::WParam wParam, plat::LParam lParam);

@@ -10,6 +10,7 @@ class QPushButton;
 
 class COverwriteDlg : public QDialog {
 public:
+    void reject() override { done(kEndCancel); }
     static constexpr int kForAllButton = 1166;
     explicit COverwriteDlg(int mode = 0, QWidget* parent = nullptr);
     int DoModal() { return exec(); }
@@ -17,9 +18,6 @@ public:
 
     QLabel* MessageLabel() const { return message_; }
     QPushButton* Button(int id) const;
-
-protected:
-    void reject() override { done(kEndCancel); }
 
 private:
     int mode_;

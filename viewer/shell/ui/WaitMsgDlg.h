@@ -15,6 +15,7 @@ class QPushButton;
 
 class CWaitMsgDlg : public QDialog {
 public:
+    void reject() override;
     CWaitMsgDlg(uint32_t titleId, const std::string& message, bool showCancel = false, QWidget* parent = nullptr);
     ~CWaitMsgDlg() override;
 
@@ -30,7 +31,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
 
 private:
     plat::LResult OnMessage(uint32_t message, plat::WParam wParam, plat::LParam lParam);
