@@ -10,6 +10,7 @@
 #include "viewer/shell/common/ViewTables.h"
 #include "viewer/shell/common/ViewerMessages.h"
 #include "viewer/sources/ImageFileIf.h"
+#include "viewer/sources/JqFileLib.h"
 #include "viewer/sources/JqIfMngResult.h"
 #include "viewer/transfer/PictureProcessing.h"
 #include "viewer/transfer/UploadClient.h"
@@ -262,10 +263,25 @@ int32_t CTransferCtrl::GetFileList() {
     return 0;
 }
 
-bool CTransferCtrl::WebAccepts(const std::string& name) const {
+// The picture's quality and file-type value, read from its thumbnail file; -1 when unknown.
+int32_t CTransferCtrl::ThumbMaker80004(const TransFileRecord& rec) const {
+    std::string path;
+    if (access_->Ifl_GetThumbFilePath(rec.sourceFolder, rec.fileName, &path) != 0) return -1;
+    int32_t r = 0;
+    std::unique_ptr<CJqFileLib> lib = CImageFileIf::OpenImageFile(path, &r);
+    if (!lib) return -1;
+    ShotInfo info;
+    const bool read = lib->BuildShotInfo(&info, -1) == 1;
+    lib->CloseFile();
+    lib->Terminate();
+    return read ? info.maker80004 : -1;
+}
+
+bool CTransferCtrl::WebAccepts(const TransFileRecord& rec) const {
+    const std::string& name = rec.fileName;
     if (HasExtension(name, ".MOV")) return false;
     if (HasExtension(name, ".RWQ")) return imageSize_ != 0;
-    if (HasExtension(name, ".TIF")) return imageSize_ != 0;
+    if (HasExtension(name, ".TIF")) return imageSize_ != 0 || ThumbMaker80004(rec) == 17;
     return true;
 }
 
@@ -273,7 +289,7 @@ int32_t CTransferCtrl::WebTransFileCheck() {
     if (!CheckWeb()) return 0;
     std::vector<size_t> refused;
     for (size_t i = 0; i < list_->size(); ++i)
-        if (!WebAccepts((*list_)[i]->fileName)) refused.push_back(i);
+        if (!WebAccepts(*(*list_)[i])) refused.push_back(i);
     if (refused.empty()) return 0;
     if (!CheckLocal() && refused.size() == list_->size()) {
         ShowMessage(kMsgNoneForWeb, kIconExclamation);
