@@ -495,7 +495,10 @@ void CTransferCtrl::ReportName(const TransFileRecord& rec) {
     plat::sendMessage(owner_, UM_TRANSFER_FILE, 0, reinterpret_cast<plat::LParam>(&report));
 }
 
+// The bar stands where the previous weighted step ended; the step about to run
+// (with the unweighted steps after it) may move it by `weight`.
 void CTransferCtrl::StepProgress(int32_t weight) {
+    progress_.position += progress_.weight;
     plat::sendMessage(owner_, UM_TRANSFER_PROGRESS, static_cast<plat::WParam>(progress_.position), 0);
     progress_.shown = progress_.position;
     progress_.weight = weight;
@@ -538,7 +541,6 @@ int32_t CTransferCtrl::OnePicture(size_t index) {
     for (const Step& s : steps) {
         if (s.weight) StepProgress(s.weight);
         if (const int32_t r = (this->*s.run)(rec); r != 0) return r;
-        if (s.weight) progress_.position += s.weight;
     }
     StepProgress(10);
     if (const int32_t r = DatabaseCopy(); r != 0) return r;
@@ -615,7 +617,7 @@ int32_t CTransferCtrl::CpyTmpFromCamera(const TransFileRecord& rec) {
         return TransResult_Failed;
     }
     plat::removeFile(temp);  // never take a stale copy of another card's picture
-    Progress copy{progress_.position, 30, progress_.shown, owner_};
+    Progress copy{progress_.position, progress_.weight, progress_.shown, owner_};
     const int32_t r = access_->If_CopyImageFile(rec.sourceFolder, rec.fileName, temp, true, copyProgress, &copy);
     progress_.shown = copy.shown;
     if (r != 0) {
@@ -654,7 +656,7 @@ int32_t CTransferCtrl::MakeFileData(const TransFileRecord& rec) {
         if (fileInfo_.Check[i] && !fileInfo_.Keyword[i].empty()) request.keywords.push_back(fileInfo_.Keyword[i]);
     request.readOnly = rec.readOnly;
     request.hidden = rec.hidden;
-    Progress save{progress_.position, 20, progress_.shown, owner_};
+    Progress save{progress_.position, progress_.weight, progress_.shown, owner_};
     request.progress = copyProgress;
     request.reference = &save;
     const ProcessOutcome out = ProcessPicture(request);
@@ -706,7 +708,7 @@ int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRec
         ShowMessage(kMsgNoSpace, kIconExclamation);
         return TransResult_Failed;
     }
-    Progress copy{progress_.position, 20, progress_.shown, owner_};
+    Progress copy{progress_.position, progress_.weight, progress_.shown, owner_};
     const plat::CopyProgress step = [&copy](uint64_t done, uint64_t total) {
         copyProgress(done, total, &copy);
         return true;

@@ -128,6 +128,7 @@ protected:
     int32_t total = -1;
     int32_t endResult = -1;
     int maxProgress = -1;
+    std::vector<int> progressSeen;
 
     void SetUp() override {
         static int argc = 1;
@@ -192,7 +193,10 @@ protected:
                 ++filesReported;
                 if (onFileReport && running) onFileReport(*running, filesReported);
             }
-            if (m == UM_TRANSFER_PROGRESS) maxProgress = std::max(maxProgress, static_cast<int>(w));
+            if (m == UM_TRANSFER_PROGRESS) {
+                maxProgress = std::max(maxProgress, static_cast<int>(w));
+                progressSeen.push_back(static_cast<int>(w));
+            }
             if (m == UM_TRANSFER_END) endResult = static_cast<int32_t>(w);
             return 0;
         });
@@ -238,6 +242,13 @@ TEST_F(TransferRun, CopiesEveryPictureIntoADatedFolderAndHandsWebCopiesOver) {
     EXPECT_EQ(3, total);
     EXPECT_EQ(3, filesReported);
     EXPECT_EQ(100, maxProgress);
+    // Within a picture the bar only moves forward, through each step's mark.
+    for (size_t i = 1; i < progressSeen.size(); ++i) {
+        const int a = progressSeen[i - 1], b = progressSeen[i];
+        EXPECT_TRUE(b >= a || (a == 100 && b == 0)) << a << " then " << b;
+    }
+    for (int mark : {0, 30, 50, 70, 90, 100})
+        EXPECT_NE(progressSeen.end(), std::find(progressSeen.begin(), progressSeen.end(), mark)) << mark;
 
     const auto copied = filesBelow(pictures());
     ASSERT_EQ(3u, copied.size());
