@@ -4,6 +4,10 @@
 
 bool ImageFileSource::IsCamera() { return files_.Kind() == CImageFileIf::kCamera; }
 
+int32_t ImageFileSource::GetFolderList(std::vector<std::string>& folders) {
+    return files_.Ifl_GetFolderList(folders);
+}
+
 int32_t ImageFileSource::FileStatus(const std::string& folder, const std::string& name, uint32_t* size,
                                     int32_t* protect, int32_t* hidden) {
     int64_t time = 0;

@@ -16,6 +16,7 @@ public:
     virtual ~BrowserSource() = default;
 
     virtual bool IsCamera() = 0;
+    virtual int32_t GetFolderList(std::vector<std::string>& folders) = 0;
     // Size in bytes, read-only and hidden flags of one picture; a result code.
     virtual int32_t FileStatus(const std::string& folder, const std::string& name, uint32_t* size,
                                int32_t* protect, int32_t* hidden) = 0;
@@ -40,6 +41,7 @@ public:
     explicit ImageFileSource(CImageFileIf& files) : files_(files) {}
 
     bool IsCamera() override;
+    int32_t GetFolderList(std::vector<std::string>& folders) override;
     int32_t FileStatus(const std::string& folder, const std::string& name, uint32_t* size, int32_t* protect,
                        int32_t* hidden) override;
     bool IsTransferMarked(const std::string& folder, const std::string& name) override;

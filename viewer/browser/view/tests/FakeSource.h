@@ -35,7 +35,12 @@ public:
     std::function<int32_t(const plat::Event*)> onList;
     std::function<int32_t(const std::string&, const plat::Event*)> onThumb;
 
+    std::vector<std::string> folders;
     bool IsCamera() override { return camera; }
+    int32_t GetFolderList(std::vector<std::string>& out) override {
+        out = folders;
+        return 0;
+    }
     int32_t FileStatus(const std::string& folder, const std::string& name, uint32_t* size, int32_t* protect,
                        int32_t* hidden) override;
     bool IsTransferMarked(const std::string& folder, const std::string& name) override;

@@ -1,0 +1,109 @@
+#pragma once
+// The browser view: folder tree, thumbnail pane, information box, buttons and
+// the pane's scroll bar over the browser's view model. Reports of the readers
+// and the view's own messages reach it through its window handle.
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/msg/MessageReceiver.h"
+#include "viewer/browser/ThumbCells.h"
+#include "viewer/browser/view/BrowserViewModel.h"
+#include "viewer/browser/view/CommandRules.h"
+#include "viewer/browser/view/ViewState.h"
+
+class QAbstractButton;
+class QLabel;
+class QScrollBar;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class CInfoEdit;
+class CThumbPaneWnd;
+
+// What the view asks of the program around it; tests give their own.
+struct ViewerViewServices {
+    std::function<std::string(uint32_t)> text;                       // language texts
+    std::function<void(const BoxDecision&, const std::string&)> box;  // a message box
+    std::function<std::string(int32_t)> infoText;                    // information text of item i
+    std::function<void(int32_t textId)> targetMessage;               // to the main window
+    std::function<void()> closeTarget;                               // to the main window
+    std::function<void(int32_t)> statusText;                         // to the frame; 0 resets
+    std::function<void(int32_t)> accessState;                        // to the registered viewer frames
+    BitmapSource bitmaps;
+};
+
+class CViewerView : public QWidget, private BrowserViewHost {
+public:
+    CViewerView(BrowserSource& source, const ViewSettingsCopy& settings, ViewerViewServices services,
+                QWidget* parent = nullptr);
+    ~CViewerView() override;
+
+    plat::WindowHandle handle() const { return receiver_->handle(); }
+    BrowserViewModel& Model() { return *model_; }
+    CThumbPaneWnd& Pane() { return *pane_; }
+    QTreeWidget& Tree() { return *tree_; }
+    const ViewSettingsCopy& Settings() const { return settings_; }
+    const DisplayMode& Mode() const { return mode_; }
+    ButtonStates Buttons() const { return buttons_; }
+
+    // Target opened: the tree of the source's folders under rootName, the first folder selected.
+    void OpenTarget(const std::string& rootName);
+    // The folder shown; the root when empty.
+    void SelectFolder(const std::string& folder);
+    void ApplyNextDisplayMode();
+    void SetThumbSize(int32_t size);
+    void ShowErrorBox(int32_t code);
+    void ShowLibraryResult(int32_t kind, bool fatal);
+    void UpdateViewerButtons();
+    bool SaveSettings(CViewSettings& settings, const FrameGeometry& frame) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    // BrowserViewHost
+    int32_t PaneWidth() override;
+    void ResetPane(int32_t contentHeight) override;
+    void ItemPlaced(size_t index) override;
+    void ItemsChanged() override;
+    void BusyAnimation(bool on) override;
+    void UpdateButtons() override { UpdateViewerButtons(); }
+    void BroadcastAccessState(int32_t flag) override;
+    void ResetStatusText() override;
+    void SelectionChanged(int32_t index) override;
+    void ReportError(int32_t code) override;
+    void ReportLibraryResult(int32_t kind) override;
+    void TargetMessage(int32_t textId) override;
+    void FolderListed(const std::string&) override {}
+
+    plat::LResult OnMessage(uint32_t message, plat::WParam wParam, plat::LParam lParam);
+    void FolderChanged();
+    void Layout();
+    void ScrollTo(int32_t delta);
+    void BuildButtons();
+
+    BrowserSource& source_;
+    ViewerViewServices services_;
+    ViewSettingsCopy settings_;
+    DisplayMode mode_;
+    PaneScroll scroll_;
+    BusyFrame busy_;
+    ButtonStates buttons_;
+    std::unique_ptr<plat::MessageReceiver> receiver_;
+    std::unique_ptr<BrowserViewModel> model_;
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidgetItem* root_ = nullptr;
+    CThumbPaneWnd* pane_ = nullptr;
+    CInfoEdit* info_ = nullptr;
+    QScrollBar* scrollBar_ = nullptr;
+    QLabel* busyLabel_ = nullptr;
+    QTimer* busyTimer_ = nullptr;
+    std::map<int32_t, QAbstractButton*> controls_;
+    std::string folder_;
+    bool rootSelected_ = true;
+};
