@@ -1,5 +1,7 @@
 #include "platform/sysroot/Installer.h"
 
+#include <vector>
+
 #include "platform/com/ComClasses.h"
 #include "platform/registry/Registry.h"
 #include "platform/sysroot/SystemRoot.h"
@@ -140,6 +142,17 @@ int Installer::install(std::ostream& log) {
         fs::create_directories(placeDir(p), ec);
         if (ec) {
             log << "error   cannot create " << placeDir(p) << ": " << ec.message() << "\n";
+            return 1;
+        }
+    }
+    // The viewer's working folders: it refuses to start without them. The
+    // web-upload folder belongs to installations with the uploader.
+    std::vector<std::string> workFolders = {"temp", "Images", "Catalogs"};
+    if (options_.uploader) workFolders.push_back("Brovane");
+    for (const std::string& name : workFolders) {
+        fs::create_directories(options_.installDir / name, ec);
+        if (ec) {
+            log << "error   cannot create " << (options_.installDir / name) << ": " << ec.message() << "\n";
             return 1;
         }
     }

@@ -91,6 +91,8 @@ TEST_F(InstallerTest, LaysOutTheRootAndWritesTheMachineValues) {
     EXPECT_FALSE(fs::is_symlink(skylet / "libTintara.so.4"));  // the library itself, not a link into the build
     EXPECT_FALSE(fs::exists(install / "help/CMakeLists.txt"));
     EXPECT_TRUE(fs::is_directory(commonFiles() / "Vorel/Library"));
+    for (const char* work : {"temp", "Images", "Catalogs", "Brovane"})  // the viewer's working folders
+        EXPECT_TRUE(fs::is_directory(install / work)) << work;
     EXPECT_NE(fs::status(install / "Lumora").permissions() & fs::perms::owner_exec, fs::perms::none);
     EXPECT_NE(r.out.find("absent  Wakely"), std::string::npos) << r.out;
 
@@ -146,6 +148,7 @@ TEST_F(InstallerTest, OptionsChooseLanguageFolderAndUploader) {
     EXPECT_EQ(machineString("SOFTWARE\\Vorel\\Lumora", "Language"), "JPN");
     EXPECT_EQ(machineString("SOFTWARE\\Vorel\\Lumora", "InstallDir"), custom.string());
     EXPECT_TRUE(fs::is_regular_file(custom / "Lumora"));
+    EXPECT_TRUE(fs::is_directory(custom / "Catalogs"));
 
     // leaving the uploader out afterwards removes it and its class registration
     r = runInstaller(base + " --no-uploader --install-dir '" + custom.string() + "'");
