@@ -100,7 +100,7 @@ int32_t SelectedCount(const std::vector<ViewerOpenItem>& items) {
     return n;
 }
 
-bool Cancelled(const ViewerOpenJob& job) { return job.cancel && job.cancel->load() != 0; }
+bool Cancelled(const ViewerOpenJob& job) { return job.cancelled && job.cancelled(); }
 
 }  // namespace
 

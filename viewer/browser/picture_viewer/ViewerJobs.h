@@ -7,6 +7,7 @@
 #include "viewer/sources/PictureRecords.h"
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -66,7 +67,7 @@ struct ViewerOpenJob {
     std::vector<ViewerOpenItem> items;
     std::string folder;
     std::string tempFolder;
-    const std::atomic<int32_t>* cancel = nullptr;
+    std::function<bool()> cancelled;  // the progress dialog's cancel
 };
 
 // Opens the selected pictures; 0 or the first failure.

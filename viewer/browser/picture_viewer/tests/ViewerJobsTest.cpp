@@ -180,8 +180,7 @@ TEST_F(ViewerOpenTest, StillProgramMustExist) {
 }
 
 TEST_F(ViewerOpenTest, CancelStopsBeforeTheNextPicture) {
-    std::atomic<int32_t> cancel{1};
-    job.cancel = &cancel;
+    job.cancelled = [] { return true; };
     EXPECT_EQ(ViewerThreadProc(job), 0);
     EXPECT_TRUE(host.handed.empty());
 }
