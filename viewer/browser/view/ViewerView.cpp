@@ -57,6 +57,7 @@ CViewerView::CViewerView(BrowserSource& source, const ViewSettingsCopy& settings
 
     PaneActions actions;
     actions.selectionChanged = [this] { UpdateViewerButtons(); };
+    actions.deleteSelected = [this] { DeleteSelectedPictures(); };
     actions.scrollBy = [this](int32_t step) { ScrollTo(scroll_.Track(scroll_.Position() + step)); };
     pane_ = new CThumbPaneWnd(*model_, services_.bitmaps, actions, this);
     info_ = new CInfoEdit(this);
@@ -87,6 +88,9 @@ void CViewerView::BuildButtons() {
         if (services_.text) button->setToolTip(QString::fromStdString(services_.text(def.tip)));
         controls_[def.id] = button;
     }
+    connect(controls_[kIdDelete], &QAbstractButton::clicked, this, [this] {
+        if (pane_->hasFocus()) DeleteSelectedPictures();
+    });
     connect(controls_[kIdDisplayMode], &QAbstractButton::clicked, this, [this] { ApplyNextDisplayMode(); });
     connect(controls_[kIdThumbSize], &QAbstractButton::clicked, this, [this] {
         QMenu menu(this);
@@ -337,4 +341,42 @@ bool CViewerView::SaveSettings(CViewSettings& settings, const FrameGeometry& fra
     ViewSettingsCopy copy = settings_;
     copy.thumbSize = model_->ThumbSize();
     return SaveViewSettings(settings, copy, frame, mode_.Current());
+}
+
+void CViewerView::DeleteSelectedPictures() {
+    BrowserViewModel& model = *model_;
+    if (model.Counts().selected == 0 || !model.RunActive()) return;
+    bool protectedOne = false;
+    {
+        std::lock_guard<std::recursive_mutex> lock(model.ItemLock());
+        for (const BrowserItem& item : model.Items().list())
+            if (item.selected && item.record && item.record->protect) protectedOne = true;
+    }
+    if (services_.suspendDeviceCheck) services_.suspendDeviceCheck();
+    const std::string question = services_.text ? services_.text(protectedOne ? 61641 : 61640) : std::string();
+    if (services_.askOkCancel && services_.askOkCancel(question)) {
+        const bool oneSelected = model.Counts().selected == 1;
+        model.StopWorkerThreads();
+        int32_t removed = 0;
+        {
+            std::lock_guard<std::recursive_mutex> lock(model.ItemLock());
+            if (services_.removeFiles) services_.removeFiles(model.Items().list(), folder_);
+            removed = CompactRemovedItems(model.Items(), model.ThumbSize());
+            pane_->Selection().ClearAnchor();
+        }
+        if (oneSelected) SelectionChanged(-1);
+        model.RecountSelection(false);
+        scroll_.Reset();
+        {
+            std::lock_guard<std::recursive_mutex> lock(model.ItemLock());
+            const size_t n = model.Items().size();
+            if (n > 0) scroll_.GrowTo(model.Items().cell(n - 1).top, model.ThumbSize(), pane_->height());
+        }
+        ScrollTo(0);
+        if (removed > 0) source_.CheckSource(folder_);
+        UpdateViewerButtons();
+        pane_->update();
+        BroadcastAccessState(1);
+    }
+    if (services_.resumeDeviceCheck && services_.resumeDeviceCheck() != 0) ReportError(JqIfMngResult_Failed);
 }

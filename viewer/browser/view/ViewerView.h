@@ -34,6 +34,12 @@ struct ViewerViewServices {
     std::function<void(int32_t)> statusText;                         // to the frame; 0 resets
     std::function<void(int32_t)> accessState;                        // to the registered viewer frames
     BitmapSource bitmaps;
+    // Deleting pictures: the OK/Cancel question, the device check around it and
+    // the remove-files job under its dialog (0, or the failing delete's code).
+    std::function<bool(const std::string& text)> askOkCancel;
+    std::function<bool()> suspendDeviceCheck;
+    std::function<int32_t()> resumeDeviceCheck;   // 0 when restarted
+    std::function<int32_t(BrowserItemList& items, const std::string& folder)> removeFiles;
 };
 
 class CViewerView : public QWidget, private BrowserViewHost {
@@ -59,6 +65,8 @@ public:
     void ShowErrorBox(int32_t code);
     void ShowLibraryResult(int32_t kind, bool fatal);
     void UpdateViewerButtons();
+    // Delete with the pane focused: asks, removes the selected pictures and closes the gaps.
+    void DeleteSelectedPictures();
     bool SaveSettings(CViewSettings& settings, const FrameGeometry& frame) const;
 
 protected:

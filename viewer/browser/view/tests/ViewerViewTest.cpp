@@ -36,6 +36,17 @@ protected:
         services.closeTarget = [this] { ++closes; };
         services.accessState = [this](int32_t f) { access.push_back(f); };
         services.infoText = [](int32_t i) { return "picture " + std::to_string(i); };
+        services.askOkCancel = [this](const std::string& text) {
+            boxes.push_back(text);
+            return answerOk;
+        };
+        services.suspendDeviceCheck = [this] { ++suspends; return true; };
+        services.resumeDeviceCheck = [this] { ++resumes; return 0; };
+        services.removeFiles = [](BrowserItemList& items, const std::string&) {
+            for (BrowserItem& item : items)
+                if (item.selected) item.removed = 1;
+            return 0;
+        };
         ViewSettingsCopy settings;
         settings.thumbSize = 64;
         view = std::make_unique<CViewerView>(source, settings, services);
@@ -55,6 +66,9 @@ protected:
     std::vector<std::string> boxes;
     std::vector<int32_t> access;
     int closes = 0;
+    int suspends = 0;
+    int resumes = 0;
+    bool answerOk = true;
     std::unique_ptr<CViewerView> view;
 };
 
@@ -99,6 +113,29 @@ TEST_F(ViewerViewTest, ListErrorReachesTheErrorBox) {
     view->OpenTarget("Card");
     ASSERT_TRUE(QTest::qWaitFor([&] { return closes == 1; }, 20000));
     EXPECT_EQ(1u, boxes.size());
+}
+
+TEST_F(ViewerViewTest, DeletingPicturesClosesTheGaps) {
+    view->OpenTarget("Card");
+    ASSERT_TRUE(Settled());
+    BrowserItems& items = view->Model().Items();
+    items.item(1).selected = true;
+    items.item(3).selected = true;
+    items.item(3).record->protect = 1;
+    view->Model().RecountSelection(false);
+    answerOk = false;
+    view->DeleteSelectedPictures();   // Cancel: nothing goes, the device check comes back
+    EXPECT_EQ(7u, items.size());
+    EXPECT_EQ("<61641>", boxes.back());
+    EXPECT_EQ(1, resumes);
+    answerOk = true;
+    view->DeleteSelectedPictures();
+    ASSERT_EQ(5u, items.size());
+    EXPECT_EQ("IMG_0002.JPG", items.item(1).fileName);
+    EXPECT_EQ(100, items.cell(1).left);
+    EXPECT_EQ(0, view->Model().Counts().selected);
+    EXPECT_EQ(2, suspends);
+    EXPECT_EQ(2, resumes);
 }
 
 TEST_F(ViewerViewTest, DisplayModesShowAndHideThePanels) {
