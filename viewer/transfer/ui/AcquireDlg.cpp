@@ -10,6 +10,7 @@
 #include "viewer/transfer/ui/SelectImage.h"
 #include "viewer/transfer/ui/TransPreviewDlg.h"
 #include "viewer/transfer/ui/TransSimpleDlg.h"
+#include "viewer/transfer/ui/DialogFont.h"
 #include "viewer/transfer/ui/TransTexts.h"
 
 #include <QApplication>
@@ -67,6 +68,7 @@ CAcquireDlg::CAcquireDlg(AcquireHost* host, QWidget* parent) : QDialog(parent), 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setModal(false);
+    setFont(LangDialogFont(font()));
     setWindowTitle(Q(TransText(kTextTitle)));
     receiver_ = std::make_unique<plat::MessageReceiver>(
         [this](uint32_t m, plat::WParam w, plat::LParam l) { return OnMessage(m, w, l); }, this);

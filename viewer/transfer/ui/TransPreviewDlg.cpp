@@ -4,6 +4,7 @@
 #include "viewer/transfer/ui/TransTexts.h"
 
 #include <QFileIconProvider>
+#include <algorithm>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>

@@ -3,6 +3,7 @@
 #include "platform/msg/MessageBox.h"
 #include "platform/msg/Messaging.h"
 #include "viewer/shell/common/ViewerMessages.h"
+#include "viewer/transfer/ui/DialogFont.h"
 #include "viewer/transfer/ui/TransTexts.h"
 
 #include <QLabel>
@@ -63,6 +64,7 @@ CTransProgressDlg::CTransProgressDlg(std::unique_ptr<TransferJob> job, int32_t m
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(Q(TransText(kTextTitle)));
+    setFont(LangDialogFont(font()));
     bar_ = new BarArea(logic_, this);
     cancel_ = new QPushButton(Q(TransText(kTextCancel)), this);
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
@@ -79,7 +81,10 @@ CTransProgressDlg::CTransProgressDlg(std::unique_ptr<TransferJob> job, int32_t m
 }
 
 CTransProgressDlg::~CTransProgressDlg() {
-    // A window closed from outside still lets its run end before it goes.
+    // A window closed from outside still lets its run end before it goes. The
+    // window's handle goes first, so the thread's reports to it return at once
+    // instead of waiting for this (blocked) thread.
+    receiver_.reset();
     if (job_) {
         job_->Cancel();
         job_->Join();
@@ -123,6 +128,7 @@ void CTransProgressDlg::StartTransferThread() {
 
 plat::LResult CTransProgressDlg::OnMessage(uint32_t message, plat::WParam wParam, plat::LParam lParam) {
     if (ended_) return 0;
+    if (!receiver_) return 0;
     switch (message) {
     case UM_TRANSFER_BUSY:
         if (wParam == 0) BusyBegin();

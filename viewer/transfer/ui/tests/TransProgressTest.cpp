@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+
+#include "platform/thread/WorkerThread.h"
 
 // ------------------------------------------------------------ the bar and frames
 
@@ -216,4 +219,39 @@ TEST(TransPreviewDlg, PreviewIsFittedIntoTheSquareKeepingItsShape) {
     EXPECT_EQ(CTransPreviewDlg::FitPreview(120, 160), QRect(34, 22, 72, 96));
     EXPECT_EQ(CTransPreviewDlg::FitPreview(50, 50), QRect(22, 22, 96, 96));
     EXPECT_EQ(CTransPreviewDlg::FitPreview(0, 10), QRect());
+}
+
+namespace {
+
+// A thread that keeps reporting progress to its dialog until it is cancelled.
+class ChattyJob : public TransferJob {
+public:
+    bool Start(plat::WindowHandle owner, int32_t) override {
+        thread_ = std::make_unique<plat::WorkerThread>([this, owner] {
+            while (!stop_.load()) plat::sendMessage(owner, UM_TRANSFER_PROGRESS, 10, 0);
+            return 0u;
+        });
+        return thread_->create(plat::WorkerThread::Start::Running);
+    }
+    void Cancel() override { stop_.store(true); }
+    void Join() override {
+        if (thread_) thread_->waitUntilEnded();
+        thread_.reset();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::unique_ptr<plat::WorkerThread> thread_;
+};
+
+}  // namespace
+
+TEST_F(ProgressDialogTest, ADialogDestroyedMidRunStopsAndJoinsItsThread) {
+    auto dlg = std::make_unique<CTransSimpleDlg>(std::make_unique<ChattyJob>(), 0);
+    dlg->show();
+    ServeEvents();
+    dlg->OnMessage(UM_TRANSFER_TOTAL, 1, 0);
+    ServeEvents();
+    dlg.reset();   // must neither hang nor leave the thread running
+    SUCCEED();
 }
