@@ -68,7 +68,13 @@ void CWaitMsgDlg::paintEvent(QPaintEvent* event)
 void CWaitMsgDlg::keyPressEvent(QKeyEvent* event)
 {
     // Enter, Escape and Alt combinations end nothing here: only the worker does.
-    event->accept();
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape ||
+        (event->modifiers() & Qt::AltModifier)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CWaitMsgDlg::reject()

@@ -11,6 +11,8 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -235,6 +237,12 @@ TEST_F(SettingsSheet, ViewerPathFollowsTheViewerChoice)
     EXPECT_FALSE(sheet.FileInfoPage()->KeywordEdit(0)->isEnabled());
     EXPECT_TRUE(sheet.FileInfoPage()->KeywordEdit(2)->isEnabled());
     EXPECT_EQ(sheet.FileInfoPage()->KeywordEdit(0)->maxLength(), kKeywordMax);
+
+    QLineEdit* keyword = sheet.FileInfoPage()->KeywordEdit(2);
+    keyword->setCursorPosition(0);
+    QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, "a");
+    QCoreApplication::sendEvent(keyword, &selectAll);
+    EXPECT_EQ(keyword->selectedText(), "sea");
 }
 
 }  // namespace
