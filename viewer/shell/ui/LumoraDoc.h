@@ -26,13 +26,3 @@ public:
 private:
     int value_ = 0;
 };
-
-// The view of the start-up template: nothing to draw.
-class CLumoraView {
-public:
-    void SetText(const std::string& text) { text_ = text; }
-    const std::string& Text() const { return text_; }
-
-private:
-    std::string text_;
-};

@@ -1,6 +1,7 @@
 #include "viewer/shell/ui/AboutDlg.h"
 #include "viewer/shell/ui/BrowserStatusBar.h"
 #include "viewer/shell/ui/LumoraDoc.h"
+#include "viewer/shell/ui/LumoraView.h"
 #include "viewer/shell/ui/tests/UiTestSupport.h"
 
 #include "viewer/shell/common/ViewerMessages.h"
