@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QStyle>
 #include <QToolButton>
 
@@ -177,6 +179,16 @@ void CAcquireDlg::UpdateFaces() {
 void CAcquireDlg::UpdateEnabled() {
     buttons_[kTransfer]->setEnabled(logic_.TransferEnabled());
     buttons_[kBrowser]->setEnabled(logic_.BrowserEnabled());
+}
+
+void CAcquireDlg::ShowCentred() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desk = screen->availableGeometry();
+        move(desk.center() - QPoint(width() / 2, height() / 2));
+    }
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void CAcquireDlg::SetTarget(int32_t index) {

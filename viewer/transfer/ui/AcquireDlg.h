@@ -57,6 +57,8 @@ public:
     QMenu* imageSizeMenu() const { return sizeMenu_; }
     QString selectionText() const;
 
+    // The main frame's opening: centred on the desktop, shown normally, active.
+    void ShowCentred();
     // The main frame: a target is open (its device index).
     void SetTarget(int32_t index);
 

@@ -288,7 +288,8 @@ TEST_F(AcquireTest, BrowserSwitchesWindowsWhileExitAndCloseEndTheProgram) {
     }
     frame.got.clear();
     CAcquireDlg panel(&host);
-    panel.show();
+    panel.ShowCentred();
+    EXPECT_TRUE(panel.isVisible());
     panel.close();
     plat::postMessage(panel.handle(), plat::kMsgClose, 0, 0);
     ServeEvents();
