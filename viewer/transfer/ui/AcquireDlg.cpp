@@ -115,6 +115,9 @@ CAcquireDlg::CAcquireDlg(AcquireHost* host, QWidget* parent) : QDialog(parent), 
         sizeMenu_->exec(mapToGlobal(QPoint(r.left(), r.bottom() + 1 - 2)));
     });
     connect(buttons_[kSelection], &QToolButton::clicked, this, [this] { OnSelection(); });
+    // The caption sits on the selection button and moves with it when pressed.
+    connect(buttons_[kSelection], &QToolButton::pressed, this, [this] { selectionCaption_->move(23, LangInt(kTextCaptionOffset) + 67); });
+    connect(buttons_[kSelection], &QToolButton::released, this, [this] { selectionCaption_->move(22, LangInt(kTextCaptionOffset) + 66); });
     connect(buttons_[kBrowser], &QToolButton::clicked, this, [this] { OnBrowser(); });
     connect(buttons_[kSettings], &QToolButton::clicked, this, [this] { OnSettings(); });
     connect(buttons_[kHelp], &QToolButton::clicked, this, [this] { OnHelp(); });
@@ -152,7 +155,8 @@ void CAcquireDlg::Layout() {
     setFixedSize(173, 169);
     const int captionOffset = LangInt(kTextCaptionOffset);
     const int textOffset = LangInt(kTextSelectionOffset);
-    selectionCaption_->setGeometry(22 + 4, captionOffset + 66, 121, 14);
+    selectionCaption_->setGeometry(22, captionOffset + 66, 129, 14);
+    selectionCaption_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     selectionText_->setGeometry(43, 91 + textOffset, 77, 12);
     const bool web = logic_.WebUpload();
     for (QWidget* w : {static_cast<QWidget*>(buttons_[kToggleLocal]), static_cast<QWidget*>(buttons_[kToggleWeb]),
