@@ -297,3 +297,17 @@ bool BrowserViewModel::RecountSelection(bool notify) {
     }
     return counts_.anySelected;
 }
+
+void BrowserViewModel::RecentreSelected() {
+    std::lock_guard<std::recursive_mutex> lock(itemLock_);
+    for (size_t i = 0; i < items_.size(); ++i) {
+        const BrowserItem& item = items_.item(i);
+        ItemCell& c = items_.cell(i);
+        if (!item.selected || !c.placed || !item.record) continue;
+        GridCell cell;
+        cell.left = c.left;
+        cell.top = c.top;
+        CentreThumbnail(cell, settings_.thumbSize, static_cast<int32_t>(item.record->width),
+                        static_cast<int32_t>(item.record->height), &c.pictureX, &c.pictureY);
+    }
+}

@@ -56,6 +56,8 @@ public:
     bool RecountSelection(bool notify);
     // The pane changed width: placed items take their cells for the new width.
     void Reflow();
+    // Turned thumbnails are centred again in their cells.
+    void RecentreSelected();
 
     // Reports of the readers, on the window's thread.
     void OnListReady(uint64_t generation, ReaderSink::ListResult result);

@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 
 #include "platform/msg/Messaging.h"
+#include "viewer/browser/PictureDrawing.h"
 #include "viewer/browser/view/InfoEdit.h"
 #include "viewer/browser/view/LongOperation.h"
 #include "viewer/browser/view/ThumbPaneWnd.h"
@@ -91,6 +92,9 @@ void CViewerView::BuildButtons() {
     connect(controls_[kIdDelete], &QAbstractButton::clicked, this, [this] {
         if (pane_->hasFocus()) DeleteSelectedPictures();
     });
+    connect(controls_[kIdRotateLeft], &QAbstractButton::clicked, this, [this] { RotateSelected(3); });
+    connect(controls_[kIdRotateRight], &QAbstractButton::clicked, this, [this] { RotateSelected(1); });
+    connect(controls_[kIdSave], &QAbstractButton::clicked, this, [this] { SaveSelected(); });
     connect(controls_[kIdDisplayMode], &QAbstractButton::clicked, this, [this] { ApplyNextDisplayMode(); });
     connect(controls_[kIdThumbSize], &QAbstractButton::clicked, this, [this] {
         QMenu menu(this);
@@ -379,4 +383,68 @@ void CViewerView::DeleteSelectedPictures() {
         BroadcastAccessState(1);
     }
     if (services_.resumeDeviceCheck && services_.resumeDeviceCheck() != 0) ReportError(JqIfMngResult_Failed);
+}
+
+void CViewerView::RotateSelected(int32_t direction) {
+    int32_t r = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
+        r = RotateSelectedThumbnails(model_->Items().list(), direction);
+    }
+    if (r == 0) {
+        ReportError(JqIfMngResult_NoMemory);
+        return;
+    }
+    model_->RecentreSelected();
+    pane_->update();
+}
+
+void CViewerView::SaveSelected() {
+    const std::string path = services_.chooseFolder ? services_.chooseFolder(settings_.repFolder) : std::string();
+    if (path.empty()) {
+        pane_->setFocus();
+        return;
+    }
+    const DriveKind drive = services_.driveKind ? services_.driveKind(path) : DriveKind::Fixed;
+    const bool readable = services_.statusReadable ? services_.statusReadable(path) : true;
+    if (const int32_t refusal = CheckSaveTarget(path, drive, readable); refusal != 0) {
+        std::string text = services_.text ? services_.text(static_cast<uint32_t>(refusal)) : std::string();
+        if (refusal != 61602) {
+            std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
+            for (const BrowserItem& item : model_->Items().list())
+                if (item.selected) {
+                    text = FormatWith(text, item.fileName);
+                    break;
+                }
+        }
+        BoxDecision d;
+        if (services_.box) services_.box(d, text);
+        return;
+    }
+    model_->StopWorkerThreads();
+    settings_.repFolder = path;
+    {
+        std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
+        if (services_.saveFiles) services_.saveFiles(model_->Items().list(), folder_, path);
+    }
+    BroadcastAccessState(1);
+}
+
+void CViewerView::SetAttribute(int32_t kind, bool on) {
+    if (services_.suspendDeviceCheck) services_.suspendDeviceCheck();
+    int32_t r = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
+        if (services_.setAttribute) r = services_.setAttribute(kind, on, model_->Items().list(), folder_);
+    }
+    const int32_t resumed = services_.resumeDeviceCheck ? services_.resumeDeviceCheck() : 0;
+    r = AttributeJobResult(r, resumed);
+    if (r == JqIfMngResult_NotFound) {
+        // The picture is gone: ask, and unless Cancel read the folder again.
+        if (!services_.askOkCancel || services_.askOkCancel(services_.text ? services_.text(61643) : std::string()))
+            model_->OnTargetFilesChanged();
+    } else if (r != 0) {
+        ReportError(r);
+    }
+    pane_->update();
 }

@@ -40,6 +40,13 @@ struct ViewerViewServices {
     std::function<bool()> suspendDeviceCheck;
     std::function<int32_t()> resumeDeviceCheck;   // 0 when restarted
     std::function<int32_t(BrowserItemList& items, const std::string& folder)> removeFiles;
+    // Saving: the folder chooser (empty on Cancel), what the destination is, the save job.
+    std::function<std::string(const std::string& start)> chooseFolder;
+    std::function<DriveKind(const std::string& path)> driveKind;
+    std::function<bool(const std::string& path)> statusReadable;
+    std::function<int32_t(BrowserItemList& items, const std::string& folder, const std::string& target)> saveFiles;
+    // Hide (kind 2) or protect (kind 1) on or off for the selected pictures.
+    std::function<int32_t(int32_t kind, bool on, BrowserItemList& items, const std::string& folder)> setAttribute;
 };
 
 class CViewerView : public QWidget, private BrowserViewHost {
@@ -67,6 +74,10 @@ public:
     void UpdateViewerButtons();
     // Delete with the pane focused: asks, removes the selected pictures and closes the gaps.
     void DeleteSelectedPictures();
+    // Quarter turns of the selected thumbnails: 1 clockwise, 3 counter-clockwise.
+    void RotateSelected(int32_t direction);
+    void SaveSelected();
+    void SetAttribute(int32_t kind, bool on);
     bool SaveSettings(CViewSettings& settings, const FrameGeometry& frame) const;
 
 protected:

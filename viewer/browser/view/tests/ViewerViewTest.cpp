@@ -47,6 +47,14 @@ protected:
                 if (item.selected) item.removed = 1;
             return 0;
         };
+        services.chooseFolder = [this](const std::string&) { return chosen; };
+        services.driveKind = [this](const std::string&) { return drive; };
+        services.statusReadable = [](const std::string& path) { return path != "/unreadable"; };
+        services.saveFiles = [this](BrowserItemList&, const std::string& folder, const std::string& target) {
+            saved.push_back(folder + " -> " + target);
+            return 0;
+        };
+        services.setAttribute = [this](int32_t, bool, BrowserItemList&, const std::string&) { return attrResult; };
         ViewSettingsCopy settings;
         settings.thumbSize = 64;
         view = std::make_unique<CViewerView>(source, settings, services);
@@ -69,6 +77,10 @@ protected:
     int suspends = 0;
     int resumes = 0;
     bool answerOk = true;
+    std::string chosen;
+    DriveKind drive = DriveKind::Fixed;
+    std::vector<std::string> saved;
+    int32_t attrResult = 0;
     std::unique_ptr<CViewerView> view;
 };
 
@@ -136,6 +148,43 @@ TEST_F(ViewerViewTest, DeletingPicturesClosesTheGaps) {
     EXPECT_EQ(0, view->Model().Counts().selected);
     EXPECT_EQ(2, suspends);
     EXPECT_EQ(2, resumes);
+}
+
+TEST_F(ViewerViewTest, SavingChecksTheDestinationFirst) {
+    view->OpenTarget("Card");
+    ASSERT_TRUE(Settled());
+    view->Model().Items().item(2).selected = true;
+    view->SaveSelected();   // Cancel
+    EXPECT_TRUE(saved.empty());
+    chosen = "E:\\";
+    drive = DriveKind::CdRom;
+    view->SaveSelected();
+    EXPECT_EQ("<61680>", boxes.back());
+    chosen = "/unreadable";
+    view->SaveSelected();
+    EXPECT_EQ("<61683>", boxes.back());
+    chosen = "/home/pictures";
+    view->SaveSelected();
+    EXPECT_EQ((std::vector<std::string>{"100ABCDE -> /home/pictures"}), saved);
+    EXPECT_EQ("/home/pictures", view->Settings().repFolder);
+}
+
+TEST_F(ViewerViewTest, TurnedThumbnailsRecentreAndAMissingPictureAsksFirst) {
+    view->OpenTarget("Card");
+    ASSERT_TRUE(Settled());
+    BrowserItems& items = view->Model().Items();
+    items.item(0).selected = true;
+    const int32_t x = items.cell(0).pictureX;
+    items.item(0).record->width = 48;   // as a quarter turn leaves it
+    items.item(0).record->height = 64;
+    view->Model().RecentreSelected();
+    EXPECT_EQ(x + 8, items.cell(0).pictureX);   // now upright: centred across
+    EXPECT_EQ(items.cell(0).top + 3, items.cell(0).pictureY);
+    attrResult = -99;
+    answerOk = false;
+    view->SetAttribute(2, true);
+    EXPECT_EQ("<61643>", boxes.back());
+    EXPECT_EQ(7u, items.size());
 }
 
 TEST_F(ViewerViewTest, DisplayModesShowAndHideThePanels) {
