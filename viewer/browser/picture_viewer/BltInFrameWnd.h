@@ -55,6 +55,8 @@ public:
     void UpdatePanes();
     QString PaneText(int pane) const;
     void BringToFront();
+    // Prints this picture through the browser (the pane's print command).
+    void PrintPicture();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

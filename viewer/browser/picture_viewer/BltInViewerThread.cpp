@@ -2,6 +2,8 @@
 
 #include "platform/msg/Messaging.h"
 #include "viewer/browser/JobAccess.h"
+#include "viewer/browser/picture_viewer/BltInFrameWnd.h"
+#include "viewer/browser/picture_viewer/ViewerFrameList.h"
 #include "viewer/shell/common/ViewerMessages.h"
 
 void CBltInViewerThread::Setup(plat::WindowHandle progress, plat::Event stop, ViewerOpenJob job) {
@@ -76,3 +78,28 @@ uint32_t CBltInRotateThread::Work() {
     plat::postMessage(dialog_, UM_WORKER_DONE, ok ? 1 : 0, 0);
     return uint32_t(result);
 }
+
+bool BrowserViewerHost::ShowInOpenViewer(const std::string& title, const std::string& path, int32_t turns,
+                                         int32_t* answer) {
+    const plat::WindowHandle frame = frames_ ? frames_->Find(title) : plat::WindowHandle{};
+    if (!plat::isWindow(frame)) return false;
+    // The list's lock is not held while the frame answers.
+    plat::LResult result = 0;
+    if (!plat::sendMessageTimeout(frame, kViewerShowPicture, plat::WParam(&path), turns, plat::kSendNoTimeout,
+                                  &result))
+        return false;
+    *answer = int32_t(result);
+    return true;
+}
+
+bool BrowserViewerHost::HandOverPicture(std::unique_ptr<PictureRecord> record, const std::string& title) {
+    auto* name = new std::string(title);
+    PictureRecord* picture = record.release();
+    return plat::postMessageOwned(view_, UM_OPEN_VIEWER, plat::WParam(picture), plat::LParam(name), [picture, name] {
+        std::unique_ptr<PictureRecord> owned(picture);
+        FreePictureRecord(owned, true);
+        delete name;
+    });
+}
+
+void BrowserViewerHost::StepDone(int32_t progress) { plat::postMessage(progress_, UM_PROGRESS, progress, 0); }

@@ -10,6 +10,7 @@
 #include "platform/thread/Event.h"
 #include "platform/thread/WorkerThread.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -58,4 +59,28 @@ private:
     std::mutex lock_;
     std::unique_ptr<PictureRecord> picture_;
     std::atomic<int32_t> result_{0};
+};
+
+class CViewerFrameList;
+
+// The open job's host in the program: open viewers are found in the browser's
+// frame list and asked on their own thread; new pictures go to the browser
+// view as UM_OPEN_VIEWER (wParam a PictureRecord*, lParam a std::string* title,
+// both the receiver's to free; freed here when the view is gone).
+class BrowserViewerHost : public ViewerOpenHost {
+public:
+    BrowserViewerHost(CViewerFrameList* frames, plat::WindowHandle view, plat::WindowHandle progress,
+                      std::function<bool()> openingRequested)
+        : frames_(frames), view_(view), progress_(progress), opening_(std::move(openingRequested)) {}
+    bool OpeningRequested() override { return !opening_ || opening_(); }
+    bool ShowInOpenViewer(const std::string& title, const std::string& path, int32_t turns,
+                          int32_t* answer) override;
+    bool HandOverPicture(std::unique_ptr<PictureRecord> record, const std::string& title) override;
+    void StepDone(int32_t progress) override;
+
+private:
+    CViewerFrameList* frames_;
+    plat::WindowHandle view_;
+    plat::WindowHandle progress_;
+    std::function<bool()> opening_;
 };

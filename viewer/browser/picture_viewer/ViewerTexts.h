@@ -1,0 +1,7 @@
+#pragma once
+// Language texts of the viewer windows.
+#include <QString>
+
+#include <cstdint>
+
+QString ViewerText(uint32_t id);
