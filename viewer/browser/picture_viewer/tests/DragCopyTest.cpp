@@ -1,10 +1,12 @@
 #include "viewer/browser/picture_viewer/DragCopy.h"
+#include "viewer/browser/picture_viewer/DragOut.h"
 
 #include "viewer/browser/JobAccess.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QWidget>
 #include <QUrl>
 
 #include <fstream>
@@ -131,6 +133,37 @@ TEST_F(DragCopyTest, DataObjectCopiesOnceAndFailsForGoodAfterACancel) {
     CImageDataObject failed(job, [](const DragCopyJob&) { return -90; }, [&](int32_t) { ++failures; });
     EXPECT_TRUE(failed.urls().isEmpty());
     EXPECT_EQ(failures, 1);
+}
+
+TEST_F(DragCopyTest, ADropCopiesBehindTheWaitDialogAndEndsTheLongOperation) {
+    static int argc = 1;
+    static char name[] = "picture_viewer_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+    QWidget pane;
+    std::vector<int32_t> states;
+    int failures = 0;
+    plat::scriptNextDrag(plat::DragResult::Dropped);
+    const plat::DragResult result =
+        DragPicturesOut(&pane, job, [&](int32_t s) { states.push_back(s); }, [&](int32_t) { ++failures; });
+    EXPECT_EQ(result, plat::DragResult::Dropped);
+    EXPECT_EQ(access.copies, 2);
+    EXPECT_EQ(Work("A.JPG"), "first card");
+    EXPECT_EQ(failures, 0);
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(states.front(), 0);
+    EXPECT_EQ(states.back(), 1);
+}
+
+TEST_F(DragCopyTest, EscapeCopiesNothing) {
+    static int argc = 1;
+    static char name[] = "picture_viewer_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+    QWidget pane;
+    plat::scriptNextDrag(plat::DragResult::Cancelled);
+    EXPECT_EQ(DragPicturesOut(&pane, job, nullptr, nullptr), plat::DragResult::Cancelled);
+    EXPECT_EQ(access.copies, 0);
 }
 
 TEST(DragSource, ContinueAndFeedback) {
