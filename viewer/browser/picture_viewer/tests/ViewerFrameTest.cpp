@@ -1,5 +1,8 @@
 #include "viewer/browser/picture_viewer/BltInFormView.h"
 #include "viewer/browser/picture_viewer/BltInFrameWnd.h"
+#include "viewer/browser/picture_viewer/BltInViewerThread.h"
+#include "platform/msg/MessageReceiver.h"
+#include "viewer/browser/JobAccess.h"
 #include "viewer/browser/picture_viewer/ViewerFrameList.h"
 
 #include "platform/msg/Messaging.h"
@@ -93,6 +96,79 @@ TEST(ViewerFrame, SwappedPictureTakesItsTurns) {
     EXPECT_TRUE(frame->Form()->PaintingAllowed().load());
     frame->grab();  // paints the tiles
     delete frame.data();
+}
+
+class NoPictures : public JobAccess {
+public:
+    bool IsFile(const std::string&, const std::string&) override { return false; }
+    int32_t GetFullPath(const std::string&, const std::string&, std::string*) override { return -99; }
+    int32_t CopyFile(const std::string&, const std::string&) override { return -90; }
+    int32_t DeleteFile(const std::string&, const std::string&) override { return 0; }
+    int32_t DeleteFolder(const std::string&) override { return 0; }
+    int32_t GetThumbnail(const std::string&, const std::string&, std::unique_ptr<PictureRecord>&, int32_t,
+                         int32_t) override {
+        return 1;
+    }
+    int32_t LastResult() override { return 0; }
+    bool SuspendDeviceCheck() override { return true; }
+    int32_t ResumeDeviceCheck() override { return 1; }
+    uint64_t FreeSpace(const std::string&) override { return 0; }
+    int Ask(plat::WindowHandle, const std::string&, const std::string&, plat::MessageButtons,
+            plat::MessageIcon) override {
+        return 0;
+    }
+    OverwriteAnswer AskOverwrite(plat::WindowHandle, const std::string&, bool) override {
+        return OverwriteAnswer::Cancel;
+    }
+};
+
+struct Seen {
+    std::vector<std::pair<uint32_t, plat::WParam>> messages;
+    std::unique_ptr<plat::MessageReceiver> receiver = std::make_unique<plat::MessageReceiver>(
+        [this](uint32_t m, plat::WParam w, plat::LParam) {
+            messages.emplace_back(m, w);
+            return plat::LResult(0);
+        });
+};
+
+// Every way the open job ends reaches the progress dialog, including the early
+// ones, and the browser hears of failures.
+TEST(ViewerOpenThread, EveryEndReachesTheDialog) {
+    App();
+    struct Case {
+        std::vector<ViewerOpenItem> items;
+        plat::WParam done;
+        uint32_t toView;  // 0: nothing
+    } cases[] = {
+        {{}, 1, 0},
+        {{{"A.JPG", true, false, 0}}, 0, UM_FILE_MISSING},
+    };
+    for (const Case& c : cases) {
+        Seen progress, view;
+        NoPictures access;
+        CViewerFrameList frames;
+        BrowserViewerHost host(&frames, view.receiver->handle(), progress.receiver->handle(), nullptr);
+        ViewerOpenJob job;
+        job.access = &access;
+        job.host = &host;
+        job.items = c.items;
+        job.folder = "100VOREL";
+        job.tempFolder = "/tmp";
+        CBltInViewerThread thread(view.receiver->handle());
+        thread.Setup(progress.receiver->handle(), plat::Event::create(plat::Event::Reset::Auto, false), job);
+        ASSERT_EQ(thread.Begin(), 1);
+        while (progress.messages.empty()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        thread.Join();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(progress.messages.back().first, UM_WORKER_DONE);
+        EXPECT_EQ(progress.messages.back().second, c.done);
+        if (c.toView) {
+            ASSERT_EQ(view.messages.size(), 1u);
+            EXPECT_EQ(view.messages[0].first, c.toView);
+        } else {
+            EXPECT_TRUE(view.messages.empty());
+        }
+    }
 }
 
 }  // namespace
