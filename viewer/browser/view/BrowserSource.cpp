@@ -1,6 +1,7 @@
 #include "viewer/browser/view/BrowserSource.h"
 
 #include "viewer/sources/ImageFileIf.h"
+#include "viewer/sources/JqIfMngResult.h"
 
 bool ImageFileSource::IsCamera() { return files_.Kind() == CImageFileIf::kCamera; }
 
@@ -43,4 +44,9 @@ void ImageFileSource::SetCardAccessFlag(int32_t value) { files_.Ifl_SetCardAcces
 
 bool ImageFileSource::SuspendDeviceCheck() { return CImageFileIf::SuspendDeviceCheck(); }
 
-int32_t ImageFileSource::ResumeDeviceCheck() { return CImageFileIf::ResumeDeviceCheck(); }
+// The program answers 1 when the check runs again, 0 without a main frame and
+// -114 when it could not be restarted; only the last is a failure here.
+int32_t ImageFileSource::ResumeDeviceCheck() {
+    const int32_t r = CImageFileIf::ResumeDeviceCheck();
+    return r < 0 ? r : 0;
+}
