@@ -85,6 +85,29 @@ TEST(ViewerFrame, MessagesFromTheBrowserAndTheOpenJob) {
     EXPECT_EQ(frames.Count(), 0u);
 }
 
+TEST(ViewerFrame, AFailedNewRotationLeavesTheOldPictureOrClosesWithAMessage) {
+    App();
+    CViewerFrameList frames;
+    std::vector<uint32_t> boxes;
+    ViewerFrameServices services = Services(&frames);
+    services.errorBox = [&](uint32_t id) { boxes.push_back(id); };
+    QPointer<CBltInFrameWnd> frame = OpenViewerFrame(Picture(400, 300), "100VOREL\\A.JPG", services);
+    ASSERT_TRUE(frame);
+    const PictureRecord* before = frame->Picture();
+    const std::string path = "/nowhere/A.JPG";
+    const auto result = plat::sendMessage(frame->Handle(), kViewerShowPicture, plat::WParam(&path), 1);
+    EXPECT_NE(result, 0);
+    if (result == 6 || result == 7) {
+        EXPECT_EQ(frame->Picture(), before);  // the browser reports these; the picture stays
+        EXPECT_EQ(frame->Form()->Turns(), 0);
+        EXPECT_TRUE(boxes.empty());
+    } else {
+        EXPECT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(frames.Count(), 0u);
+    }
+    delete frame.data();
+}
+
 TEST(ViewerFrame, SwappedPictureTakesItsTurns) {
     App();
     CViewerFrameList frames;
