@@ -67,6 +67,7 @@ CBrowserWindow::CBrowserWindow(const BrowserWindowParts& parts) : parts_(parts) 
         return plat::chooseFolder(frame_.get(), LangText(62213), start).value_or(std::string());
     };
     view.driveKind = SaveDriveKind;
+    view.readTransferMarks = [this] { parts_.files->GetTransferMarkList(); };
     view.statusReadable = [](const std::string& path) {
         plat::FileStatus st;
         return static_cast<bool>(plat::fileStatus(std::filesystem::path(path), &st));

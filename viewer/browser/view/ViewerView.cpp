@@ -126,6 +126,33 @@ void CViewerView::OpenTarget(const std::string& rootName) {
     FolderChanged();
 }
 
+void CViewerView::RebuildTree() {
+    if (!root_) return;
+    std::vector<std::string> folders;
+    if (const int32_t r = source_.GetFolderList(folders); r != 0) {
+        ReportError(r);
+        return;
+    }
+    const QString rootName = root_->text(0);
+    tree_->clear();
+    root_ = new QTreeWidgetItem(tree_, QStringList(rootName));
+    QTreeWidgetItem* keep = root_;
+    for (const std::string& folder : folders) {
+        auto* item = new QTreeWidgetItem(root_, QStringList(QString::fromStdString(folder)));
+        if (folder == folder_) keep = item;
+    }
+    root_->setExpanded(true);
+    tree_->setCurrentItem(keep);
+    if (keep == root_ && !rootSelected_) {
+        // The folder on show is gone.
+        model_->StopThumbnailRun();
+        folder_.clear();
+        rootSelected_ = true;
+        ResetPane(0);
+        UpdateViewerButtons();
+    }
+}
+
 void CViewerView::SelectFolder(const std::string& folder) {
     if (!root_) return;
     QTreeWidgetItem* target = root_;
@@ -271,6 +298,11 @@ plat::LResult CViewerView::OnMessage(uint32_t message, plat::WParam wParam, plat
     case UM_ERROR: ShowErrorBox(static_cast<int32_t>(static_cast<int64_t>(wParam))); return 0;
     case UM_LIBRARY_RESULT: ShowLibraryResult(static_cast<int32_t>(wParam), lParam != 0); return 0;
     case UM_TARGET_FILES_CHANGED: model_->OnTargetFilesChanged(); return 0;
+    case UM_TARGET_CHANGED: RebuildTree(); return 0;
+    case UM_TARGET_OPENED:
+        if (services_.readTransferMarks) services_.readTransferMarks();
+        OpenTarget(services_.text ? services_.text(source_.IsCamera() ? 62421 : 62422) : std::string());
+        return 0;
     default: return 0;
     }
 }

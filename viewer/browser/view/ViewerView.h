@@ -47,6 +47,7 @@ struct ViewerViewServices {
     std::function<int32_t(BrowserItemList& items, const std::string& folder, const std::string& target)> saveFiles;
     // Hide (kind 2) or protect (kind 1) on or off for the selected pictures.
     std::function<int32_t(int32_t kind, bool on, BrowserItemList& items, const std::string& folder)> setAttribute;
+    std::function<void()> readTransferMarks;   // the card's transfer-mark list, when a target opens
 };
 
 class CViewerView : public QWidget, private BrowserViewHost {
@@ -67,6 +68,8 @@ public:
     void OpenTarget(const std::string& rootName);
     // The folder shown; the root when empty.
     void SelectFolder(const std::string& folder);
+    // The target's folders changed: the tree again, the current folder kept when it is still there.
+    void RebuildTree();
     void ApplyNextDisplayMode();
     void SetThumbSize(int32_t size);
     void ShowErrorBox(int32_t code);

@@ -187,6 +187,19 @@ TEST_F(ViewerViewTest, TurnedThumbnailsRecentreAndAMissingPictureAsksFirst) {
     EXPECT_EQ(7u, items.size());
 }
 
+TEST_F(ViewerViewTest, FolderListChangesKeepOrDropTheFolderOnShow) {
+    view->OpenTarget("Card");
+    ASSERT_TRUE(Settled());
+    source.folders = {"099ABCDE", "100ABCDE"};
+    view->RebuildTree();
+    EXPECT_EQ(7u, view->Model().Items().size());
+    EXPECT_EQ("100ABCDE", view->Tree().currentItem()->text(0).toStdString());
+    source.folders = {"101ABCDE"};
+    view->RebuildTree();
+    EXPECT_TRUE(view->Model().Items().empty());
+    EXPECT_EQ(view->Tree().topLevelItem(0), view->Tree().currentItem());
+}
+
 TEST_F(ViewerViewTest, DisplayModesShowAndHideThePanels) {
     EXPECT_EQ(0, view->Mode().Current());
     view->ApplyNextDisplayMode();
