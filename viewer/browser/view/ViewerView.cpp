@@ -54,7 +54,15 @@ CViewerView::CViewerView(BrowserSource& source, const ViewSettingsCopy& settings
 
     tree_ = new QTreeWidget(this);
     tree_->setHeaderHidden(true);
-    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem*, int) { FolderChanged(); });
+    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem*, int) {
+        treeTimer_->stop();
+        FolderChanged();
+    });
+    treeTimer_ = new QTimer(this);
+    treeTimer_->setInterval(500);
+    treeTimer_->setSingleShot(true);
+    connect(treeTimer_, &QTimer::timeout, this, [this] { CheckTreeSelection(); });
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this] { treeTimer_->start(); });
 
     PaneActions actions;
     actions.selectionChanged = [this] { UpdateViewerButtons(); };
@@ -160,6 +168,12 @@ void CViewerView::SelectFolder(const std::string& folder) {
         if (root_->child(i)->text(0).toStdString() == folder) target = root_->child(i);
     tree_->setCurrentItem(target);
     FolderChanged();
+}
+
+void CViewerView::CheckTreeSelection() {
+    QTreeWidgetItem* item = tree_->currentItem();
+    const bool root = !item || item == root_;
+    if (root != rootSelected_ || (!root && item->text(0).toStdString() != folder_)) FolderChanged();
 }
 
 void CViewerView::FolderChanged() {

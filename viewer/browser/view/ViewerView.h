@@ -105,6 +105,7 @@ private:
 
     plat::LResult OnMessage(uint32_t message, plat::WParam wParam, plat::LParam lParam);
     void FolderChanged();
+    void CheckTreeSelection();
     void Layout();
     void ScrollTo(int32_t delta);
     void BuildButtons();
@@ -125,6 +126,7 @@ private:
     QScrollBar* scrollBar_ = nullptr;
     QLabel* busyLabel_ = nullptr;
     QTimer* busyTimer_ = nullptr;
+    QTimer* treeTimer_ = nullptr;   // a tree selection made with the keys is taken after a pause
     std::map<int32_t, QAbstractButton*> controls_;
     std::string folder_;
     bool rootSelected_ = true;

@@ -200,6 +200,16 @@ TEST_F(ViewerViewTest, FolderListChangesKeepOrDropTheFolderOnShow) {
     EXPECT_EQ(view->Tree().topLevelItem(0), view->Tree().currentItem());
 }
 
+TEST_F(ViewerViewTest, KeyboardTreeMovesChangeTheFolderAfterAPause) {
+    view->OpenTarget("Card");
+    ASSERT_TRUE(Settled());
+    source.listed.resize(2);
+    view->Tree().setCurrentItem(view->Tree().topLevelItem(0)->child(1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->Model().Folder() == "101ABCDE"; }, 20000));
+    ASSERT_TRUE(Settled());
+    EXPECT_EQ(2u, view->Model().Items().size());
+}
+
 TEST_F(ViewerViewTest, DisplayModesShowAndHideThePanels) {
     EXPECT_EQ(0, view->Mode().Current());
     view->ApplyNextDisplayMode();
