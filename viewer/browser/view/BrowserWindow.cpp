@@ -68,6 +68,15 @@ CBrowserWindow::CBrowserWindow(const BrowserWindowParts& parts) : parts_(parts) 
     };
     view.driveKind = SaveDriveKind;
     view.readTransferMarks = [this] { parts_.files->GetTransferMarkList(); };
+    view.infoText = [this](int32_t index) {
+        std::string text;
+        BrowserViewModel& model = frame_->View().Model();
+        std::lock_guard<std::recursive_mutex> lock(model.ItemLock());
+        if (index >= 0 && static_cast<size_t>(index) < model.Items().size())
+            BuildPictureInfoText(text, model.Items().item(static_cast<size_t>(index)).record.get(),
+                                 source_->IsCamera());
+        return text;
+    };
     view.statusReadable = [](const std::string& path) {
         plat::FileStatus st;
         return static_cast<bool>(plat::fileStatus(std::filesystem::path(path), &st));
