@@ -9,6 +9,7 @@
 #include "viewer/shell/common/WinVersion.h"
 
 #include "outside/lang/InitLangDll.h"
+#include "viewer/sources/JqFileLib.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/RegisteredMessages.h"
 #include "platform/msg/MessageBox.h"
@@ -130,6 +131,9 @@ bool CLumoraApp::LoadSettingsAndFolders()
         return false;
     if (!MakeWorkingFolders(settings_->InstallDir(), settings_->ProgramFilesDir(), &folders_))
         return false;
+    // The image-file library and its work files.
+    CJqFileLib::SetCommonFilesDir(settings_->CommonFilesDir());
+    CJqFileLib::SetWorkFolder(folders_.temp);
     if (!folders_.webUploadAvailable)
         settings_->WriteTransferDestChecks(0, 1);
     return true;

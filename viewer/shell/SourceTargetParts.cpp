@@ -6,10 +6,12 @@
 
 #include "platform/msg/MessageBox.h"
 #include "viewer/sources/MassStrage.h"
+#include "viewer/transfer/CardJobFile.h"
 #include "viewer/sources/camera/RundleCtrl.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -108,15 +110,21 @@ bool SourceTargetParts::CreatePictureAccess()
     return true;
 }
 
+// A drag out of the browser makes its own data object (CImageDataObject) and
+// follows the stateless rules of DragCopy.h; the toolkit's drag is the drop
+// source. What is checked here is that the drag can copy at all: the work
+// folder the pictures are copied into must be there.
 bool SourceTargetParts::CreateDropSource()
 {
-    NotAvailable("the drag-out drop source");
-    return false;
+    std::error_code ec;
+    const std::string& work = app_.TempFolder();
+    return !work.empty() && std::filesystem::is_directory(work, ec);
 }
 
+// A fresh reader each time: the camera rewrites the order file behind our back.
 bool SourceTargetParts::IsTransferRequested(const MessageIdRecord&)
 {
-    return false;  // the card handshake files are read by the transfer code, not built yet
+    return CCardJobFile(app_.currentIndex).IsTransferRequested();
 }
 
 int32_t SourceTargetParts::CurrentDeviceIndex()

@@ -2,9 +2,8 @@
 // The picture sources of viewer/sources behind the main frame: the card source,
 // the camera controller and the picture-access object, owned here for the
 // application. This is also the host the picture-access object asks for the
-// current device, the card root, the work folder and the device check. The
-// drag-out drop source and the card handshake files are not built yet and
-// answer as such.
+// current device, the card root, the work folder and the device check, and
+// what checks the drag-out work folder and the card's handshake files.
 #include "viewer/shell/TargetParts.h"
 
 #include "viewer/sources/ImageFileIf.h"

@@ -3,6 +3,8 @@
 
 #include "platform/msg/DeviceNotifier.h"
 #include "platform/msg/SessionEnd.h"
+#include "viewer/sources/UdisksFormatter.h"
+#include "viewer/sources/camera/CameraPromptBox.h"
 
 #include <QApplication>
 
@@ -11,6 +13,10 @@
 int main(int argc, char** argv)
 {
     QApplication qtApp(argc, argv);
+    // The card source formats through the disk service; camera modules ask
+    // their questions in message boxes over our windows.
+    InstallUdisksFormatter();
+    InstallCameraPromptBox();
     AppEnvironment environment;
     for (int i = 1; i < argc; ++i)
         environment.args.emplace_back(argv[i]);
