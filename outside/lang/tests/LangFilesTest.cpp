@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 using namespace plat::lang;
 
@@ -74,7 +77,72 @@ void ExpectSameIds(const std::string& program)
     }
 }
 
+// The printf conversions of a text in order ("%s", "%d", "%%", ...): a
+// translation that drops, adds or swaps one breaks the formatting call.
+std::vector<std::string> Placeholders(const std::string& text)
+{
+    std::vector<std::string> out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%' || i + 1 >= text.size())
+            continue;
+        size_t j = i + 1;
+        while (j < text.size() && (std::isdigit(static_cast<unsigned char>(text[j])) || text[j] == 'l'))
+            ++j;
+        if (j < text.size() && std::string_view("%sdux").find(text[j]) != std::string_view::npos) {
+            out.push_back(text.substr(i, j - i + 1));
+            i = j;
+        }
+    }
+    return out;
+}
+
+// The command ids of a menu's first pop-up, separators as 0.
+std::vector<uint32_t> PopupCommands(const LanguageTable& table, uint32_t menu)
+{
+    std::vector<uint32_t> commands;
+    const auto it = table.menus.find(menu);
+    if (it == table.menus.end() || it->second.size() != 1 || it->second.front().kind != MenuItem::Kind::Popup)
+        return commands;
+    for (const MenuItem& item : it->second.front().items)
+        commands.push_back(item.kind == MenuItem::Kind::Separator ? 0 : item.command);
+    return commands;
+}
+
 }  // namespace
+
+TEST(LanguageFiles, PlaceholdersMatchEnglish)
+{
+    for (const char* program : {"LumoraLang", "WakelyLang"}) {
+        const Loaded usa = ParseFile(program, 0);
+        for (int i = 1; i < 5; ++i) {
+            const Loaded other = ParseFile(program, i);
+            for (const auto& [id, text] : usa.table.strings) {
+                const auto it = other.table.strings.find(id);
+                if (it != other.table.strings.end()) {
+                    EXPECT_EQ(Placeholders(it->second), Placeholders(text))
+                        << program << " " << kLanguages[i] << " " << id;
+                }
+            }
+        }
+    }
+}
+
+// The transfer panel's picture-size menu and the built-in viewer's context
+// menu: each a single pop-up whose commands also have plain texts.
+TEST(LanguageFiles, ViewerMenusHoldTheirCommands)
+{
+    const std::vector<uint32_t> sizes = {32824, 32825, 32826, 32827};
+    const std::vector<uint32_t> viewer = {32832, 0, 32834, 32835, 0, 32836, 32837, 0, 32838};
+    for (int i = 0; i < 5; ++i) {
+        const Loaded file = ParseFile("LumoraLang", i);
+        EXPECT_EQ(PopupCommands(file.table, 143), sizes) << kLanguages[i];
+        EXPECT_EQ(PopupCommands(file.table, 147), viewer) << kLanguages[i];
+        for (const auto& list : {sizes, viewer})
+            for (uint32_t command : list) {
+                EXPECT_TRUE(command == 0 || file.table.strings.count(command)) << kLanguages[i] << " " << command;
+            }
+    }
+}
 
 TEST(LanguageFiles, EveryFileHasEveryId)
 {
