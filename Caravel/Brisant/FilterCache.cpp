@@ -1,5 +1,6 @@
 // Tile generation and the cache image of CVeltraFilterBase.
 #include "Caravel/Brisant/VeltraFilterBase.h"
+#include "Caravel/Brisant/TileInvalidation.h"
 
 #define WRAP(e) VELTRA_WRAP(kModule, e)
 
@@ -88,32 +89,7 @@ IVeltraError* CVeltraFilterBase::InvalidateCache(const VeltraRect& rect)
         return nullptr;  // nothing is cached yet
     if (IVeltraError* e = CheckCache())
         return WRAP(e);
-    IVeltraTileGrid* grid = nullptr;
-    if (IVeltraError* e = m_cacheImage->MapRect(&grid, rect))
-        return WRAP(e);
-    if (!grid)
-        return nullptr;
-    IVeltraError* err = nullptr;
-    for (int32_t row = 0; row < grid->GetRowCount() && !err; ++row) {
-        for (int32_t col = 0; col < grid->GetColumnCount() && !err; ++col) {
-            bool exists = false;
-            if ((err = grid->TileExists(&exists, col, row)) || !exists)
-                continue;
-            IVeltraTile* tile = nullptr;
-            if ((err = grid->GetTile(&tile, col, row)))
-                continue;
-            VeltraRect whole, covered;
-            grid->GetTileRect(col, row, &whole);
-            grid->GetCoveredRect(col, row, &covered);
-            if (whole.left == covered.left && whole.top == covered.top && whole.right == covered.right &&
-                whole.bottom == covered.bottom)
-                tile->Invalidate();
-            else
-                tile->InvalidateRect(covered);
-        }
-    }
-    grid->Destroy();
-    return WRAP(err);
+    return WRAP(InvalidateImageTiles(m_cacheImage, rect));
 }
 
 IVeltraError* CVeltraFilterBase::LockAndGenerate(void** bits, IVeltraTile* tile, VeltraBitmapHeader** header)

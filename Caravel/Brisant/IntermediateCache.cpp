@@ -1,4 +1,5 @@
 #include "Caravel/Brisant/IntermediateCache.h"
+#include "Caravel/Brisant/TileInvalidation.h"
 
 #define WRAP(e) VELTRA_WRAP(kModule, e)
 
@@ -112,31 +113,7 @@ IVeltraError* Cache::InvalidateRect(const VeltraRect& rect)
 {
     if (!m_image)
         return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraBadState);
-    IVeltraTileGrid* grid = nullptr;
-    if (IVeltraError* e = m_image->MapRect(&grid, rect))
-        return WRAP(e);
-    if (!grid)
-        return nullptr;
-    IVeltraError* err = nullptr;
-    for (int32_t row = 0; row < grid->GetRowCount() && !err; ++row)
-        for (int32_t col = 0; col < grid->GetColumnCount() && !err; ++col) {
-            bool exists = false;
-            if ((err = grid->TileExists(&exists, col, row)) || !exists)
-                continue;
-            IVeltraTile* tile = nullptr;
-            if ((err = grid->GetTile(&tile, col, row)))
-                continue;
-            VeltraRect whole, covered;
-            grid->GetTileRect(col, row, &whole);
-            grid->GetCoveredRect(col, row, &covered);
-            if (whole.left == covered.left && whole.top == covered.top && whole.right == covered.right &&
-                whole.bottom == covered.bottom)
-                tile->Invalidate();
-            else
-                tile->InvalidateRect(covered);
-        }
-    grid->Destroy();
-    return WRAP(err);
+    return WRAP(InvalidateImageTiles(m_image, rect));
 }
 
 IVeltraError* Cache::Invalidate()
