@@ -1,5 +1,6 @@
 #include "viewer/shell/LumoraApp.h"
 
+#include "viewer/shell/AppWorkWindows.h"
 #include "viewer/shell/MainFrame.h"
 #include "viewer/shell/SourceTargetParts.h"
 #include "viewer/shell/TextFormat.h"
@@ -51,7 +52,7 @@ CLumoraApp* TheApp()
 CLumoraApp::CLumoraApp(AppEnvironment environment) : env_(std::move(environment))
 {
     parts_ = env_.makeTargetParts ? env_.makeTargetParts(*this) : std::make_unique<SourceTargetParts>(*this);
-    windows_ = env_.workWindows ? std::move(env_.workWindows) : std::make_unique<PendingWorkWindows>();
+    windows_ = env_.workWindows ? std::move(env_.workWindows) : std::make_unique<AppWorkWindows>(*this);
     g_app = this;
 }
 

@@ -30,7 +30,7 @@ struct AppEnvironment {
     std::function<int()> versionCode;                           // empty: CWinVersion
     std::function<bool(const std::string&, uint64_t)> hasFreeSpace;  // empty: HasFreeSpace
     std::function<std::unique_ptr<TargetParts>(CLumoraApp&)> makeTargetParts;  // empty: SourceTargetParts
-    std::unique_ptr<WorkWindows> workWindows;                   // empty: PendingWorkWindows
+    std::unique_ptr<WorkWindows> workWindows;                   // empty: AppWorkWindows
     std::function<void()> quit;                                 // ends the event loop; empty: the application's
     uint32_t broadcastRetryLimitMs = 30000;                     // a second copy gives up after this
 };

@@ -1,7 +1,7 @@
 #pragma once
 // The two work windows the main frame owns, at most one at a time: the transfer
-// panel and the browser frame (with its view). They are built by the transfer
-// and browser code; PendingWorkWindows reports that neither exists in this build.
+// panel and the browser frame (with its view). AppWorkWindows makes them from
+// the transfer and browser code; PendingWorkWindows has neither.
 #include "platform/msg/WindowHandle.h"
 
 #include <string>

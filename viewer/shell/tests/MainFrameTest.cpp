@@ -43,7 +43,7 @@ protected:
     {
         int n = 0;
         for (const BoxRecord& b : boxes_)
-            n += b.text == LangText(id);
+            n += b.text == UsaText(id);
         return n;
     }
 
@@ -110,7 +110,7 @@ TEST_F(MainFrameTest, ControllerMappingTable)
         Notify(26);
         PumpUntil([&] { return !boxes_.empty(); });
         ASSERT_EQ(boxes_.size(), 1u) << c.result;
-        EXPECT_EQ(boxes_[0].text, LangText(c.text)) << c.result;
+        EXPECT_EQ(boxes_[0].text, UsaText(c.text)) << c.result;
     }
 }
 

@@ -52,7 +52,7 @@ void PumpFor(int ms)
     PumpUntil([] { return false; }, ms);
 }
 
-std::string LangText(uint32_t id)
+std::string UsaText(uint32_t id)
 {
     if (!g_usa)
         g_usa = plat::lang::LanguageLibrary::load(plat::lang::FindLanguageFile("LumoraLang", "USA"));
@@ -286,7 +286,7 @@ std::unique_ptr<CLumoraApp> ShellFixture::StartApp(std::vector<std::string> args
 
 bool ShellFixture::BoxShown(uint32_t textId) const
 {
-    const std::string text = LangText(textId);
+    const std::string text = UsaText(textId);
     for (const BoxRecord& b : boxes_)
         if (!text.empty() && b.text == text)
             return true;

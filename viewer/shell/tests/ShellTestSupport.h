@@ -140,4 +140,5 @@ public:
     int quits_ = 0;
 };
 
-std::string LangText(uint32_t id);
+// A text of the USA language file, read without binding the language.
+std::string UsaText(uint32_t id);
