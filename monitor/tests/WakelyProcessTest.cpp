@@ -168,9 +168,8 @@ TEST_F(WakelyProcess, WithoutAnInstallationItEndsAtOnce)
 }
 
 // With the real viewer: the card's arrival opens it as the viewer's target (the
-// viewer records it as its last target). Off until the viewer has its transfer
-// panel and drag-out source: without them it cannot open a target.
-TEST_F(WakelyProcess, DISABLED_CardArrivalOpensTheCardInTheRealViewer)
+// viewer records it as its last target).
+TEST_F(WakelyProcess, CardArrivalOpensTheCardInTheRealViewer)
 {
     const fs::path install = root_.path() / "Lumora";
     for (const char* f : {"temp", "Images", "Catalogs"})
@@ -180,6 +179,7 @@ TEST_F(WakelyProcess, DISABLED_CardArrivalOpensTheCardInTheRealViewer)
     ASSERT_GT(wakely, 0);
     MessageIdRecord record;
     ASSERT_TRUE(WaitFor([&] { return ReadMessageID(4, &record); }, 20000));
+    Write(card_ / "DCIM/100VOREL/VORL0001.JPG", "picture");  // the viewer opens only a card with pictures
     InsertCard();
     std::string target;
     const bool opened = WaitFor(

@@ -306,5 +306,5 @@ void CLumoraApp::Quit()
     if (env_.quit)
         env_.quit();
     else
-        QCoreApplication::quit();
+        QCoreApplication::exit(0);  // quit() would let a work window that refuses to close keep us running
 }
