@@ -3,7 +3,7 @@
 #include "viewer/shell/AppWorkWindows.h"
 #include "viewer/shell/MainFrame.h"
 #include "viewer/shell/SourceTargetParts.h"
-#include "viewer/shell/TextFormat.h"
+#include "viewer/shell/common/TextFormat.h"
 #include "viewer/shell/common/FolderTools.h"
 #include "viewer/shell/common/LanguageContext.h"
 #include "viewer/shell/common/ViewerMessages.h"

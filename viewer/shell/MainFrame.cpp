@@ -1,7 +1,7 @@
 #include "viewer/shell/MainFrame.h"
 
 #include "viewer/shell/LumoraApp.h"
-#include "viewer/shell/TextFormat.h"
+#include "viewer/shell/common/TextFormat.h"
 #include "viewer/shell/common/ViewerMessages.h"
 
 #include "platform/desktop/Desktop.h"

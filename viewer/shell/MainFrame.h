@@ -8,6 +8,7 @@
 #include "platform/msg/WindowHandle.h"
 #include "viewer/shell/common/LangString.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,7 +62,7 @@ public:
     void ShowBox(const std::string& text, plat::MessageIcon icon);
     void ShowHelpTopic(uint32_t contextId);
     // The first target message was shown (the frame is closing the target).
-    bool MessageShown() const { return messageShown_; }
+    bool MessageShown() const { return messageShown_.load(); }
 
     // The device check around long operations of the sources: stop it, and
     // start it again (reconnecting first when needed).
@@ -81,7 +82,8 @@ private:
 
     CLumoraApp& app_;
     std::unique_ptr<plat::MessageReceiver> receiver_;
-    bool messageShown_ = false;
+    // Read by the transfer worker while the UI thread sets it.
+    std::atomic<bool> messageShown_{false};
     uint32_t statusTimer_ = 0;
     CLangString messageText_;
 };

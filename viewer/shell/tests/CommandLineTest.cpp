@@ -1,5 +1,5 @@
 #include "viewer/shell/CommandLine.h"
-#include "viewer/shell/TextFormat.h"
+#include "viewer/shell/common/TextFormat.h"
 
 #include <gtest/gtest.h>
 

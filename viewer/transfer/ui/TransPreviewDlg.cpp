@@ -92,7 +92,7 @@ void CTransPreviewDlg::Progress(int32_t percent) {
 
 void CTransPreviewDlg::ShowFileText() {
     fileText_->setText(QString::fromStdString(
-        FillTransText(TransText(kTextFile), {name_, std::to_string(logic_.Percent())})));
+        FormatLangText(TransText(kTextFile), {name_, std::to_string(logic_.Percent())})));
 }
 
 void CTransPreviewDlg::paintEvent(QPaintEvent* event) {

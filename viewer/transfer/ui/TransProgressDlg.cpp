@@ -181,7 +181,7 @@ void CTransProgressDlg::CurrentFile(TransferFileReport& report) {
     report.thumbnail.clear();
     thumbAcross_ = report.across;
     thumbDown_ = report.down;
-    filesLeft_->setText(Q(FillTransText(TransText(kTextFilesLeft), {std::to_string(logic_.Left())})));
+    filesLeft_->setText(Q(FormatLangText(TransText(kTextFilesLeft), {std::to_string(logic_.Left())})));
     DrawBar();
 }
 

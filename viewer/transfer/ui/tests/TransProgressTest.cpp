@@ -62,9 +62,9 @@ TEST(TransProgressLogic, EmptyRunEndsWithAFullBarAndBusyCounterWraps) {
 }
 
 TEST(TransTexts, PlacesAreFilledInOrderAndNeverReadAsFormats) {
-    EXPECT_EQ(FillTransText("%d left", {"4"}), "4 left");
-    EXPECT_EQ(FillTransText("%s  %d%%", {"a.jpg", "50"}), "a.jpg  50%");
-    EXPECT_EQ(FillTransText("%s %s %n", {"x"}), "x  %n");
+    EXPECT_EQ(FormatLangText("%d left", {"4"}), "4 left");
+    EXPECT_EQ(FormatLangText("%s  %d%%", {"a.jpg", "50"}), "a.jpg  50%");
+    EXPECT_EQ(FormatLangText("%s %s %n", {"x"}), "x  %n");
     EXPECT_EQ(PathLeaf("/tmp/work/IMG_1.JPG"), "IMG_1.JPG");
     EXPECT_EQ(PathLeaf("A:\\DCIM\\IMG_2.JPG"), "IMG_2.JPG");
     EXPECT_EQ(PathLeaf("IMG_3.JPG"), "IMG_3.JPG");

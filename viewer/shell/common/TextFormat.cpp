@@ -1,4 +1,4 @@
-#include "viewer/shell/TextFormat.h"
+#include "viewer/shell/common/TextFormat.h"
 
 std::string FormatLangText(const std::string& format, const std::vector<std::string>& args)
 {
