@@ -1,7 +1,7 @@
 #pragma once
 // The two work windows the main frame owns, at most one at a time: the transfer
 // panel and the browser frame (with its view). AppWorkWindows makes them from
-// the transfer and browser code; PendingWorkWindows has neither.
+// the transfer and browser code.
 #include "platform/msg/WindowHandle.h"
 
 #include <string>
@@ -26,17 +26,4 @@ public:
     virtual bool IsFrameInModalState() const = 0;
     // Destroys a remaining panel (the main frame's end).
     virtual void DestroyAll() = 0;
-};
-
-class PendingWorkWindows : public WorkWindows {
-public:
-    bool OpenTransferPanel(int index) override;
-    bool OpenBrowser(bool maximised) override;
-    plat::WindowHandle TransferPanel() const override { return {}; }
-    plat::WindowHandle BrowserFrame() const override { return {}; }
-    plat::WindowHandle BrowserView() const override { return {}; }
-    void SetPanelDeviceIndex(int) override {}
-    std::string BrowserCurrentFolder() const override { return {}; }
-    bool IsFrameInModalState() const override { return false; }
-    void DestroyAll() override {}
 };
