@@ -7,6 +7,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -184,6 +185,7 @@ ProcResult listUserProcesses(std::vector<RunningProcess>* out) {
             if (target.size() > deleted.size() && target.compare(target.size() - deleted.size(), deleted.size(), deleted) == 0)
                 target.resize(target.size() - deleted.size());
             p.exeName = fileNamePart(target);
+            p.exePath = target;
         }
         p.argv0 = fileNamePart(readSmallFile(base + "/cmdline"));
         std::ifstream env(base + "/environ", std::ios::binary);
@@ -226,16 +228,24 @@ std::string rootOfEnvironment(const std::string& environ) {
     return data + "/vorel";
 }
 
+bool isProcessInRoot(const RunningProcess& p, const std::filesystem::path& top) {
+    if (!p.root.empty()) return std::filesystem::path(p.root).lexically_normal() == top.lexically_normal();
+    if (p.exePath.empty()) return false;
+    const std::filesystem::path rel = std::filesystem::path(p.exePath).lexically_normal().lexically_relative(top.lexically_normal());
+    return !rel.empty() && *rel.begin() != "..";
+}
+
 ProcResult isProgramRunning(std::string_view name, bool* running, pid_t except, ProcessScope scope) {
     *running = true;
     std::vector<RunningProcess> list;
     ProcResult r = listUserProcesses(&list);
     if (r != ProcResult::Ok) return r;
-    const std::string ours = SystemRoot::current().top().string();
+    const std::filesystem::path ours = SystemRoot::current().top();
     *running = false;
     for (const RunningProcess& p : list) {
         if (p.pid == except || !isProgramNamed(p, name)) continue;
-        if (scope == ProcessScope::ThisRoot && !p.root.empty() && p.root != ours) continue;
+        if (p.pid != getpid() && !isProcessAlive(p.pid)) continue;  // it ended while we looked
+        if (scope == ProcessScope::ThisRoot && !isProcessInRoot(p, ours)) continue;
         *running = true;
     }
     return ProcResult::Ok;
@@ -248,7 +258,7 @@ bool isProcessAlive(pid_t pid) {
     std::string line;
     if (!std::getline(f, line)) return false;
     std::size_t close = line.rfind(')');
-    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'Z';
+    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'Z' && line[close + 2] != 'X';
 }
 
 }  // namespace plat

@@ -2,6 +2,7 @@
 // Starting programs and looking at running ones.
 #include "platform/proc/ProcResult.h"
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -22,6 +23,7 @@ struct RunningProcess {
     std::string exeName;   // file name of the running executable (empty when unreadable)
     std::string argv0;     // file name part of argv[0] (scripts show their own name here)
     std::string root;      // the system root the process started in (empty when unreadable)
+    std::string exePath;   // full path of the running executable (empty when unreadable)
 };
 
 // Every process of the calling user. A /proc that cannot be read is a failure,
@@ -32,14 +34,21 @@ ProcResult listUserProcesses(std::vector<RunningProcess>* out);
 // "Caravel.exe"-less forms such as the truncated kernel name).
 bool isProgramNamed(const RunningProcess& p, std::string_view name);
 
+// Whether `p` belongs to the machine rooted at `top`: by the root its
+// environment names, or, where that cannot be read, by whether its executable
+// lies under `top`. A process with neither is not counted as ours.
+bool isProcessInRoot(const RunningProcess& p, const std::filesystem::path& top);
+
 // Which processes count: those started in this process's system root (each root
 // is a machine of its own), or every process of the user.
 enum class ProcessScope { ThisRoot, AnyRoot };
 
 // Whether a program of that name runs for this user, except process `except`.
 // On ListFailed *running is left true: callers that must not start a second copy
-// treat an unknown answer as "running". A process whose root cannot be read
-// counts as being in this root.
+// treat an unknown answer as "running". A zombie or exiting process is not
+// running. A process whose environment cannot be read (it is exiting, or is not
+// ours to read) counts as being in this root only when its executable lies
+// under this root: a guess would let another machine's program block this one.
 ProcResult isProgramRunning(std::string_view name, bool* running, pid_t except = 0,
                             ProcessScope scope = ProcessScope::ThisRoot);
 

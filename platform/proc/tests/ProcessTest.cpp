@@ -95,15 +95,15 @@ struct NameCase {
 
 TEST(RunningPrograms, NameMatchingTable) {
     const NameCase cases[] = {
-        {{1, "caravel", "caravel", "caravel", ""}, "caravel", true},
-        {{1, "Caravel", "", "", ""}, "CARAVEL", true},
-        {{1, "sh", "dash", "caravel", ""}, "caravel", true},  // a script shows its name in argv[0]
-        {{1, "caravel-helper", "caravel-helper", "caravel-helper", ""}, "caravel", false},
-        {{1, "averylongprogra", "", "", ""}, "averylongprogramname", true},  // kernel name cut at 15
-        {{1, "averylongprogra", "", "", ""}, "averylongprogra", true},
-        {{1, "averylongprogra", "", "", ""}, "averylongprogrammer", true},
-        {{1, "short", "", "", ""}, "shorter", false},
-        {{1, "caravel", "caravel", "caravel", ""}, "", false},
+        {{1, "caravel", "caravel", "caravel", "", ""}, "caravel", true},
+        {{1, "Caravel", "", "", "", ""}, "CARAVEL", true},
+        {{1, "sh", "dash", "caravel", "", ""}, "caravel", true},  // a script shows its name in argv[0]
+        {{1, "caravel-helper", "caravel-helper", "caravel-helper", "", ""}, "caravel", false},
+        {{1, "averylongprogra", "", "", "", ""}, "averylongprogramname", true},  // kernel name cut at 15
+        {{1, "averylongprogra", "", "", "", ""}, "averylongprogra", true},
+        {{1, "averylongprogra", "", "", "", ""}, "averylongprogrammer", true},
+        {{1, "short", "", "", "", ""}, "shorter", false},
+        {{1, "caravel", "caravel", "caravel", "", ""}, "", false},
     };
     for (const NameCase& c : cases) EXPECT_EQ(plat::isProgramNamed(c.process, c.name), c.matches) << c.name << " vs " << c.process.comm;
 }
@@ -227,6 +227,28 @@ TEST(RunningPrograms, ProgramsOfAnotherRootDoNotCount) {
         EXPECT_TRUE(running);
     }
     kill(pid, SIGKILL);
+}
+
+TEST(RunningPrograms, AProcessBelongsToARootByItsEnvironmentOrElseByItsExecutable) {
+    struct RootCase {
+        const char* root;
+        const char* exePath;
+        bool ours;
+    };
+    const RootCase cases[] = {
+        {"/r/a", "/anywhere/Caravel", true},             // the environment decides
+        {"/r/a/", "/r/a/Caravel", true},
+        {"/r/b", "/r/a/Caravel", false},
+        {"", "/r/a/Program Files/Vorel/Caravel", true},  // exiting: environment gone, executable still known
+        {"", "/r/b/Program Files/Vorel/Caravel", false},  // another machine's program
+        {"", "/r/ab/Caravel", false},
+        {"", "/r/a/../b/Caravel", false},
+        {"", "", false},                                  // nothing to go by: not counted as ours
+    };
+    for (const RootCase& c : cases) {
+        plat::RunningProcess p{1, "Caravel", "Caravel", "Caravel", c.root, c.exePath};
+        EXPECT_EQ(plat::isProcessInRoot(p, "/r/a"), c.ours) << "root '" << c.root << "' exe '" << c.exePath << "'";
+    }
 }
 
 TEST(RunningPrograms, RootOfAnEnvironment) {
