@@ -229,9 +229,14 @@ std::string rootOfEnvironment(const std::string& environ) {
 }
 
 bool isProcessInRoot(const RunningProcess& p, const std::filesystem::path& top) {
-    if (!p.root.empty()) return std::filesystem::path(p.root).lexically_normal() == top.lexically_normal();
+    // "/r/a/" and "/r/a" are one folder.
+    auto folder = [](const std::filesystem::path& f) {
+        std::filesystem::path n = f.lexically_normal();
+        return n.has_filename() ? n : n.parent_path();
+    };
+    if (!p.root.empty()) return folder(p.root) == folder(top);
     if (p.exePath.empty()) return false;
-    const std::filesystem::path rel = std::filesystem::path(p.exePath).lexically_normal().lexically_relative(top.lexically_normal());
+    const std::filesystem::path rel = folder(p.exePath).lexically_relative(folder(top));
     return !rel.empty() && *rel.begin() != "..";
 }
 
@@ -258,7 +263,9 @@ bool isProcessAlive(pid_t pid) {
     std::string line;
     if (!std::getline(f, line)) return false;
     std::size_t close = line.rfind(')');
-    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'Z' && line[close + 2] != 'X';
+    if (close == std::string::npos || close + 2 >= line.size()) return true;
+    const char state = line[close + 2];
+    return state != 'Z' && state != 'X';  // zombie, or dead and about to vanish
 }
 
 }  // namespace plat
