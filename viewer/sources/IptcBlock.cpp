@@ -31,9 +31,10 @@ int32_t CIptcBlock::GetSize() const {
     return hasBlock_ ? static_cast<int32_t>(block_.size()) : -1;
 }
 
-bool CIptcBlock::scan(size_t pos, uint16_t tag, Dataset* found) const {
+bool CIptcBlock::scan(size_t pos, uint16_t tag, Dataset* found, bool* readToEnd) const {
     const size_t size = block_.size();
     const uint8_t* b = block_.data();
+    if (readToEnd) *readToEnd = false;
     while (pos < size) {
         if (b[pos] != 0x1C) {
             ++pos;  // stray byte between datasets
@@ -55,12 +56,13 @@ bool CIptcBlock::scan(size_t pos, uint16_t tag, Dataset* found) const {
         }
         if (length > size - pos - header)
             return false;  // data running past the block ends the scan
-        if (t == tag) {
+        if (found && t == tag) {
             *found = Dataset{pos, pos + header, length};
             return true;
         }
         pos += header + length;
     }
+    if (readToEnd) *readToEnd = true;
     return false;
 }
 
@@ -135,6 +137,13 @@ bool CIptcBlock::Replace(uint16_t tag, const uint8_t* data, size_t length) {
 
 bool CIptcBlock::Add(uint16_t tag, const uint8_t* data, size_t length) {
     if ((!data && length > 0) || length > kMaxBlock || block_.size() + length + 9 > kMaxBlock)
+        return false;
+    // A dataset appended behind damaged bytes would be out of every reader's
+    // reach (the scan stops at the damage): refuse rather than report success.
+    bool readToEnd = true;
+    if (hasBlock_)
+        scan(0, 0, nullptr, &readToEnd);
+    if (!readToEnd)
         return false;
     Dataset d;
     if (tag != kKeywords && hasBlock_ && scan(0, tag, &d))

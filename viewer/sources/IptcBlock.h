@@ -52,7 +52,9 @@ private:
         size_t length = 0;  // data length
     };
     // The next well-formed dataset header at or after pos; false at the end.
-    bool scan(size_t pos, uint16_t tag, Dataset* found) const;
+    // The first dataset of tag from pos; without found, walks the whole block.
+    // readToEnd: the walk reached the block's end (no damaged dataset stopped it).
+    bool scan(size_t pos, uint16_t tag, Dataset* found, bool* readToEnd = nullptr) const;
     static void appendHeader(std::vector<uint8_t>& out, uint16_t tag, size_t length);
 
     std::vector<uint8_t> block_;

@@ -98,6 +98,11 @@ TEST(IptcBlock, MalformedLengthsEndTheScan) {
         ASSERT_TRUE(b.SetData(c.raw.data(), c.raw.size()));
         EXPECT_EQ(b.Find(CIptcBlock::kCaption), -1) << c.name;
         EXPECT_FALSE(b.Replace(CIptcBlock::kCaption, reinterpret_cast<const uint8_t*>("x"), 1)) << c.name;
+        // Nothing is added behind the damage, where no reader would find it.
+        const auto keyword = reinterpret_cast<const uint8_t*>("k");
+        EXPECT_FALSE(b.Add(CIptcBlock::kKeywords, keyword, 1)) << c.name;
+        EXPECT_FALSE(b.Add(CIptcBlock::kCaption, keyword, 1)) << c.name;
+        EXPECT_EQ(b.GetSize(), static_cast<int32_t>(c.raw.size())) << c.name;
     }
 }
 
