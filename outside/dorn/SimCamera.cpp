@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -100,6 +101,19 @@ public:
         if (command == DORN_CMD_IDLE) ReportSource();
         const int32_t r = Do(object, command, parameter, dataType, data);
         return Queue(object, command, parameter, dataType, data, proc, reference, r);
+    }
+
+    bool Holds(DornObjectRecord* object)
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        return nodes_.count(object) != 0;
+    }
+
+    // The module object is closed (or never opened): nothing of this camera is left.
+    bool Ended()
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        return moduleRec_ == nullptr;
     }
 
 private:
@@ -305,7 +319,6 @@ private:
         if (nodes_.count(record)) return DORN_E_ALREADY_OPEN;
         Node node;
         if (!parent) {
-            Reset();
             LoadConfig();
             if (config_.openResult != 0) return config_.openResult;
             node.kind = Kind::Module;
@@ -883,10 +896,48 @@ private:
     uint32_t closeBusyLeft_ = 0;
 };
 
-SimCamera& Camera()
+// Every module open makes a camera of its own: one process may hold several
+// module objects (the monitor opens one per device class, and two class files can
+// be the same module), and each keeps its objects and requests. An object record
+// names its camera in moduleReference; only cameras in this table are trusted.
+std::mutex g_camerasMutex;
+std::map<void*, std::shared_ptr<SimCamera>> g_cameras;
+
+std::shared_ptr<SimCamera> CameraOf(DornObjectRecord* object)
 {
-    static SimCamera camera;
-    return camera;
+    if (!object) return nullptr;
+    std::lock_guard<std::mutex> lock(g_camerasMutex);
+    const auto it = g_cameras.find(object->moduleReference);
+    return it == g_cameras.end() ? nullptr : it->second;
+}
+
+std::vector<std::shared_ptr<SimCamera>> AllCameras()
+{
+    std::vector<std::shared_ptr<SimCamera>> all;
+    std::lock_guard<std::mutex> lock(g_camerasMutex);
+    for (const auto& [key, camera] : g_cameras) all.push_back(camera);
+    return all;
+}
+
+void Forget(const std::shared_ptr<SimCamera>& camera)
+{
+    std::lock_guard<std::mutex> lock(g_camerasMutex);
+    g_cameras.erase(camera.get());
+}
+
+int32_t OpenModule(DornObjectRecord* object, uint32_t parameter, uint32_t dataType, uintptr_t data,
+                   DornCompletionProc proc, uintptr_t reference)
+{
+    auto* record = reinterpret_cast<DornObjectRecord*>(data);
+    if (const auto owner = CameraOf(record); owner && owner->Holds(record)) return DORN_E_ALREADY_OPEN;
+    auto camera = std::make_shared<SimCamera>();
+    {
+        std::lock_guard<std::mutex> lock(g_camerasMutex);
+        g_cameras[camera.get()] = camera;
+    }
+    const int32_t r = camera->Entry(object, DORN_CMD_OPEN, parameter, dataType, data, proc, reference);
+    if (camera->Ended()) Forget(camera);
+    return r;
 }
 
 }  // namespace
@@ -894,7 +945,16 @@ SimCamera& Camera()
 extern "C" int32_t SimCamEntry(DornObjectRecord* object, uint32_t command, uint32_t parameter, uint32_t dataType,
                                uintptr_t data, DornCompletionProc proc, uintptr_t reference)
 {
-    return Camera().Entry(object, command, parameter, dataType, data, proc, reference);
+    if (command == DORN_CMD_OPEN && !object) return OpenModule(object, parameter, dataType, data, proc, reference);
+    if (!object && (command == DORN_CMD_PUMP || command == DORN_CMD_ABORT)) {
+        for (const auto& camera : AllCameras()) camera->Entry(object, command, parameter, dataType, data, proc, reference);
+        return 0;
+    }
+    const auto camera = CameraOf(object);
+    if (!camera) return command == DORN_CMD_PUMP ? 0 : DORN_E_NOT_OPEN;
+    const int32_t r = camera->Entry(object, command, parameter, dataType, data, proc, reference);
+    if (command == DORN_CMD_CLOSE && camera->Ended()) Forget(camera);
+    return r;
 }
 
 extern "C" void SimCamSetConfigPath(const char* path)

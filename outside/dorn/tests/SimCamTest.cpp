@@ -165,4 +165,35 @@ TEST(SimCamEntry, ConnectSequence)
     SimCamSetConfigPath(nullptr);
 }
 
+TEST(SimCamEntry, SecondModuleOpenLeavesTheFirstAlone)
+{
+    TempDir dir;
+    fs::create_directories(dir.path / "card" / "DCIM" / "100TEST");
+    Write(dir.path / "SimCam.conf", "root=card\nmodel=Snapwren310\n");
+    SimCamSetConfigPath((dir.path / "SimCam.conf").c_str());
+    g_probe = Probe{};
+
+    DornObjectRecord first{}, second{};
+    ASSERT_EQ(SimCamEntry(nullptr, DORN_CMD_OPEN, 0, DORN_DT_POBJECT, reinterpret_cast<uintptr_t>(&first), nullptr, 0), 0);
+    uint32_t period = 0;
+    ASSERT_EQ(SimCamEntry(&first, DORN_CMD_GET, DORN_CAP_IDLE_PERIOD, DORN_DT_PU32,
+                          reinterpret_cast<uintptr_t>(&period), &OnComplete, 9), 0);
+    ASSERT_EQ(SimCamEntry(nullptr, DORN_CMD_OPEN, 0, DORN_DT_POBJECT, reinterpret_cast<uintptr_t>(&second), nullptr, 0), 0);
+
+    SimCamEntry(&first, DORN_CMD_PUMP, 0, 0, 0, nullptr, 0);
+    SimCamEntry(&first, DORN_CMD_PUMP, 0, 0, 0, nullptr, 0);
+    EXPECT_EQ(g_probe.completions, (std::vector<int32_t>{0}));  // completed, exactly once
+    EXPECT_EQ(period, 500u);
+    uint32_t count = 0;
+    EXPECT_EQ(SimCamEntry(&first, DORN_CMD_CAPCOUNT, 0, DORN_DT_PU32, reinterpret_cast<uintptr_t>(&count), nullptr, 0), 0);
+
+    // Closing one module leaves the other open.
+    EXPECT_EQ(SimCamEntry(&second, DORN_CMD_CLOSE, 0, 0, 0, nullptr, 0), 0);
+    EXPECT_EQ(SimCamEntry(&second, DORN_CMD_CAPCOUNT, 0, DORN_DT_PU32, reinterpret_cast<uintptr_t>(&count), nullptr, 0),
+              DORN_E_NOT_OPEN);
+    EXPECT_EQ(SimCamEntry(&first, DORN_CMD_CAPCOUNT, 0, DORN_DT_PU32, reinterpret_cast<uintptr_t>(&count), nullptr, 0), 0);
+    EXPECT_EQ(SimCamEntry(&first, DORN_CMD_CLOSE, 0, 0, 0, nullptr, 0), 0);
+    SimCamSetConfigPath(nullptr);
+}
+
 }  // namespace
