@@ -55,7 +55,7 @@ int32_t PaintThumbCell(plat::gdi::Surface& dc, const ThumbPaneView& view, const 
         const int32_t cx = item.cellX - view.scrollX, cy = item.cellY - view.scrollY;
         Blit(dc, bitmaps, uint32_t(item.selected ? frames.selected : frames.normal), cx, cy);
         const PictureRecord* r = item.record;
-        if (r && !r->blocks.empty() && r->exif) {
+        if (r && !r->blocks.empty()) {
             const BitmapRecord& tile = r->blocks.front();
             dc.stretchDib(item.pictureX - view.scrollX, item.pictureY - view.scrollY, int32_t(r->width),
                           int32_t(r->height), tile.block.data(), tile.block.size());

@@ -20,6 +20,12 @@ public:
     void ItemDropped(uint64_t g, int32_t index) override {
         Post([g, index](BrowserViewModel& m) { m.OnItemDropped(g, index); });
     }
+    void ThumbnailMissing(uint64_t g, int32_t index) override {
+        Post([g, index](BrowserViewModel& m) { m.OnThumbnailMissing(g, index); });
+    }
+    void TargetChanged(uint64_t g, int32_t status) override {
+        Post([g, status](BrowserViewModel& m) { m.OnTargetChanged(g, status); });
+    }
     void RunFinished(uint64_t g) override {
         Post([g](BrowserViewModel& m) { m.OnRunFinished(g); });
     }
@@ -189,6 +195,18 @@ void BrowserViewModel::OnThumbnailRead(uint64_t generation, int32_t index, std::
     if (runActive_) host_.ItemPlaced(static_cast<size_t>(index));
 }
 
+void BrowserViewModel::OnThumbnailMissing(uint64_t generation, int32_t index) {
+    if (!readers_->IsCurrent(generation)) return;
+    {
+        std::lock_guard<std::recursive_mutex> lock(itemLock_);
+        if (index < 0 || static_cast<size_t>(index) >= items_.size()) return;
+        BrowserItem& item = items_.item(static_cast<size_t>(index));
+        if (item.record) FreeBitmapArray(*item.record);   // no stale thumbnail of an earlier read
+        PlaceItem(static_cast<size_t>(index), 0, 0);
+    }
+    if (runActive_) host_.ItemPlaced(static_cast<size_t>(index));
+}
+
 void BrowserViewModel::RenumberFrom(size_t index) {
     for (size_t i = index; i < items_.size(); ++i) {
         items_.cell(i).index = static_cast<int32_t>(i);
@@ -240,6 +258,12 @@ void BrowserViewModel::OnLibraryResult(uint64_t generation, int32_t kind) {
     if (!readers_->IsCurrent(generation)) return;
     host_.BusyAnimation(false);
     host_.ReportLibraryResult(kind);
+}
+
+void BrowserViewModel::OnTargetChanged(uint64_t generation, int32_t status) {
+    if (!readers_->IsCurrent(generation)) return;
+    host_.BusyAnimation(false);
+    host_.TargetChanged(status);
 }
 
 void BrowserViewModel::OnError(uint64_t generation, int32_t code) {

@@ -28,6 +28,9 @@ public:
     virtual void ReportError(int32_t code) = 0;         // the error box, later
     virtual void ReportLibraryResult(int32_t kind) = 0; // the library-result box (fatal), later
     virtual void TargetMessage(int32_t textId) = 0;     // to the main window: show once, close the target
+    // The readers found the target changed (104 files, 105 folders, 106 both):
+    // read it again as after the main frame's own status check.
+    virtual void TargetChanged(int32_t status) = 0;
     virtual void FolderListed(const std::string& folder) = 0;   // before its thumbnails are read
 };
 
@@ -63,6 +66,8 @@ public:
     void OnListReady(uint64_t generation, ReaderSink::ListResult result);
     void OnThumbnailRead(uint64_t generation, int32_t index, std::unique_ptr<PictureRecord> record);
     void OnItemDropped(uint64_t generation, int32_t index);
+    void OnThumbnailMissing(uint64_t generation, int32_t index);
+    void OnTargetChanged(uint64_t generation, int32_t status);
     void OnRunFinished(uint64_t generation);
     void OnLibraryResult(uint64_t generation, int32_t kind);
     void OnError(uint64_t generation, int32_t code);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_map>
 #include <new>
 
 #include "viewer/sources/JqIfMngResult.h"
@@ -13,7 +14,6 @@ void ApplyStatus(PictureRecord& to, const PictureRecord& from) {
     to.hidden = from.hidden;
     to.size = from.size;
     to.transferMarked = from.transferMarked;
-    to.exif = 1;   // drawable until the thumbnail reader says otherwise
 }
 
 }  // namespace
@@ -40,7 +40,6 @@ int32_t CFileListLoader::RefreshItemRecord(const std::string& name, PictureRecor
     record.hidden = hidden;
     record.size = size;
     record.transferMarked = source_.IsTransferMarked(folder_, name) ? 1 : 0;
-    record.exif = 1;
     return 0;
 }
 
@@ -57,6 +56,32 @@ int32_t CFileListLoader::MakeItemRecord(int32_t index, const std::string& name,
     if (r != 0) return r;   // the record goes with the scope
     out = std::move(record);
     return 0;
+}
+
+// Names are told apart by case, as the sort tells them apart: an old item is kept
+// for the same name first. Only an old name that is no longer listed at all is
+// matched without case, a picture whose name changed case (a card written on
+// another system); it then takes the new name.
+std::vector<int32_t> MatchOldNames(const std::vector<std::string>& names, const std::vector<std::string>& oldNames) {
+    std::vector<int32_t> match(names.size(), -1);
+    std::vector<bool> taken(oldNames.size(), false);
+    std::unordered_map<std::string, size_t> oldByName;
+    for (size_t k = 0; k < oldNames.size(); ++k) oldByName.emplace(oldNames[k], k);
+    for (size_t i = 0; i < names.size(); ++i)
+        if (const auto it = oldByName.find(names[i]); it != oldByName.end() && !taken[it->second]) {
+            match[i] = static_cast<int32_t>(it->second);
+            taken[it->second] = true;
+        }
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (match[i] >= 0) continue;
+        for (size_t k = 0; k < oldNames.size(); ++k)
+            if (!taken[k] && SameNameIgnoringCase(oldNames[k], names[i])) {
+                match[i] = static_cast<int32_t>(k);
+                taken[k] = true;
+                break;
+            }
+    }
+    return match;
 }
 
 int32_t CFileListLoader::BuildItemList(std::vector<std::string>& names, BrowserItems& out) {
@@ -81,16 +106,11 @@ RefreshPlan CFileListLoader::RefreshItemList(std::vector<std::string>& names,
     RefreshPlan plan;
     if (names.empty()) return plan;
     SortUniqueNameList(names);
-    std::vector<bool> taken(oldNames.size(), false);
+    const std::vector<int32_t> match = MatchOldNames(names, oldNames);
     for (size_t i = 0; i < names.size(); ++i) {
         RefreshEntry entry;
         entry.name = names[i];
-        for (size_t k = 0; k < oldNames.size(); ++k)
-            if (!taken[k] && SameNameIgnoringCase(oldNames[k], names[i])) {
-                entry.oldIndex = static_cast<int32_t>(k);
-                taken[k] = true;
-                break;
-            }
+        entry.oldIndex = match[i];
         int32_t r = 0;
         if (entry.oldIndex >= 0) {
             entry.record.reset(new (std::nothrow) PictureRecord);
@@ -121,6 +141,8 @@ RefreshOutcome CommitRefresh(RefreshPlan& plan, BrowserItems& items) {
             if (keep) {
                 BrowserItem item = items.Take(static_cast<size_t>(entry.oldIndex));
                 ApplyStatus(*item.record, *entry.record);
+                item.fileName = entry.name;   // a case rename shows the new name
+                item.record->name = entry.name;
                 item.record->index = cell.index;
                 outcome.counts.Add(item);
                 fresh.Append(std::move(item), cell);   // placed stays false: read again

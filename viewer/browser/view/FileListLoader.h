@@ -56,3 +56,5 @@ private:
 RefreshOutcome CommitRefresh(RefreshPlan& plan, BrowserItems& items);
 
 bool SameNameIgnoringCase(const std::string& a, const std::string& b);
+// For each new name, the index of the old item it keeps, or -1.
+std::vector<int32_t> MatchOldNames(const std::vector<std::string>& names, const std::vector<std::string>& oldNames);

@@ -34,22 +34,27 @@ ReaderAction DecideReaderResult(int32_t result, bool abortSet) {
         return Ends(R::MainWindowText, 61616, result);
     case 100:
         return Ends(R::MainWindowText, 61667, result);
-    case -99: case 2: case 3: case 4: case 5: case 9: case 10:
+    case -99:
         return Drops(abortSet, R::None, 0);
     case 8:
         return abortSet ? Drops(true, R::LibraryResult, 2) : Drops(false, R::None, 0);
-    case 104: case 105: case 106: {
+    // The picture is there but its thumbnail cannot be made (damaged, unreadable,
+    // a clip the library does not decode): it keeps its place, the run goes on.
+    case 2: case 3: case 4: case 5: case 7: case 9: case 10: {
         ReaderAction a;
-        a.dropItem = true;
+        a.placeholder = true;
         a.exitCode = result;
         return a;
     }
+    // The card changed under the run (the source check also consumed the change,
+    // so the main frame's timer will not see it): the items no longer match the
+    // names, so the run ends and the view reads the target again.
+    case 104: case 105: case 106:
+        return Ends(R::TargetChanged, result, result);
     case 1:
         return Ends(R::LibraryResult, 1, result);
     case 6:
         return Ends(R::LibraryResult, 4, result);
-    case 7:
-        return Ends(R::LibraryResult, 3, result);
     default:
         return Ends(R::Error, result, result);
     }

@@ -3,12 +3,13 @@
 #include <cstdint>
 
 struct ReaderAction {
-    enum class Report { None, MainWindowText, LibraryResult, Error };
+    enum class Report { None, MainWindowText, LibraryResult, Error, TargetChanged };
     Report report = Report::None;
-    int32_t value = 0;        // text id, library-result kind or error code
-    bool dropItem = false;    // the picture is gone: take its item out
+    int32_t value = 0;        // text id, library-result kind, error code or target status
+    bool dropItem = false;    // the picture is gone: take its item out (the next picture takes its index)
+    bool placeholder = false; // the picture stays, without a thumbnail: its cell shows its type's icon
     bool endRun = false;      // set the run's stop and abort flags
-    int32_t exitCode = 0;     // the reader's result; 8 makes the controller step back
+    int32_t exitCode = 0;     // the reader's result
 };
 
 // result: the read's (or the source check's) result, not 0 or -96.

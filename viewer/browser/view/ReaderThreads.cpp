@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "platform/msg/MessageWait.h"
 #include "platform/thread/Waitable.h"
 #include "viewer/browser/view/ReaderResult.h"
 #include "viewer/shell/common/ViewTables.h"
@@ -13,7 +14,21 @@ bool IsAcceptedListResult(int32_t result) {
 }
 
 BrowserReaders::BrowserReaders(BrowserSource& source, ReaderSink& sink)
-    : source_(source), sink_(sink), cancel_(plat::Event::create(plat::Event::Reset::Manual, false)) {}
+    : source_(source),
+      sink_(sink),
+      cancel_(plat::Event::create(plat::Event::Reset::Manual, false)),
+      listEnded_(plat::Event::create(plat::Event::Reset::Manual, true)),
+      runEnded_(plat::Event::create(plat::Event::Reset::Manual, true)) {}
+
+namespace {
+
+void JoinServingSends(std::thread& thread, const plat::Event& ended) {
+    if (!thread.joinable()) return;
+    plat::waitServingSends(ended, plat::kInfinite);
+    thread.join();
+}
+
+}  // namespace
 
 BrowserReaders::~BrowserReaders() { StopWorkerThreads(); }
 
@@ -23,14 +38,16 @@ bool BrowserReaders::Busy() const { return listRunning_.load() || runRunning_.lo
 
 uint64_t BrowserReaders::StartFileListRead(const std::string& folder, int32_t mode,
                                            std::vector<std::string> oldNames) {
-    if (listThread_.joinable()) listThread_.join();   // a read that has ended
+    JoinServingSends(listThread_, listEnded_);   // a read that has ended
     const uint64_t generation = generation_.fetch_add(1) + 1;
     listRunning_ = true;
+    listEnded_.reset();
     try {
         listThread_ = std::thread(&BrowserReaders::FileListThreadProc, this, generation, folder, mode,
                                   std::move(oldNames));
     } catch (const std::system_error&) {
         listRunning_ = false;
+        listEnded_.set();
         return 0;
     }
     return generation;
@@ -40,8 +57,12 @@ void BrowserReaders::FileListThreadProc(uint64_t generation, std::string folder,
                                         std::vector<std::string> oldNames) {
     struct Done {
         std::atomic<bool>& flag;
-        ~Done() { flag = false; }
-    } done{listRunning_};
+        const plat::Event& ended;
+        ~Done() {
+            flag = false;
+            ended.set();
+        }
+    } done{listRunning_, listEnded_};
 
     std::vector<std::string> names;
     if (source_.IsCamera()) source_.GetFileNum(folder);   // the camera counts the folder first
@@ -71,16 +92,17 @@ void BrowserReaders::FileListThreadProc(uint64_t generation, std::string folder,
 
 uint64_t BrowserReaders::StartThumbnailRun(const std::string& folder, std::vector<ReadEntry> entries,
                                            RunSettings settings) {
-    if (listThread_.joinable()) listThread_.join();
-    if (controller_.joinable()) controller_.join();
+    JoinAll();
     const uint64_t generation = generation_.fetch_add(1) + 1;
     run_ = std::make_shared<Run>();
     runRunning_ = true;
+    runEnded_.reset();
     try {
         controller_ = std::thread(&BrowserReaders::ThumbnailControlThreadProc, this, generation, folder,
                                   std::move(entries), settings, run_);
     } catch (const std::system_error&) {
         runRunning_ = false;
+        runEnded_.set();
         return 0;
     }
     return generation;
@@ -93,16 +115,19 @@ void BrowserReaders::ThumbnailControlThreadProc(uint64_t generation, std::string
     run->abort = false;
     int32_t count = static_cast<int32_t>(entries.size());
     int32_t i = 0;
-    // Readers run one at a time; an item dropped with result 8 lets the next
-    // picture take its index.
+    // Readers run one at a time. A dropped item leaves the view's array, so the
+    // next picture takes its index.
     for (size_t k = 0; k < entries.size() && !run->stop && i < count; ++k, ++i) {
         const ReaderOutcome outcome = ThumbnailThreadProc(generation, folder, entries[k], i, settings, *run);
-        if (outcome.dropped) --count;
-        if (outcome.exitCode == 8) --i;
+        if (outcome.dropped) {
+            --count;
+            --i;
+        }
     }
     if (!run->abort && !run->stop) sink_.RunFinished(generation);
     source_.SetCardAccessFlag(1);
     runRunning_ = false;
+    runEnded_.set();
 }
 
 BrowserReaders::ReaderOutcome BrowserReaders::ThumbnailThreadProc(uint64_t generation, const std::string& folder,
@@ -149,8 +174,10 @@ void BrowserReaders::Report(uint64_t generation, int32_t result, bool abortSet, 
     case ReaderAction::Report::MainWindowText: sink_.TargetMessage(action.value); break;
     case ReaderAction::Report::LibraryResult: sink_.LibraryResult(generation, action.value); break;
     case ReaderAction::Report::Error: sink_.Error(generation, action.value); break;
+    case ReaderAction::Report::TargetChanged: sink_.TargetChanged(generation, action.value); break;
     case ReaderAction::Report::None: break;
     }
+    if (action.placeholder && !run.stop) sink_.ThumbnailMissing(generation, index);
     if (action.endRun) {
         run.stop = true;
         run.abort = true;
@@ -163,8 +190,8 @@ void BrowserReaders::Report(uint64_t generation, int32_t result, bool abortSet, 
 // ---------------------------------------------------------------- stopping
 
 void BrowserReaders::JoinAll() {
-    if (listThread_.joinable()) listThread_.join();
-    if (controller_.joinable()) controller_.join();
+    JoinServingSends(listThread_, listEnded_);
+    JoinServingSends(controller_, runEnded_);
 }
 
 void BrowserReaders::StopWorkerThreads() {

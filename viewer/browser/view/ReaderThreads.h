@@ -33,6 +33,11 @@ public:
     virtual void ListReady(uint64_t generation, ListResult result) = 0;
     virtual void ThumbnailRead(uint64_t generation, int32_t index, std::unique_ptr<PictureRecord> record) = 0;
     virtual void ItemDropped(uint64_t generation, int32_t index) = 0;
+    // The picture is there but has no thumbnail: it is placed with its type's icon.
+    virtual void ThumbnailMissing(uint64_t generation, int32_t index) = 0;
+    // The source check found the target changed (104 files, 105 folders, 106
+    // both); the run has ended and the view reads the target again.
+    virtual void TargetChanged(uint64_t generation, int32_t status) = 0;
     virtual void RunFinished(uint64_t generation) = 0;
     virtual void LibraryResult(uint64_t generation, int32_t kind) = 0;   // fatal library message
     virtual void Error(uint64_t generation, int32_t code) = 0;
@@ -100,6 +105,11 @@ private:
     std::atomic<uint64_t> generation_{0};
     std::thread listThread_;
     std::thread controller_;
+    // Set by each thread as it ends. The window's thread waits on them rather than
+    // on the join alone, serving what the threads ask of it meanwhile (a reader
+    // pauses and restarts the device check on the window's thread).
+    plat::Event listEnded_;
+    plat::Event runEnded_;
     std::shared_ptr<Run> run_;
     std::atomic<bool> listRunning_{false};
     std::atomic<bool> runRunning_{false};

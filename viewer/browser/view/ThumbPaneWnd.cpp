@@ -64,6 +64,7 @@ void CThumbPaneWnd::paintEvent(QPaintEvent*) {
         ThumbPaneItem item;
         item.record = items.item(i).record.get();
         item.name = items.item(i).fileName;
+        item.path = items.item(i).fileName;   // the name gives the type's icon
         item.cellX = c.left;
         item.cellY = c.top;
         item.pictureX = c.pictureX;

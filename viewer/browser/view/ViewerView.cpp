@@ -305,6 +305,15 @@ void CViewerView::TargetMessage(int32_t textId) {
     if (services_.targetMessage) services_.targetMessage(textId);
 }
 
+// Posted like the main frame's own status check, so a change found either way is
+// handled alike and in the same order: folders first, then the files.
+void CViewerView::TargetChanged(int32_t status) {
+    if (status == JqIfMngResult_StatusFoldersChanged || status == JqIfMngResult_StatusBothChanged)
+        plat::postMessage(handle(), UM_TARGET_CHANGED, 0, 0);
+    if (status == JqIfMngResult_StatusFilesChanged || status == JqIfMngResult_StatusBothChanged)
+        plat::postMessage(handle(), UM_TARGET_FILES_CHANGED, 0, 0);
+}
+
 // ---------------------------------------------------------------- messages and boxes
 
 plat::LResult CViewerView::OnMessage(uint32_t message, plat::WParam wParam, plat::LParam lParam) {

@@ -101,6 +101,7 @@ private:
     void ReportError(int32_t code) override;
     void ReportLibraryResult(int32_t kind) override;
     void TargetMessage(int32_t textId) override;
+    void TargetChanged(int32_t status) override;
     void FolderListed(const std::string&) override {}
 
     plat::LResult OnMessage(uint32_t message, plat::WParam wParam, plat::LParam lParam);

@@ -27,6 +27,7 @@ public:
     void ReportError(int32_t c) override { lines.push_back("error " + std::to_string(c)); }
     void ReportLibraryResult(int32_t k) override { lines.push_back("library " + std::to_string(k)); }
     void TargetMessage(int32_t id) override { lines.push_back("target " + std::to_string(id)); }
+    void TargetChanged(int32_t status) override { lines.push_back("changed " + std::to_string(status)); }
     void FolderListed(const std::string&) override {}
 
     bool Has(const std::string& line) const {
@@ -115,6 +116,33 @@ TEST_F(ModelTest, DroppedPictureGivesItsPlaceToTheNext) {
     EXPECT_EQ(1, model.Items().cell(1).index);
     EXPECT_EQ(100, model.Items().cell(1).left);   // second column
     EXPECT_TRUE(model.Items().cell(1).placed);
+}
+
+TEST_F(ModelTest, PictureWithoutAThumbnailKeepsItsPlaceAndTheRunGoesOn) {
+    Add("A.JPG");
+    Add("B.MOV");
+    Add("C.JPG");
+    source.pictures["B.MOV"].thumbResult = 7;   // a clip the library cannot read
+    ASSERT_TRUE(model.StartFileListRead("100ABCDE", 0));
+    Settle();
+    ASSERT_EQ(3u, model.Items().size());
+    for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(model.Items().cell(i).placed) << i;
+    EXPECT_TRUE(model.Items().item(1).record->blocks.empty());   // its cell shows the type's icon
+    EXPECT_EQ(100, model.Items().cell(1).left);
+    EXPECT_EQ(185, model.Items().cell(2).left);
+    EXPECT_FALSE(host.Has("library 3"));
+    EXPECT_TRUE(model.Idle());
+}
+
+TEST_F(ModelTest, TargetChangeFoundByAReaderIsHandedToTheView) {
+    Add("A.JPG");
+    Add("B.JPG");
+    source.pictures["B.JPG"].exists = false;
+    source.sourceCheck = 106;
+    ASSERT_TRUE(model.StartFileListRead("100ABCDE", 0));
+    Settle();
+    EXPECT_TRUE(host.Has("changed 106"));
+    EXPECT_EQ("busy off", host.lines[host.lines.size() - 2]);
 }
 
 TEST_F(ModelTest, ChangedFilesKeepTheSelectionAndReadThumbnailsAgain) {

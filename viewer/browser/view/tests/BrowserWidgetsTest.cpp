@@ -35,6 +35,7 @@ public:
     void ReportError(int32_t) override {}
     void ReportLibraryResult(int32_t) override {}
     void TargetMessage(int32_t) override {}
+    void TargetChanged(int32_t) override {}
     void FolderListed(const std::string&) override {}
 };
 

@@ -54,5 +54,10 @@ public:
     int32_t CheckSource(const std::string&) override { return sourceCheck; }
     void SetCardAccessFlag(int32_t) override {}
     bool SuspendDeviceCheck() override { ++suspends; return true; }
-    int32_t ResumeDeviceCheck() override { ++resumes; return resumeResult; }
+    int32_t ResumeDeviceCheck() override {
+        ++resumes;
+        if (onResume) onResume();
+        return resumeResult;
+    }
+    std::function<void()> onResume;   // on the reader's thread
 };

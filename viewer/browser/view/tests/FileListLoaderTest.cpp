@@ -53,7 +53,7 @@ TEST_F(LoaderTest, BuildFillsEachRecordFromTheFileStatus) {
         EXPECT_FALSE(item.selected);
         EXPECT_FALSE(items.cell(i).placed);
         EXPECT_EQ(0, item.record->rotation);
-        EXPECT_EQ(1, item.record->exif);
+        EXPECT_EQ(0, item.record->exif);   // the thumbnail reader tells whether the file has EXIF
         EXPECT_TRUE(item.record->blocks.empty());
     }
     const PictureRecord& first = *items.item(0).record;
@@ -129,6 +129,36 @@ TEST_F(LoaderTest, RefreshFindsOldItemsWhateverTheCase) {
     ASSERT_EQ(1u, items.size());
     EXPECT_TRUE(items.item(0).selected);
     EXPECT_EQ(77u, items.item(0).record->size);
+    EXPECT_EQ("IMG_0001.JPG", items.item(0).fileName);   // the renamed picture shows its new name
+    EXPECT_EQ("IMG_0001.JPG", items.item(0).record->name);
+}
+
+TEST_F(LoaderTest, RefreshKeepsNamesThatDifferOnlyInCaseApart) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> before, after;
+        std::string selectedBefore;
+        std::vector<std::string> expected;
+        std::string selectedAfter;
+    };
+    const Case cases[] = {
+        {"a twin appears", {"img.jpg"}, {"IMG.JPG", "img.jpg"}, "img.jpg", {"IMG.JPG", "img.jpg"}, "img.jpg"},
+        {"twins stay", {"IMG.JPG", "img.jpg"}, {"IMG.JPG", "img.jpg"}, "IMG.JPG", {"IMG.JPG", "img.jpg"}, "IMG.JPG"},
+        {"one twin goes", {"IMG.JPG", "img.jpg"}, {"img.jpg"}, "img.jpg", {"img.jpg"}, "img.jpg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& name : c.before) Add(name);
+        for (const std::string& name : c.after) Add(name);
+        BrowserItems items = Build(c.before);
+        for (size_t i = 0; i < items.size(); ++i) items.item(i).selected = items.item(i).fileName == c.selectedBefore;
+        Refresh(items, c.after);
+        ASSERT_EQ(c.expected, Names(items));
+        for (size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items.item(i).fileName, items.item(i).record->name);
+            EXPECT_EQ(items.item(i).fileName == c.selectedAfter, items.item(i).selected) << items.item(i).fileName;
+        }
+    }
 }
 
 TEST_F(LoaderTest, RefreshWithOneSelectedNamesIt) {

@@ -51,6 +51,7 @@ struct ResultCase {
     int32_t value;
     bool drop, end;
     int32_t exitCode;
+    bool placeholder = false;
 };
 
 TEST(ReaderResultTable, EachResultHasItsReportAndConsequence) {
@@ -60,15 +61,16 @@ TEST(ReaderResultTable, EachResultHasItsReportAndConsequence) {
         {101, false, R::MainWindowText, 61616, false, true, 101},
         {100, false, R::MainWindowText, 61667, false, true, 100},
         {-99, false, R::None, 0, true, false, 8},
-        {5, false, R::None, 0, true, false, 8},
-        {10, true, R::None, 0, false, true, 8},
+        {-99, true, R::None, 0, false, true, 8},
         {8, false, R::None, 0, true, false, 8},
         {8, true, R::LibraryResult, 2, false, true, 8},
-        {104, false, R::None, 0, true, false, 104},
-        {106, true, R::None, 0, true, false, 106},
+        {5, false, R::None, 0, false, false, 5, true},
+        {10, true, R::None, 0, false, false, 10, true},
+        {7, false, R::None, 0, false, false, 7, true},
+        {104, false, R::TargetChanged, 104, false, true, 104},
+        {106, true, R::TargetChanged, 106, false, true, 106},
         {1, false, R::LibraryResult, 1, false, true, 1},
         {6, false, R::LibraryResult, 4, false, true, 6},
-        {7, false, R::LibraryResult, 3, false, true, 7},
         {-101, false, R::Error, -101, false, true, -101},
     };
     for (const ResultCase& c : cases) {
@@ -79,6 +81,7 @@ TEST(ReaderResultTable, EachResultHasItsReportAndConsequence) {
         EXPECT_EQ(c.drop, a.dropItem);
         EXPECT_EQ(c.end, a.endRun);
         EXPECT_EQ(c.exitCode, a.exitCode);
+        EXPECT_EQ(c.placeholder, a.placeholder);
     }
 }
 

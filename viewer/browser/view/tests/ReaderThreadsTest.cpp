@@ -4,7 +4,10 @@
 
 #include <condition_variable>
 
+#include "platform/msg/UiThread.h"
 #include "platform/thread/Waitable.h"
+
+#include <QCoreApplication>
 #include "viewer/browser/view/tests/FakeSource.h"
 #include "viewer/browser/view/tests/RecordingSink.h"
 
@@ -108,19 +111,24 @@ TEST_F(ReaderThreadsTest, ResultsDropItemsOrEndTheRun) {
         const char* what;
         int32_t thumbResult;
         bool missing;
+        int32_t sourceCheck;
         Lines expected;
     };
     const Case cases[] = {
-        // the next picture takes the dropped item's index
-        {"missing picture", 0, true, {"read 0", "drop 1", "read 1", "read 2", "finished"}},
-        {"result 8", 8, false, {"read 0", "drop 1", "read 1", "read 2", "finished"}},
-        // dropped without stepping back: the count runs out one picture early
-        {"target changed", 105, false, {"read 0", "drop 1", "read 2", "finished"}},
-        {"library kind 1", 1, false, {"read 0", "library 1"}},
-        {"library kind 4", 6, false, {"read 0", "library 4"}},
-        {"error box", -101, false, {"read 0", "error -101"}},
-        {"connection lost", -115, false, {"read 0", "target 61616"}},
-        {"cancelled", -96, false, {"read 0"}},
+        // the next picture takes the dropped item's index, and every picture is read
+        {"missing picture", 0, true, 0, {"read 0", "drop 1", "read 1", "read 2", "finished"}},
+        {"result 8", 8, false, 0, {"read 0", "drop 1", "read 1", "read 2", "finished"}},
+        // the pictures after B keep their own items: the run ends and the view reads the target again
+        {"target changed", 105, false, 0, {"read 0", "changed 105"}},
+        {"gone with the card's files changed", 0, true, 104, {"read 0", "changed 104"}},
+        // a picture without a readable thumbnail keeps its place, the run goes on
+        {"damaged picture", 5, false, 0, {"read 0", "placeholder 1", "read 2", "read 3", "finished"}},
+        {"clip the library cannot read", 7, false, 0, {"read 0", "placeholder 1", "read 2", "read 3", "finished"}},
+        {"library kind 1", 1, false, 0, {"read 0", "library 1"}},
+        {"library kind 4", 6, false, 0, {"read 0", "library 4"}},
+        {"error box", -101, false, 0, {"read 0", "error -101"}},
+        {"connection lost", -115, false, 0, {"read 0", "target 61616"}},
+        {"cancelled", -96, false, 0, {"read 0"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -131,6 +139,7 @@ TEST_F(ReaderThreadsTest, ResultsDropItemsOrEndTheRun) {
         }
         src.pictures["B.JPG"].thumbResult = c.thumbResult;
         src.pictures["B.JPG"].exists = !c.missing;
+        src.sourceCheck = c.sourceCheck;
         RecordingSink rec;
         BrowserReaders r(src, rec);
         std::vector<ReadEntry> entries;
@@ -158,6 +167,32 @@ TEST_F(ReaderThreadsTest, DeviceCheckThatCannotRestartEndsTheRunAsFatal) {
     Add("C.JPG");
     source.resumeResult = -114;
     EXPECT_EQ((Lines{"read 0", "library 2"}), Run({64, false}));
+}
+
+TEST_F(ReaderThreadsTest, StoppingWhileAReaderWaitsForTheWindowThreadEndsTheRun) {
+    // The device check is restarted on the window's thread; a reader asking for it
+    // while that thread stops the run must still get its answer.
+    static int argc = 1;
+    static char name[] = "tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    Add("A.MOV");
+    Add("B.MOV");
+    Latch latch;
+    std::atomic<bool> ranOnWindowThread{false};
+    source.onResume = [&] {
+        {
+            std::lock_guard<std::mutex> lock(latch.mutex);
+            latch.entered = true;
+        }
+        latch.cv.notify_all();
+        plat::runOnUiThread([&] { ranOnWindowThread = plat::isUiThread(); });
+    };
+    readers.StartThumbnailRun("100ABCDE", {{"A.MOV", 0, true}, {"B.MOV", 0, true}}, {});
+    latch.WaitEntered();
+    readers.StopWorkerThreads();
+    EXPECT_TRUE(ranOnWindowThread.load());
+    EXPECT_FALSE(readers.Busy());
 }
 
 TEST_F(ReaderThreadsTest, StoppingARunJoinsItsReaderAndMakesItStale) {

@@ -24,6 +24,8 @@ public:
         Add("read " + std::to_string(index) + (record ? "" : " null"));
     }
     void ItemDropped(uint64_t, int32_t index) override { Add("drop " + std::to_string(index)); }
+    void ThumbnailMissing(uint64_t, int32_t index) override { Add("placeholder " + std::to_string(index)); }
+    void TargetChanged(uint64_t, int32_t status) override { Add("changed " + std::to_string(status)); }
     void RunFinished(uint64_t) override { Add("finished"); }
     void LibraryResult(uint64_t, int32_t kind) override { Add("library " + std::to_string(kind)); }
     void Error(uint64_t, int32_t code) override { Add("error " + std::to_string(code)); }
