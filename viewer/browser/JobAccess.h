@@ -33,7 +33,7 @@ public:
     }
     virtual int32_t LastResult() = 0;       // the source's last failure, 0 when none
     virtual bool SuspendDeviceCheck() = 0;
-    virtual int32_t ResumeDeviceCheck() = 0;  // 0 when it could not be restarted
+    virtual int32_t ResumeDeviceCheck() = 0;  // 0 when the check runs again, -114 when it could not restart
     virtual void StopReaderThreads() {}
     // Free bytes for a folder (all of them when unknown).
     virtual uint64_t FreeSpace(const std::string& folder) = 0;

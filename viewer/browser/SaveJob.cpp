@@ -157,6 +157,6 @@ int32_t CPreductSaveThread::SaveSelected() {
         access_.Ask(view_, FormatLang(LangText(61679), {pendingFull}), {}, plat::MessageButtons::Ok,
                     plat::MessageIcon::Stop);
     SignalDoneUnlessCancelled();
-    if (access_.ResumeDeviceCheck() == 0) result = kResultDeviceCheck;
+    if (access_.ResumeDeviceCheck() != 0) result = kResultDeviceCheck;
     return result;
 }

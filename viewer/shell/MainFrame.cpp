@@ -10,6 +10,7 @@
 #include "platform/msg/MessageReceiver.h"
 #include "platform/msg/Messaging.h"
 #include "platform/msg/SessionEnd.h"
+#include "platform/msg/UiThread.h"
 #include "viewer/sources/JqIfMngResult.h"
 
 #include <QDesktopServices>
@@ -20,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -410,7 +412,8 @@ void CMainFrame::OnTimer()
     }
     HandleStatus(status);
     CheckTransferRequest();
-    StartStatusTimer(kTickMs);
+    if (!checkPaused_)   // paused while the tick handled its status
+        StartStatusTimer(kTickMs);
 }
 
 void CMainFrame::HandleStatus(int status)
@@ -473,14 +476,33 @@ bool CMainFrame::OnQueryEndSession()
     return true;
 }
 
+namespace {
+
+// Without an application object (a frame under test) there is no other thread.
+void RunOnUiThread(const std::function<void()>& work)
+{
+    if (!plat::runOnUiThread(work))
+        work();
+}
+
+}  // namespace
+
 void CMainFrame::SuspendDeviceCheck()
 {
-    KillStatusTimer();
+    RunOnUiThread([this] {
+        checkPaused_ = true;
+        KillStatusTimer();
+    });
 }
 
 bool CMainFrame::ResumeDeviceCheck()
 {
-    return ConnectTarget();
+    bool running = false;
+    RunOnUiThread([&] {
+        checkPaused_ = false;
+        running = ConnectTarget();
+    });
+    return running;
 }
 
 // --- closing and messages ------------------------------------------------------------

@@ -65,7 +65,9 @@ public:
     bool MessageShown() const { return messageShown_.load(); }
 
     // The device check around long operations of the sources: stop it, and
-    // start it again (reconnecting first when needed).
+    // start it again (reconnecting first when needed; false when that failed).
+    // Readers and jobs call them from their own threads; the timer is the UI
+    // thread's, so both run there while the caller waits.
     void SuspendDeviceCheck();
     bool ResumeDeviceCheck();
 
@@ -84,7 +86,8 @@ private:
     std::unique_ptr<plat::MessageReceiver> receiver_;
     // Read by the transfer worker while the UI thread sets it.
     std::atomic<bool> messageShown_{false};
-    uint32_t statusTimer_ = 0;
+    uint32_t statusTimer_ = 0;   // UI thread only
+    bool checkPaused_ = false;   // UI thread only: a tick that ends during a pause does not restart the check
     CLangString messageText_;
 };
 

@@ -155,8 +155,8 @@ int32_t SourceTargetParts::ResumeDeviceCheck()
 {
     CMainFrame* frame = app_.MainFrame();
     if (!frame)
-        return 0;
-    return frame->ResumeDeviceCheck() ? 1 : JqIfMngResult_Failed;
+        return 0;   // nothing watches the target
+    return frame->ResumeDeviceCheck() ? 0 : JqIfMngResult_Failed;
 }
 
 bool SourceTargetParts::AskFormatCameraCard()

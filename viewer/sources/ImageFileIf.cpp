@@ -1035,11 +1035,11 @@ int32_t CImageFileIf::If_FormatCard() {
         return JqIfMngResult_Failed;
     if (isCamera()) {
         if (!host->AskFormatCameraCard())
-            return ResumeDeviceCheck() > 0 ? JqIfMngResult_Cancelled : JqIfMngResult_Failed;
+            return ResumeDeviceCheck() == 0 ? JqIfMngResult_Cancelled : JqIfMngResult_Failed;
         const int32_t r = host->RunCameraFormat(controller_);
         if (r != 0) {
             host->ShowFormatFailed();
-            return ResumeDeviceCheck() > 0 ? JqIfMngResult_FormatFailed : JqIfMngResult_Failed;
+            return ResumeDeviceCheck() == 0 ? JqIfMngResult_FormatFailed : JqIfMngResult_Failed;
         }
         return 0;
     }

@@ -28,7 +28,10 @@ public:
     virtual CRundleCtrl* CameraController() = 0;    // not owned
     virtual CMassStrage* CardSource() = 0;          // not owned
     virtual bool SuspendDeviceCheck() = 0;
-    virtual int32_t ResumeDeviceCheck() = 0;        // 0 when there is no main window
+    // Every caller (readers, jobs, viewers) reads one convention: 0 when the check
+    // runs again (or there is no main window to run it), -114 when it could not be
+    // restarted. Callable from any thread.
+    virtual int32_t ResumeDeviceCheck() = 0;
     // Formatting a camera's card: the question (61633, OK and Cancel), the format
     // job under its wait dialog (its result), and the failure message (61686).
     virtual bool AskFormatCameraCard() = 0;

@@ -62,7 +62,7 @@ int32_t DragCopyThreadProc(const DragCopyJob& job) {
         result = CopyOne(job, item);
         if (result != 0) break;
     }
-    if (job.access->ResumeDeviceCheck() == 0) result = kDragDeviceCheck;
+    if (job.access->ResumeDeviceCheck() != 0) result = kDragDeviceCheck;
     return result;
 }
 

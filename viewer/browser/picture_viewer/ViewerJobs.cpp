@@ -167,7 +167,7 @@ int32_t ViewerThreadProc(const ViewerOpenJob& job) {
         result = OpenOnePicture(job, item, &progress, &stop);
         if (stop) break;
     }
-    if (job.access->ResumeDeviceCheck() == 0) result = kViewerNoWorkFolder;
+    if (job.access->ResumeDeviceCheck() != 0) result = kViewerNoWorkFolder;
     if (Cancelled(job) && job.host->OpeningRequested()) return result;
     if (!job.host->OpeningRequested()) result = kViewerNoWorkFolder;
     return result;
@@ -197,7 +197,7 @@ int32_t RotateThreadProc(JobAccess& access, const std::string& title, int32_t tu
     if (!access.SuspendDeviceCheck()) return kViewerNoWorkFolder;
     std::string path;
     const int32_t found = access.GetFullPath(folder, file, &path);
-    if (access.ResumeDeviceCheck() == 0) return kViewerNoWorkFolder;
+    if (access.ResumeDeviceCheck() != 0) return kViewerNoWorkFolder;
     if (found != 0) return kViewerNoWorkFolder;
     std::unique_ptr<PictureRecord> record;
     CImageBuffer buffer;

@@ -106,7 +106,7 @@ TEST_F(FileJobsTest, SaveOutcomesOfQuestionsShortagesAndTheDeviceCheck) {
     }
     {   // the device check cannot be restarted
         auto items = Items({{"F.JPG", true}});
-        access_.resumeResult = 0;
+        access_.resumeResult = -114;
         RecordingOwner owner;
         EXPECT_EQ(Save(items, owner), -114);
     }

@@ -57,7 +57,7 @@ public:
     std::map<std::string, int32_t> copyFailures, deleteFailures;
     int32_t folderResult = 0;
     int32_t lastResult = 0;
-    int32_t resumeResult = 1;
+    int32_t resumeResult = 0;
     int suspended = 0;
     int readersStopped = 0;
     uint64_t freeSpace = UINT64_MAX;

@@ -44,9 +44,4 @@ void ImageFileSource::SetCardAccessFlag(int32_t value) { files_.Ifl_SetCardAcces
 
 bool ImageFileSource::SuspendDeviceCheck() { return CImageFileIf::SuspendDeviceCheck(); }
 
-// The program answers 1 when the check runs again, 0 without a main frame and
-// -114 when it could not be restarted; only the last is a failure here.
-int32_t ImageFileSource::ResumeDeviceCheck() {
-    const int32_t r = CImageFileIf::ResumeDeviceCheck();
-    return r < 0 ? r : 0;
-}
+int32_t ImageFileSource::ResumeDeviceCheck() { return CImageFileIf::ResumeDeviceCheck(); }

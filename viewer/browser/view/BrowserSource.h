@@ -32,7 +32,7 @@ public:
     virtual int32_t CheckSource(const std::string& folder) = 0;
     virtual void SetCardAccessFlag(int32_t value) = 0;
     virtual bool SuspendDeviceCheck() = 0;
-    virtual int32_t ResumeDeviceCheck() = 0;   // 0 when the check runs again
+    virtual int32_t ResumeDeviceCheck() = 0;   // 0 when the check runs again, -114 when it could not restart
 };
 
 // The browser's source over the program's picture-access object (not owned).

@@ -7,11 +7,14 @@
 
 #include "platform/desktop/Desktop.h"
 #include "platform/msg/Messages.h"
+#include "platform/msg/MessageWait.h"
 #include "platform/msg/Messaging.h"
+#include "platform/thread/Event.h"
 #include "viewer/sources/JqIfMngResult.h"
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -69,6 +72,47 @@ TEST_F(MainFrameTest, DriveNotificationOpensTheTarget)
     EXPECT_EQ(app_->viewerClassNames[0], "BltInFrame:8195:0:0:132");
     EXPECT_EQ(app_->backgroundColour, 0x00F0E6E3u);
     EXPECT_FALSE(fs::exists(installDir_ / "temp" / "old.jpg"));
+}
+
+TEST_F(MainFrameTest, DeviceCheckPausedByAWorkerRunsOnTheUiThread)
+{
+    Notify(4);
+    ASSERT_TRUE(frame_->StatusTimerRunning());
+    struct Case {
+        const char* what;
+        bool cardCreatable;
+        bool resumed;
+    };
+    const Case cases[] = {{"restarted", true, true}, {"cannot restart", false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        parts_->card = false;  // the restart opens the card again and checks it
+        parts_->cardCreatable = c.cardCreatable;
+        parts_->callsOffUiThread = 0;
+        bool resumed = !c.resumed;
+        plat::Event done = plat::Event::create(plat::Event::Reset::Manual, false);
+        std::thread worker([&] {
+            frame_->SuspendDeviceCheck();
+            resumed = frame_->ResumeDeviceCheck();
+            done.set();
+        });
+        EXPECT_EQ(plat::waitServingSends(done, 30000), plat::kWaitSignalled);
+        worker.join();
+        PumpFor(20);
+        EXPECT_EQ(resumed, c.resumed);
+        EXPECT_EQ(frame_->StatusTimerRunning(), c.resumed);
+        EXPECT_EQ(parts_->callsOffUiThread.load(), 0);
+    }
+}
+
+TEST_F(MainFrameTest, TickDuringAPauseLeavesTheCheckStopped)
+{
+    Notify(4);
+    frame_->SuspendDeviceCheck();
+    frame_->OnTimer();  // a tick that was already on its way
+    EXPECT_FALSE(frame_->StatusTimerRunning());
+    EXPECT_TRUE(frame_->ResumeDeviceCheck());
+    EXPECT_TRUE(frame_->StatusTimerRunning());
 }
 
 TEST_F(MainFrameTest, SecondDeviceWhileOpenIsRefused)

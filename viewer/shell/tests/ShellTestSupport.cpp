@@ -7,6 +7,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/lang/LanguageLibrary.h"
 #include "platform/msg/Messages.h"
+#include "platform/msg/UiThread.h"
 #include "platform/registry/Registry.h"
 
 #include <QApplication>
@@ -114,6 +115,8 @@ int FakeParts::CameraTargetStatus(const std::string& folder)
 
 bool FakeParts::CreateCardSource()
 {
+    if (!plat::isUiThread())
+        ++callsOffUiThread;
     ++cardCreations;
     card = cardCreatable;
     return card;
@@ -121,6 +124,8 @@ bool FakeParts::CreateCardSource()
 
 int FakeParts::CardTargetStatus(const MessageIdRecord&, const std::string& folder)
 {
+    if (!plat::isUiThread())
+        ++callsOffUiThread;
     lastFolder = folder;
     return NextStatus();
 }

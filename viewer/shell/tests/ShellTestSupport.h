@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -75,6 +76,7 @@ public:
     bool card = false;
     bool pictureAccess = false;
     int cameraCloses = 0, cameraDeletes = 0, cardDeletes = 0, cardCreations = 0;
+    std::atomic<int> callsOffUiThread{0};  // the sources are the UI thread's
     MessageIdRecord lastControllerRecord;
     std::string lastTitle1, lastTitle2, lastFolder;
 };

@@ -27,7 +27,7 @@ public:
     CRundleCtrl* CameraController() override { return controller; }
     CMassStrage* CardSource() override { return nullptr; }
     bool SuspendDeviceCheck() override { return true; }
-    int32_t ResumeDeviceCheck() override { return 1; }
+    int32_t ResumeDeviceCheck() override { return 0; }
     bool AskFormatCameraCard() override { return false; }
     int32_t RunCameraFormat(CRundleCtrl*) override { return -1; }
     void ShowFormatFailed() override {}

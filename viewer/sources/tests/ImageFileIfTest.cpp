@@ -23,7 +23,7 @@ class CardHost : public ImageFileIfHost {
 public:
     CMassStrage card;
     std::string local;
-    int32_t resumeAnswer = 1;
+    int32_t resumeAnswer = 0;
     int32_t CurrentDeviceIndex() override { return 4; }
     std::string CurrentCardRoot() override { return "E:"; }
     std::string LocalFolder() override { return local; }

@@ -40,7 +40,7 @@ public:
     }
     int32_t LastResult() override { return 0; }
     bool SuspendDeviceCheck() override { return true; }
-    int32_t ResumeDeviceCheck() override { return 1; }
+    int32_t ResumeDeviceCheck() override { return 0; }
     uint64_t FreeSpace(const std::string&) override { return 1u << 30; }
     int Ask(plat::WindowHandle, const std::string&, const std::string&, plat::MessageButtons,
             plat::MessageIcon) override {

@@ -18,7 +18,7 @@ public:
     std::set<std::string> files;  // "folder/file"
     std::string root;
     int32_t copyResult = 0;
-    int32_t resumeResult = 1;
+    int32_t resumeResult = 0;
     int suspended = 0;
     bool IsFile(const std::string& folder, const std::string& file) override { return files.count(folder + "/" + file); }
     int32_t GetFullPath(const std::string& folder, const std::string& file, std::string* path) override {
@@ -168,7 +168,7 @@ TEST_F(ViewerOpenTest, MissingPictureAndFailedResume) {
     access.files.erase("100VOREL/A.JPG");
     EXPECT_EQ(ViewerThreadProc(job), kViewerNotFound);
     access.files.insert("100VOREL/A.JPG");
-    access.resumeResult = 0;
+    access.resumeResult = -114;
     EXPECT_EQ(ViewerThreadProc(job), kViewerNoWorkFolder);
 }
 
@@ -203,7 +203,7 @@ TEST(ViewerRotate, LoadsAtTheNewTurnsWithoutTouchingTheWindow) {
     std::unique_ptr<PictureRecord> none;
     EXPECT_EQ(RotateThreadProc(access, "100VOREL\\A.JPG", 1, none, &host), kViewerNoMemory);
     EXPECT_FALSE(none);
-    access.resumeResult = 0;
+    access.resumeResult = -114;
     EXPECT_EQ(RotateThreadProc(access, "100VOREL\\A.JPG", 1, none, &host), kViewerNoWorkFolder);
 }
 
