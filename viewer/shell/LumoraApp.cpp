@@ -155,8 +155,13 @@ bool CLumoraApp::CheckSingleInstance()
     previousInstanceFound_ = !locked || windowFound;
     if (!previousInstanceFound_)
         return true;
-    if (GetCommandLineMode() == 2)
+    // The device records are the running copy's: a second copy writes one only
+    // for the AutoPlay drive it hands on, never for a camera it cannot open.
+    ReadCommandLine();
+    if (commandLine_.mode == 2) {
+        settings_->WriteMessageID(commandLine_.index, commandLine_.record);
         PostDeviceToRunningCopy();
+    }
     return false;
 }
 
@@ -193,9 +198,14 @@ bool CLumoraApp::CheckFreeSpace()
     return env_.hasFreeSpace ? env_.hasFreeSpace(folder, kRequiredFreeBytes) : HasFreeSpace(folder, kRequiredFreeBytes);
 }
 
-int CLumoraApp::GetCommandLineMode()
+void CLumoraApp::ReadCommandLine()
 {
     commandLine_ = ClassifyCommandLine(RawCommandLine(env_.args), osVersionCode_, settings_->CommonFilesDir());
+}
+
+int CLumoraApp::GetCommandLineMode()
+{
+    ReadCommandLine();
     if (commandLine_.mode == 2 || commandLine_.mode == 3)
         settings_->WriteMessageID(commandLine_.index, commandLine_.record);
     return commandLine_.mode;

@@ -56,6 +56,7 @@ public:
     bool FindPreviousInstance();
     // The command line's mode; modes 2 and 3 write their MessageID record.
     int GetCommandLineMode();
+    void ReadCommandLine();   // classifies only, writes no device record
     // Broadcasts the registered message with the command-line device index to the
     // running copy, retrying every second until it is handed over (bounded).
     bool PostDeviceToRunningCopy();

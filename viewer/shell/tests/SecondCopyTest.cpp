@@ -17,6 +17,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -109,6 +110,27 @@ TEST_F(SecondCopyTest, WithoutAutoPlayTheSecondCopyEndsQuietly)
     PumpFor(200);
     EXPECT_FALSE(first->targetOpen);
     EXPECT_TRUE(boxes_.empty());
+    first->ExitInstance();
+}
+
+TEST_F(SecondCopyTest, SecondCopyNamingACameraLeavesTheDeviceRecordsAlone)
+{
+    auto first = StartApp({"-FromWakely"}, 8);
+    MessageIdRecord kept;
+    std::snprintf(kept.Name, sizeof kept.Name, "%s", "/cf/Vorel/DornMods/W310.kx3");
+    std::snprintf(kept.Capability, sizeof kept.Capability, "%s", "Snapwren310");
+    ASSERT_TRUE(WriteMessageID(26, kept));
+    const std::string output = (root_.path() / "second.err").string();
+    const pid_t second = SpawnViewer({"-FromWakely", "-Other.kx3", "-Bogus"}, "2.5.0.2195", output);
+    ASSERT_GT(second, 0);
+    int status = -1;
+    bool ended = false;
+    ASSERT_TRUE(PumpUntil([&] { return ended || (ended = ::waitpid(second, &status, WNOHANG) == second); }, 30000));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Slurp(output);
+    MessageIdRecord record;
+    ASSERT_TRUE(ReadMessageID(26, &record));
+    EXPECT_STREQ(record.Name, kept.Name);
+    EXPECT_STREQ(record.Capability, kept.Capability);
     first->ExitInstance();
 }
 
