@@ -47,6 +47,7 @@ bool ReadSimCamConfig(const std::string& path, SimCamConfig& config)
         else if (key == "protect_result") config.protectResult = ToI32(value);
         else if (key == "close_busy") config.closeBusy = ToU32(value);
         else if (key == "prompt_on_format") config.promptOnFormat = ToU32(value);
+        else if (key == "folder_list_fails_while") config.folderListFailsWhile = value;
     }
     if (!config.root.empty()) {
         std::filesystem::path root(config.root);

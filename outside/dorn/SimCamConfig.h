@@ -22,6 +22,9 @@ struct SimCamConfig {
     int32_t protectResult = 0;    // answer to a protect or hide change (non-zero refuses it)
     uint32_t closeBusy = 0;       // a data-object close answers 1 this many times first
     uint32_t promptOnFormat = 0;  // ask the user (OK/Cancel) before formatting
+    // While a file of this name sits in the served folder, reading the folder
+    // names answers -239 (a camera that cannot list its folders for a while).
+    std::string folderListFailsWhile;
 };
 
 // Reads the file; false when it cannot be read. Unknown keys are ignored.

@@ -103,6 +103,15 @@ public:
         return Queue(object, command, parameter, dataType, data, proc, reference, r);
     }
 
+    static constexpr int32_t kFolderListFailure = -239;
+
+    bool FolderListFails() const
+    {
+        std::error_code ec;
+        return !config_.folderListFailsWhile.empty() &&
+               fs::exists(fs::path(config_.root) / config_.folderListFailsWhile, ec);
+    }
+
     bool Holds(DornObjectRecord* object)
     {
         std::lock_guard<std::recursive_mutex> lock(mutex_);
@@ -676,6 +685,7 @@ private:
             return 0;
         }
         if (node.kind == Kind::Source && parameter == DORN_CAP_FOLDERS) {
+            if (FolderListFails()) return kFolderListFailure;
             auto* e = reinterpret_cast<DornEnum*>(data);
             if (e->elementCount != folders_.size() + 1 || e->bytesPerElement != 256 || !e->data) return DORN_E_CHANGED;
             char* out = static_cast<char*>(e->data);

@@ -65,13 +65,13 @@ int32_t CAsyncScheduler::PollScheduler()
 
 void CAsyncScheduler::AddIdleTimer(CDornObject* object, uint32_t interval)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     IdleTimers().push_back({object, interval, CameraTickCount()});
 }
 
 void CAsyncScheduler::RemoveIdleTimer(CDornObject* object)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     auto& timers = IdleTimers();
     auto it = std::find_if(timers.begin(), timers.end(), [&](const IdleTimerEntry& e) { return e.object == object; });
     if (it != timers.end()) timers.erase(it);
@@ -79,7 +79,7 @@ void CAsyncScheduler::RemoveIdleTimer(CDornObject* object)
 
 void CAsyncScheduler::Enqueue(CAsyncTask* task)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     if (task->GetState() != 1) return;
     if (IsQueued(task->GetId())) return;
     queue_.emplace_back(task);
@@ -87,7 +87,7 @@ void CAsyncScheduler::Enqueue(CAsyncTask* task)
 
 void CAsyncScheduler::Dequeue(CAsyncTask* task)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     const uint32_t id = task->GetId();
     queue_.erase(std::remove_if(queue_.begin(), queue_.end(), [&](const CAsyncTaskRef& r) { return r.Get()->GetId() == id; }),
                  queue_.end());
@@ -108,7 +108,7 @@ void CAsyncScheduler::SortQueue()
 
 int32_t CAsyncScheduler::Poll()
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     if (queue_.empty()) return ServeIdle();
     currentTick_ = CameraTickCount();
     SortQueue();
@@ -172,7 +172,7 @@ int32_t CAsyncScheduler::ServeIdle()
 
 int32_t CAsyncScheduler::HasWork()
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     for (const CAsyncTaskRef& r : queue_) {
         const int32_t state = r.Get()->GetState();
         if (state == 2 || state == 3) return 1;
@@ -187,7 +187,7 @@ int32_t CAsyncScheduler::HasWork()
 int32_t CAsyncScheduler::CompletionProc(DornObjectRecord* object, uint32_t command, uint32_t parameter,
                                         uint32_t dataType, uintptr_t data, uintptr_t reference, int32_t result)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     CAsyncTask* task = CAsyncTask::FromReferenceKey(reference);
     if (!task) return 0;  // late: the task is gone
     CDornObject* target = CDornObject::FromRecord(object);
@@ -206,7 +206,7 @@ int32_t CAsyncScheduler::CompletionProc(DornObjectRecord* object, uint32_t comma
 
 void CAsyncScheduler::CancelTask(CAsyncTask* task)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     task->BeginHold();
     // Walk a snapshot: completing a request may finish the task and empty its list.
     std::vector<size_t> fresh;
@@ -270,7 +270,7 @@ void CAsyncScheduler::AbortInFlight(CAsyncTask* task, CDornObject* subtreeRoot)
 
 void CAsyncScheduler::CancelTasksOf(CDornObject* object)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     std::set<uint32_t> visited;
     for (;;) {
         CAsyncTask* found = nullptr;
@@ -304,7 +304,7 @@ uint32_t Progress(CAsyncTask& task)
 
 int32_t WaitTaskIdle(CAsyncWaitTask& task)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     uint32_t since = CameraTickCount();
     uint32_t progress = Progress(task);
     while (!task.IsIdle()) {
@@ -331,7 +331,7 @@ int32_t WaitTaskIdle(CAsyncWaitTask& task)
 
 void DrainScheduler()
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     const uint32_t start = CameraTickCount();
     while (CAsyncScheduler::PollScheduler() != 0) {
         if (CameraTickCount() - start > CameraWaitLimit()) return;

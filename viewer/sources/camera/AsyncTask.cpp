@@ -107,7 +107,7 @@ void CAsyncTask::AddRequest(CDornObject* target, uint32_t command, uint32_t para
 
 void CAsyncTask::Submit()
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());  // the queue is sorted by state
+    std::lock_guard<CameraLock> lock(CameraMutex());  // the queue is sorted by state
     if (state_ == 2 || state_ == 3) return;
     startTick_ = CameraTickCount();
     sequence_ = g_sequenceCounter++;
@@ -117,7 +117,7 @@ void CAsyncTask::Submit()
 
 void CAsyncTask::Cancel()
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     if (state_ != 2 && state_ != 3) return;
     if (CAsyncScheduler* scheduler = CAsyncScheduler::GetScheduler()) scheduler->CancelTask(this);
 }

@@ -34,8 +34,27 @@ void SetCameraClock(CameraTickFn tick, CameraSleepFn sleep)
 uint32_t CameraWaitLimit() { return g_waitLimit; }
 void SetCameraWaitLimit(uint32_t ms) { g_waitLimit = ms; }
 
-std::recursive_mutex& CameraMutex()
+namespace {
+
+std::atomic<CameraLockWaitFn> g_lockWait{nullptr};
+
+}  // namespace
+
+void SetCameraLockWait(CameraLockWaitFn wait) { g_lockWait = wait; }
+
+void CameraLock::lock()
 {
-    static std::recursive_mutex mutex;
-    return mutex;
+    while (!mutex_.try_lock()) {
+        const CameraLockWaitFn wait = g_lockWait;
+        if (!wait || !wait()) {
+            mutex_.lock();
+            return;
+        }
+    }
+}
+
+CameraLock& CameraMutex()
+{
+    static CameraLock lock;
+    return lock;
 }

@@ -22,4 +22,23 @@ void SetCameraWaitLimit(uint32_t ms);
 // Camera work runs on one thread at a time (the main thread, or a camera job's
 // worker while the main thread shows its wait dialog). Recursive, because the
 // module's callbacks re-enter the layer on the same thread.
-std::recursive_mutex& CameraMutex();
+//
+// A worker holding it may need the main thread (a camera's question is shown
+// there), so a thread that must stay responsive does not simply block on it: the
+// wait hook, when set, is asked each time the lock is found taken. It answers
+// true after it has waited a short while doing its thread's duties, false when
+// the calling thread may block plainly.
+class CameraLock {
+public:
+    void lock();
+    bool try_lock() { return mutex_.try_lock(); }
+    void unlock() { mutex_.unlock(); }
+
+private:
+    std::recursive_mutex mutex_;
+};
+
+using CameraLockWaitFn = bool (*)();
+void SetCameraLockWait(CameraLockWaitFn wait);   // null: every thread blocks plainly
+
+CameraLock& CameraMutex();

@@ -6,6 +6,10 @@
 
 #include "platform/desktop/Desktop.h"
 #include "platform/msg/MessageBox.h"
+#include "platform/msg/MessageWait.h"
+#include "platform/msg/UiThread.h"
+#include "platform/thread/Event.h"
+#include "viewer/sources/camera/CameraClock.h"
 
 namespace {
 
@@ -28,6 +32,17 @@ plat::MessageButtons ButtonsOf(int32_t buttons)
     case 3: return plat::MessageButtons::YesNoCancel;
     default: return plat::MessageButtons::Ok;
     }
+}
+
+// The UI thread waits for the camera serving what other threads ask of it: a
+// worker that holds the camera may be waiting for the UI thread to show its
+// camera's question.
+bool WaitServingTheUiThread()
+{
+    if (!plat::isUiThread()) return false;
+    static const plat::Event never = plat::Event::create(plat::Event::Reset::Manual, false);
+    plat::waitServingSends(never, 5);
+    return true;
 }
 
 }  // namespace
@@ -59,4 +74,5 @@ int32_t ShowCameraPrompt(const CameraPrompt& prompt)
 void InstallCameraPromptBox()
 {
     SetCameraPromptHandler(&ShowCameraPrompt);
+    SetCameraLockWait(&WaitServingTheUiThread);
 }

@@ -7,4 +7,6 @@
 #include "viewer/sources/camera/CameraModule.h"
 
 int32_t ShowCameraPrompt(const CameraPrompt& prompt);
+// Also lets the UI thread, while it waits for the camera, show a question that a
+// worker holding the camera is asking.
 void InstallCameraPromptBox();

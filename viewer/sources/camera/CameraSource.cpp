@@ -473,7 +473,7 @@ void CCameraSource::EndCopy()
 
 bool CCameraSource::SavingImage(uint32_t* done, uint32_t* total, int32_t* result)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     if (!copyTask_.IsIdle()) {
         CAsyncScheduler::PollScheduler();
         if (!CDornObject::IsLive(this)) {
@@ -643,7 +643,11 @@ int32_t CCameraSource::IsConnectionError(int32_t* code) const
 
 int32_t CCameraSource::IsChangePending(int32_t folder)
 {
-    if (RefreshFolderTable() != 0) return 1;
+    // A refresh that failed without losing the camera is no pending change: the
+    // caller would wait for a change that nobody marked. The table stays marked
+    // for a refresh, so the next count reads the folders again and reports it.
+    RefreshFolderTable();
+    if (connectionError_ != 0) return 1;
     if (folder < 1 || static_cast<size_t>(folder) > folders_.size()) return 1;
     return folders_[folder - 1].changePending ? 1 : 0;
 }

@@ -9,7 +9,7 @@ namespace {
 
 int32_t DeliveryCallback(void* reference, const DornDeliveryInfo* info, const void* data)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     auto* object = static_cast<CDornObject*>(reference);
     if (!CDornObject::IsLive(object)) return DORN_E_NOT_OPEN;
     auto* dataObject = dynamic_cast<CDornDataObj*>(object);

@@ -41,21 +41,21 @@ void EraseFromRegistry(CDornObject* object)
 // Trampolines from the module's callbacks to the wrapper named by the reference.
 void ProgressCallback(uint32_t a, uint32_t b, void* reference, uint32_t c, uint32_t d)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     auto* object = static_cast<CDornObject*>(reference);
     if (CDornObject::IsLive(object)) object->OnProgress(a, b, c, d);
 }
 
 void EventCallback(void* reference, uint32_t event, uint32_t data)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     auto* object = static_cast<CDornObject*>(reference);
     if (CDornObject::IsLive(object)) object->OnModuleEvent(event, data);
 }
 
 int32_t RequestCallback(void* reference, uintptr_t value)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     auto* object = static_cast<CDornObject*>(reference);
     return CDornObject::IsLive(object) ? object->OnModuleRequest(value) : 0;
 }

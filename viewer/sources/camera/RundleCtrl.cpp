@@ -43,7 +43,7 @@ public:
     SourceUse& operator=(const SourceUse&) = delete;
 
 private:
-    std::lock_guard<std::recursive_mutex> lock_;
+    std::lock_guard<CameraLock> lock_;
     CCameraSource* source_;
 };
 
@@ -124,7 +124,7 @@ void CRundleCtrl::DropSource()
 
 JqIfMngResult CRundleCtrl::Initialize()
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     if (module_) {
         module_->CloseModule();
         delete module_;
@@ -151,7 +151,7 @@ JqIfMngResult CRundleCtrl::Initialize()
 
 JqIfMngResult CRundleCtrl::InitSource()
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     const std::vector<CDornObjectRef> sources = module_->GetChildren();
     for (const CDornObjectRef& ref : sources) {
         auto* source = dynamic_cast<CCameraSource*>(ref.Get());
@@ -177,7 +177,7 @@ JqIfMngResult CRundleCtrl::InitSource()
 
 void CRundleCtrl::Close()
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     if (!module_) return;
     if (CAsyncScheduler::GetScheduler()->HasWork()) DrainScheduler();
     IsTargetStatus(std::string());
@@ -207,7 +207,7 @@ bool CRundleCtrl::IsSessionCheck(int32_t* lost)
 
 JqIfMngResult CRundleCtrl::IsTargetStatus(std::string folderName)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     int32_t lost = 0;
     if (!IsSessionCheck(&lost)) return lost;
     CCameraSource* source = GetSource();
@@ -280,13 +280,16 @@ JqIfMngResult CRundleCtrl::IsChkExistFile(int32_t folderId, bool reset, bool qui
     if (n != folderCount_ && !quiet) result = JqIfMngResult_StatusFoldersChanged;
     folderCount_ = n;
     int32_t total = 0;
+    int32_t counted = 0;
     if (CCameraSource* source = GetSource()) {
         SourceUse use(source);
-        source->GetTotalFileNum(&total);
+        counted = source->GetTotalFileNum(&total);
     }
-    if (total == 0) {
+    if (counted != 0 || total == 0) {
         int32_t lost = 0;
-        return IsSessionCheck(&lost) ? JqIfMngResult_StatusNotOurs : lost;
+        if (!IsSessionCheck(&lost)) return lost;
+        // A count that failed is that failure, not a camera without pictures.
+        return counted != 0 ? ChkErr(counted) : JqIfMngResult_StatusNotOurs;
     }
     if (folderId != 0) {
         const int32_t c = GetFileNum(folderId);
@@ -659,7 +662,7 @@ JqIfMngResult CRundleCtrl::FinishCopy(int32_t moduleResult)
 
 bool CRundleCtrl::SavingImage(uint32_t* done, uint32_t* total, int32_t* result)
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     *done = 0;
     *total = 0;
     DropSource();

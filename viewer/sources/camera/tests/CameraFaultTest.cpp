@@ -1,6 +1,7 @@
 // Each scripted fault of the simulated camera gives the controller's result code.
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,26 @@ TEST_P(CameraFaultTest, LateCompletionsStillWork)
     EXPECT_EQ(ctrl->GetImgFileInfList(1, entries, nullptr), 3);
     EXPECT_EQ(ctrl->GetImageFile(1, 1, "IMG_0001.JPG", card_.dest().string(), false, false), 0);
     EXPECT_TRUE(fs::exists(card_.dest() / "IMG_0001.JPG"));
+}
+
+TEST_P(CameraFaultTest, FolderListFailingAfterACameraSideChangeIsReportedNotWaitedFor)
+{
+    auto ctrl = Connect({"folder_list_fails_while=NOLIST"}, 0);
+    ASSERT_EQ(ctrl->IsTargetStatus("100TEST"), 0);
+    SetCameraWaitLimit(3000);
+    std::ofstream(card_.root() / "NOLIST") << "x";
+    card_.AddJpeg("102TEST", "IMG_0201.JPG");  // a new folder: the folder table is marked
+    JqIfMngResult r = 0;
+    for (int i = 0; i < 200 && r == 0; ++i) {
+        CameraSleep(10);
+        r = ctrl->IsTargetStatus("100TEST");
+    }
+    EXPECT_EQ(r, JqIfMngResult_ModuleMinus235);  // the failure, not "no pictures"
+    // The camera lists its folders again: the change shows at the next check.
+    fs::remove(card_.root() / "NOLIST");
+    r = ctrl->IsTargetStatus("100TEST");
+    EXPECT_TRUE(r == JqIfMngResult_StatusFoldersChanged || r == JqIfMngResult_StatusBothChanged) << r;
+    EXPECT_EQ(ctrl->GetFolderNum(), 3);
 }
 
 TEST_P(CameraFaultTest, RefusedProtectAndHide)

@@ -5,14 +5,17 @@
 
 #include <atomic>
 #include <map>
+#include <thread>
 
 #include <gtest/gtest.h>
 
+#include "platform/msg/MessageBox.h"
 #include "platform/msg/MessageReceiver.h"
 #include "viewer/shell/common/ViewerMessages.h"
 #include "viewer/sources/JqIfMngResult.h"
 #include "viewer/sources/camera/CFChgFileAttrThreadForRundle.h"
 #include "viewer/sources/camera/CFFormatThreadForRundle.h"
+#include "viewer/sources/camera/CameraPromptBox.h"
 #include "viewer/sources/camera/tests/CameraTestSupport.h"
 
 using namespace camtest;
@@ -144,6 +147,46 @@ TEST(CameraAttributeJob, StopFlagPostsTheItemAndEnds)
     EXPECT_EQ(job.changed.size(), 1u);
     ASSERT_EQ(windows.selectionPosts.size(), 1u);
     EXPECT_EQ(windows.selectionPosts[0], reinterpret_cast<plat::WParam>(&job.pictures[0]));
+}
+
+std::atomic<bool> g_asking{false};
+
+int32_t AskThroughTheBox(const CameraPrompt& prompt)
+{
+    g_asking = true;
+    return ShowCameraPrompt(prompt);
+}
+
+TEST(CameraFormatJob, CameraQuestionFromTheWorkerIsShownWhileTheMainThreadWaitsForTheCamera)
+{
+    CameraCard card;
+    CameraSetup setup(card);
+    card.MakeStandard();
+    card.WriteConfig({"prompt_on_format=1"});
+    CRundleCtrl ctrl(DeviceFor(Road::InProcess));
+    ASSERT_EQ(ctrl.Initialize(), 0);
+    ASSERT_EQ(ctrl.IsTargetStatus("100TEST"), 0);
+    Windows windows;
+    InstallCameraPromptBox();
+    SetCameraPromptHandler(&AskThroughTheBox);
+    std::atomic<int> boxes{0};
+    plat::setMessageBoxResponder([&](const plat::MessageBoxRequest&) {
+        ++boxes;
+        return plat::kAnswerOk;
+    });
+    g_asking = false;
+    CameraJobOwner owner;
+    CCFFormatThreadForRundle thread(&ctrl, &owner, windows.wait.handle());
+    ASSERT_TRUE(thread.Start());
+    while (!g_asking) std::this_thread::yield();   // the worker holds the camera and asks
+    // A status tick of the main thread now wants the camera.
+    EXPECT_EQ(ctrl.IsTargetStatus("100TEST"), JqIfMngResult_StatusNotOurs);   // after the format
+    EXPECT_EQ(boxes.load(), 1);
+    ASSERT_TRUE(windows.WaitDone());
+    EXPECT_EQ(windows.doneParam, 1);
+    plat::setMessageBoxResponder(nullptr);
+    SetCameraPromptHandler(nullptr);
+    SetCameraLockWait(nullptr);
 }
 
 TEST(CameraFormatJob, ReportsOutcomeThroughTheDialog)
