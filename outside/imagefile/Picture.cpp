@@ -10,7 +10,7 @@
 #include <new>
 
 #include "outside/imagefile/JpegCodec.h"
-#include "outside/imagefile/QuickTime.h"
+#include "outside/imagefile/Clip.h"
 #include "outside/imagefile/TiffCodec.h"
 
 namespace jqfl {
@@ -40,8 +40,9 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& out, int32_t& 
         return false;
     }
     if (static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
+        // a picture file this large is not read here; it is no lack of memory
         ::close(fd);
-        rc = JQFL_NO_MEMORY;
+        rc = JQFL_UNSUPPORTED;
         return false;
     }
     try {
@@ -104,9 +105,39 @@ int32_t writeAtomically(const std::string& path, const std::vector<uint8_t>& byt
 
 uint16_t big16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
+// The first bytes of a file; false when it cannot be opened as a plain file.
+bool readHead(const std::string& path, uint8_t* head, size_t capacity, size_t& got) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    ssize_t n = 0;
+    do {
+        n = ::read(fd, head, capacity);
+    } while (n < 0 && errno == EINTR);
+    ::close(fd);
+    got = n > 0 ? static_cast<size_t>(n) : 0;
+    return true;
+}
+
 }  // namespace
 
 int32_t Picture::openFile(const std::string& path) {
+    uint8_t head[16] = {};
+    size_t got = 0;
+    if (!readHead(path, head, sizeof head, got))
+        return JQFL_CANNOT_OPEN;
+    if (isClip(head, got)) {
+        // a clip is read as its demuxer needs it, whatever its size
+        Raster frame;
+        if (const int32_t rc = firstClipFrame(path, frame); rc != JQFL_OK)
+            return rc;
+        return openClipFrame(std::move(frame));
+    }
     std::vector<uint8_t> bytes;
     int32_t rc = JQFL_OK;
     if (!readWholeFile(path, bytes, rc))
@@ -148,23 +179,26 @@ int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
             meta_.setIptc(h.iptc.data(), h.iptc.size());
         return JQFL_OK;
     }
-    if (isQuickTime(d, n)) {
-        // a clip: its first frame stands for it
-        std::vector<uint8_t> frame;
-        if (!firstMotionJpegFrame(d, n, frame))
-            return JQFL_UNSUPPORTED;
-        file_ = std::move(frame);
-        JpegHeader h;
-        if (const int32_t rc = readJpegHeader(file_.data(), file_.size(), h); rc != JQFL_OK)
+    if (isClip(d, n)) {
+        Raster frame;
+        const int32_t rc = firstClipFrame(d, n, frame);
+        file_.clear();
+        if (rc != JQFL_OK)
             return rc;
-        type_ = JQFL_TYPE_MOVIE;
-        width_ = h.width;
-        height_ = h.height;
-        depth_ = 1;
-        colorModel_ = h.colorModel;
-        return JQFL_OK;
+        return openClipFrame(std::move(frame));
     }
     return JQFL_UNSUPPORTED;
+}
+
+// A clip: its first frame stands for it, held decoded.
+int32_t Picture::openClipFrame(Raster frame) {
+    type_ = JQFL_TYPE_MOVIE;
+    width_ = frame.width;
+    height_ = frame.height;
+    depth_ = 1;
+    colorModel_ = JQFL_MODEL_RGB;
+    source_ = std::move(frame);
+    return JQFL_OK;
 }
 
 // A picture's header alone (metadata segments, no picture): its size from the
@@ -270,7 +304,7 @@ int32_t Picture::decodeSource(int minWidth, int minHeight, Raster& out) {
             return JQFL_NO_MEMORY;
         return JQFL_OK;
     }
-    if (type_ == JQFL_TYPE_JPEG || type_ == JQFL_TYPE_MOVIE) {
+    if (type_ == JQFL_TYPE_JPEG) {
         const bool full = minWidth >= width_ && minHeight >= height_;
         Raster pixels;
         const int32_t rc = decodeJpeg(file_.data(), file_.size(), full ? 0 : minWidth, full ? 0 : minHeight, pixels);

@@ -11,7 +11,7 @@
 
 namespace jqfl {
 
-// Largest picture file this library reads into memory.
+// Largest picture file this library reads into memory (clips are streamed).
 constexpr uint64_t kMaxFileBytes = 512ull << 20;
 
 struct View {
@@ -53,6 +53,7 @@ private:
     int32_t decodeSource(int minWidth, int minHeight, Raster& out);
     int32_t losslessJpeg(std::vector<uint8_t>& out) const;
     int32_t openHeaderFile();
+    int32_t openClipFrame(Raster frame);
 
     uint32_t type_ = JQFL_TYPE_OTHER;
     bool isNew_ = false;

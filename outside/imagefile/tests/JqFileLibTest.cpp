@@ -441,60 +441,48 @@ TEST_F(JqFileLib, HeaderFileServesItsThumbnail) {
     EXPECT_STREQ(reinterpret_cast<char*>(data.data()), "M-9");
 }
 
-// A QuickTime clip of motion-JPEG frames, atoms written by hand.
-std::vector<uint8_t> atom(const char* type, const std::vector<uint8_t>& body) {
-    std::vector<uint8_t> out;
-    const uint32_t len = static_cast<uint32_t>(body.size() + 8);
-    out.insert(out.end(), {uint8_t(len >> 24), uint8_t(len >> 16), uint8_t(len >> 8), uint8_t(len)});
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), body.begin(), body.end());
-    return out;
+// Clips as cameras write them (tests/clips): the left half red, the right half blue.
+std::vector<uint8_t> clipBytes(const std::string& name) {
+    return jqfltest::readFile(std::string(VOREL_SOURCE_DIR) + "/outside/imagefile/tests/clips/" + name);
 }
 
-std::vector<uint8_t> be(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
-
-std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts) {
-    std::vector<uint8_t> out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-
-std::vector<uint8_t> motionJpegClip(const std::vector<uint8_t>& frame) {
-    const std::vector<uint8_t> ftyp = atom("ftyp", {'q', 't', ' ', ' ', 0, 0, 0, 0});
-    const uint32_t frameOffset = static_cast<uint32_t>(ftyp.size() + 8);
-    const std::vector<uint8_t> mdat = atom("mdat", frame);
-    std::vector<uint8_t> entry = cat({be(86), {'j', 'p', 'e', 'g'}, std::vector<uint8_t>(78, 0)});
-    const auto stsd = atom("stsd", cat({be(0), be(1), entry}));
-    const auto stco = atom("stco", cat({be(0), be(1), be(frameOffset)}));
-    const auto stsz = atom("stsz", cat({be(0), be(static_cast<uint32_t>(frame.size())), be(1)}));
-    const auto moov = atom("moov", atom("trak", atom("mdia", atom("minf", atom("stbl", cat({stsd, stco, stsz}))))));
-    return cat({ftyp, mdat, moov});
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 TEST_F(JqFileLib, ClipGivesItsFirstFrame) {
-    jqfltest::writeJpeg(path("frame.jpg"), 160, 120, [](int x, int y) { return halves(x, y, 160); });
-    const auto clip = motionJpegClip(jqfltest::readFile(path("frame.jpg")));
-    std::ofstream(path("ABCD0001.MOV"), std::ios::binary).write(reinterpret_cast<const char*>(clip.data()), clip.size());
+    for (const char* name : {"h264.mp4", "hevc.mov", "mjpeg.mov"}) {
+        SCOPED_TRACE(name);
+        writeBytes(path(name), clipBytes(name));
+        Session s;
+        ASSERT_EQ(s.open(path(name)), 0);
+        JqflFileTypeBlock t{sizeof t, s.id(), 0};
+        ASSERT_EQ(Jqfl_Entry(JQFL_GET_FILE_TYPE, &t), 0);
+        EXPECT_EQ(t.type, JQFL_TYPE_MOVIE);
+        EXPECT_EQ(s.info().width, 160);
+        EXPECT_EQ(s.info().height, 120);
+        std::vector<uint8_t> px;
+        ASSERT_EQ(s.setInfo(80, 60, 1), 0);
+        ASSERT_EQ(s.read(px, 80, 60), 0);
+        EXPECT_TRUE(isRed(&px[(30 * 80 + 5) * 3]));
+        EXPECT_FALSE(isRed(&px[(30 * 80 + 75) * 3]));
+        s.close();
+    }
+}
+
+TEST_F(JqFileLib, ClipsThatCannotBeReadAndLargeClips) {
+    // a clip cut before its index: nothing to decode
+    auto cut = clipBytes("hevc.mov");
+    cut.resize(cut.size() / 2);
+    writeBytes(path("cut.mov"), cut);
     Session s;
-    ASSERT_EQ(s.open(path("ABCD0001.MOV")), 0);
-    JqflFileTypeBlock t{sizeof t, s.id(), 0};
-    ASSERT_EQ(Jqfl_Entry(JQFL_GET_FILE_TYPE, &t), 0);
-    EXPECT_EQ(t.type, JQFL_TYPE_MOVIE);
+    EXPECT_EQ(s.open(path("cut.mov")), JQFL_UNSUPPORTED);
+    // a clip file over the still-picture limit is read as far as its first frame
+    writeBytes(path("long.mp4"), clipBytes("h264.mp4"));
+    fs::resize_file(path("long.mp4"), (600ull << 20));
+    ASSERT_EQ(s.open(path("long.mp4")), 0);
     EXPECT_EQ(s.info().width, 160);
-    std::vector<uint8_t> px;
-    ASSERT_EQ(s.setInfo(80, 60, 1), 0);
-    ASSERT_EQ(s.read(px, 80, 60), 0);
-    EXPECT_TRUE(isRed(&px[(30 * 80 + 5) * 3]));
     s.close();
-    // a clip whose chunk offset points past the file
-    auto bad = clip;
-    for (size_t i = 0; i + 8 < bad.size(); ++i)
-        if (std::memcmp(&bad[i], "stco", 4) == 0) {
-            bad[i + 12] = 0x7F;
-            break;
-        }
-    std::ofstream(path("bad.mov"), std::ios::binary).write(reinterpret_cast<const char*>(bad.data()), bad.size());
-    EXPECT_EQ(s.open(path("bad.mov")), JQFL_UNSUPPORTED);
 }
 
 }  // namespace
