@@ -98,7 +98,9 @@ std::vector<uint8_t> HeaderOf(std::vector<uint8_t> bytes)
         return bytes;
     }
     size_t at = 2;
-    while (at + 4 <= bytes.size() && bytes[at] == 0xFF && bytes[at + 1] >= 0xE0 && bytes[at + 1] <= 0xEF) {
+    // APP segments, and the comments that editors put between them (EXIF may follow one).
+    auto metadata = [](uint8_t marker) { return (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE; };
+    while (at + 4 <= bytes.size() && bytes[at] == 0xFF && metadata(bytes[at + 1])) {
         const size_t length = (static_cast<size_t>(bytes[at + 2]) << 8) | bytes[at + 3];
         if (length < 2 || at + 2 + length > bytes.size()) break;
         at += 2 + length;

@@ -16,7 +16,7 @@ struct SimThumbnail {
 // for anything that is not a readable JPEG.
 SimThumbnail MakeThumbnail(const std::string& path);
 
-// A JPEG's start: SOI, every APPn segment, then EOI; for other files their
+// A JPEG's start: SOI, every APPn (and comment) segment, then EOI; for other files their
 // first 64 KiB. Empty when the file cannot be read.
 std::vector<uint8_t> ReadHeader(const std::string& path);
 

@@ -14,6 +14,7 @@ const std::vector<InstallItem>& installManifest() {
         {"JqFileLib", K::File, O::Build, "outside/imagefile/JqFileLib.so;outside/imagefile/libJqFileLib.so", "",
          P::LibraryDir, false},
         {"camera module SimCam", K::File, O::Build, "dornmods/SimCam.kx3", "", P::DornModsDir, false},
+        {"camera module GPhotoCam", K::File, O::Build, "dornmods/GPhotoCam.kx3", "", P::DornModsDir, false},
         {"Quillbase", K::File, O::Build, "outside/quillbase/Quillbase", "", P::QuillbaseDir, false},
         {"Skylet", K::File, O::Build, "Skylet/Skylet", "", P::SkyletDir, true},
         {"Caravel", K::File, O::Build, "Caravel/Caravel", "", P::SkyletDir, true},

@@ -61,6 +61,7 @@ protected:
         makeFile(build / "lang/LumoraLang.USA.vlang", "usa");
         makeFile(build / "lang/WakelyLang.JPN.vlang", "jpn");
         makeFile(build / "dornmods/SimCam.kx3", "module");
+        makeFile(build / "dornmods/GPhotoCam.kx3", "module");
         makeFile(build / "dornmods/NoEntry.kx3", "a test module");
         makeFile(build / "Caravel/Tintara/libTintara.so.4.3.1", "library");
         fs::create_symlink("libTintara.so.4.3.1", build / "Caravel/Tintara/libTintara.so.4");
@@ -85,7 +86,8 @@ TEST_F(InstallerTest, LaysOutTheRootAndWritesTheMachineValues) {
     const fs::path skylet = programFiles() / "Vorel/Skylet";
     for (const fs::path& p : {install / "Lumora", install / "LumoraLang.USA.vlang", install / "WakelyLang.JPN.vlang",
                               install / "help/index.htm", install / "help/01_Get_Started/h001_Get_Started.htm",
-                              skylet / "Skylet", skylet / "Caravel", skylet / "libTintara.so.4", commonFiles() / "Vorel/DornMods/SimCam.kx3"})
+                              skylet / "Skylet", skylet / "Caravel", skylet / "libTintara.so.4", commonFiles() / "Vorel/DornMods/SimCam.kx3",
+                              commonFiles() / "Vorel/DornMods/GPhotoCam.kx3"})
         EXPECT_TRUE(fs::is_regular_file(p)) << p << "\n" << r.out;
     EXPECT_FALSE(fs::exists(commonFiles() / "Vorel/DornMods/NoEntry.kx3"));
     EXPECT_FALSE(fs::is_symlink(skylet / "libTintara.so.4"));  // the library itself, not a link into the build
