@@ -21,6 +21,11 @@ enum class Road { InProcess, Dlopen, GPhoto };
 
 inline const char* kBuiltinPath = "builtin:SimCam";
 
+// Test programs that never take the library's road need not build its module.
+#ifndef GPHOTOCAM_MODULE_PATH
+#define GPHOTOCAM_MODULE_PATH ""
+#endif
+
 // The model the library gives a folder it serves as a camera.
 inline const char* kDirectoryBrowse = "Directory Browse";
 
