@@ -1,5 +1,8 @@
 #include "Caravel/Tintara/CpuFeatures.h"
 
+#include <atomic>
+#include <mutex>
+
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
 #endif
@@ -9,11 +12,11 @@ namespace tintara {
 namespace {
 
 CpuFeatureFlags g_flags;
-KernelForm g_override = KernelForm::kDetected;
+std::once_flag g_probed;
+// Handles are built on any thread, so the pinned form is read while a test may set it.
+std::atomic<KernelForm> g_override{KernelForm::kDetected};
 
-} // namespace
-
-void DetectCpuFeatures()
+void ProbeProcessor()
 {
 #if defined(__i386__) || defined(__x86_64__)
     // __get_cpuid checks that the identification instruction and the leaf exist
@@ -31,6 +34,15 @@ void DetectCpuFeatures()
 #endif
 }
 
+} // namespace
+
+void DetectCpuFeatures()
+{
+    // Every transform build asks, from whichever thread owns its handle; the flags
+    // are written once so that no build reads them while another writes.
+    std::call_once(g_probed, ProbeProcessor);
+}
+
 const CpuFeatureFlags& CpuFeatures()
 {
     return g_flags;
@@ -43,7 +55,7 @@ void SetKernelFormOverride(KernelForm form)
 
 bool UseProcessorKernels()
 {
-    switch (g_override) {
+    switch (g_override.load()) {
     case KernelForm::kPortable:
         return false;
     case KernelForm::kProcessorSpecific:

@@ -2,7 +2,8 @@
 
 namespace tintara {
 
-// Process-wide processor features, set by DetectCpuFeatures and never cleared.
+// Process-wide processor features, probed once by the first DetectCpuFeatures
+// (on any thread) and never changed afterwards.
 struct CpuFeatureFlags {
     bool mmx = false;
     bool conditionalMove = false;

@@ -155,8 +155,13 @@ long BuildProfileDescription(ProfileDescription& description, ProfileReader& rea
         return rc;
     if (reader.colorSpace == kSigGray)
         return DescribeGray(description, reader, direction);
-    // 4.-6. a LUT tag of the intent, when present and readable
-    if (const std::uint32_t tag = LutTagFor(intent, direction); tag != 0 && reader.FindTag(tag)) {
+    // 4.-6. a LUT tag of the intent, when present and readable; a colorimetric or
+    // saturation intent without tables of its own takes the perceptual ones, as
+    // profiles that carry only those expect
+    std::uint32_t tag = LutTagFor(intent, direction);
+    if (tag != 0 && !reader.FindTag(tag))
+        tag = LutTagFor(0, direction);
+    if (tag != 0 && reader.FindTag(tag)) {
         std::uint32_t type = 0;
         if (reader.ReadTagType(tag, type) == kOk && (type == kSigMft1 || type == kSigMft2)) {
             const long rc = DescribeLut(description, reader, tag, type, direction);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -330,4 +331,38 @@ TEST(JqcmApi, ExportsOnlyTheJqcmFunctions)
     EXPECT_EQ(dlsym(library, "_ZN7tintara17DetectCpuFeaturesEv"), nullptr);
     EXPECT_EQ(dlsym(library, "_ZN7tintara14BuildTransformERNS_14ColorTransformEPKhmS3_mllllPKNS_13UserLutRecordES6_"), nullptr);
     dlclose(library);
+}
+
+// Separate handles may be built and used on separate threads at once; every
+// build also asks for the processor's features. Under ThreadSanitizer (the
+// build/tsan check) this shows any shared state the builds write.
+TEST(JqcmApi, HandlesOnSeparateThreadsConvertAlike)
+{
+    const Bytes in = MatrixRgbProfile().Build();
+    const Bytes out = MatrixRgbProfile(0x0180).Build();
+    const std::vector<std::uint8_t> src = Ramp(3 * 64);
+    std::vector<std::uint8_t> expected(src.size());
+    {
+        Handle h;
+        JQCMSetInputProfile(h, in.data(), in.size());
+        JQCMSetOutputProfile(h, out.data(), out.size());
+        ASSERT_EQ(JQCMProcessInterleavedData(h, 64, 1, src.data(), expected.data(), 0, 0), 0);
+    }
+    std::vector<std::vector<std::uint8_t>> results(4);
+    std::vector<std::thread> threads;
+    for (auto& result : results)
+        threads.emplace_back([&, r = &result] {
+            for (int round = 0; round < 10; ++round) {
+                Handle h;
+                JQCMSetInputProfile(h, in.data(), in.size());
+                JQCMSetOutputProfile(h, out.data(), out.size());
+                r->assign(src.size(), 0);
+                if (JQCMProcessInterleavedData(h, 64, 1, src.data(), r->data(), 0, 0) != 0)
+                    r->clear();
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (const auto& result : results)
+        EXPECT_EQ(result, expected);
 }

@@ -245,7 +245,7 @@ std::uint16_t Quantise(double v, bool bytes)
 
 } // namespace
 
-Bytes CmykProfile(bool byteTables, const double (&paperWhite)[3])
+Bytes CmykProfile(bool byteTables, const double (&paperWhite)[3], int lastTable)
 {
     LutSpec a2b;
     a2b.inputs = 4;
@@ -270,13 +270,15 @@ Bytes CmykProfile(bool byteTables, const double (&paperWhite)[3])
             b2a.clut.push_back(Quantise(1 - std::pow(v, 1 / 2.2), byteTables));
         b2a.clut.push_back(0);
     }
-    return ProfileBuilder("CMYK", "Lab ", "prtr")
-        .Tag("wtpt", XyzTag(paperWhite[0], paperWhite[1], paperWhite[2]))
-        .Tag("A2B0", Mft2Tag(a2b))
-        .Tag("A2B1", Mft2Tag(a2b))
-        .Tag("B2A0", byteTables ? Mft1Tag(b2a) : Mft2Tag(b2a))
-        .Tag("B2A1", byteTables ? Mft1Tag(b2a) : Mft2Tag(b2a))
-        .Build();
+    ProfileBuilder profile("CMYK", "Lab ", "prtr");
+    profile.Tag("wtpt", XyzTag(paperWhite[0], paperWhite[1], paperWhite[2]));
+    static const char kToPcs[3][5] = {"A2B0", "A2B1", "A2B2"};
+    static const char kFromPcs[3][5] = {"B2A0", "B2A1", "B2A2"};
+    for (int n = 0; n <= lastTable && n < 3; ++n) {
+        profile.Tag(kToPcs[n], Mft2Tag(a2b));
+        profile.Tag(kFromPcs[n], byteTables ? Mft1Tag(b2a) : Mft2Tag(b2a));
+    }
+    return profile.Build();
 }
 
 Bytes RgbLut8Profile()

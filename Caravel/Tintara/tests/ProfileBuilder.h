@@ -53,9 +53,10 @@ private:
 ProfileBuilder MatrixRgbProfile(std::uint16_t gammaU8Fixed8 = 0x0233);
 
 // A printer profile of a simple CMYK model (no black generation), PCS Lab:
-// A2B0 an mft2 4 -> 3 on a 9-point grid, B2A0 3 -> 4 on a 17-point grid as mft2
-// or, with byteTables, as mft1. Media white = paperWhite.
-Bytes CmykProfile(bool byteTables, const double (&paperWhite)[3]);
+// A2Bn an mft2 4 -> 3 on a 9-point grid, B2An 3 -> 4 on a 17-point grid as mft2
+// or, with byteTables, as mft1, for the intent tables n = 0..lastTable (the
+// same tables each time). Media white = paperWhite.
+Bytes CmykProfile(bool byteTables, const double (&paperWhite)[3], int lastTable = 1);
 // An input-only RGB profile whose A2B0 is an mft1 3 -> 3 (17 points) into Lab,
 // of the matrix profile's model with gamma 2.2.
 Bytes RgbLut8Profile();

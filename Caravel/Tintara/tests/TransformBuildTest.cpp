@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <typeinfo>
 
@@ -144,4 +145,29 @@ TEST(TransformBuild, CmykLinks)
     ASSERT_EQ(out.Build(srgb, CmykProfile(true, paper)), 0);
     EXPECT_EQ(out.t.outputChannels, 4);
     EXPECT_EQ(out.t.lut->G, 32);
+}
+
+// A profile may carry tables for the perceptual intent only; the other
+// colorimetric intents then use those, as they would their own.
+TEST(TransformBuild, IntentsWithoutTablesOfTheirOwnUseThePerceptualTables)
+{
+    const double paper[3] = {0.9642, 1.0, 0.8249};
+    const Bytes srgb = MatrixRgbProfile().Build();
+    const Bytes perceptualOnly = CmykProfile(false, paper, 0);
+    const Bytes everyIntent = CmykProfile(false, paper, 2);
+    for (long intent : {1L, 2L, 3L}) {
+        for (bool cmykIsInput : {true, false}) {
+            Built only, all;
+            const long rc = cmykIsInput ? only.Build(perceptualOnly, srgb, intent)
+                                        : only.Build(srgb, perceptualOnly, intent);
+            ASSERT_EQ(rc, 0) << "intent " << intent << (cmykIsInput ? " input" : " output");
+            ASSERT_EQ(cmykIsInput ? all.Build(everyIntent, srgb, intent) : all.Build(srgb, everyIntent, intent), 0);
+            const auto& a = only.t.lut->table;
+            const auto& b = all.t.lut->table;
+            ASSERT_EQ(a.size(), b.size());
+            EXPECT_TRUE(std::equal(a.data(), a.data() + a.size(), b.data())) << "intent " << intent;
+        }
+    }
+    Built matrixOnly;
+    EXPECT_EQ(matrixOnly.Build(perceptualOnly, srgb, 4), 10) << "intent 4 never takes the tables";
 }
