@@ -299,11 +299,16 @@ IVeltraError* MemoryImage::SetPixel(const VeltraPixel& pixel, int32_t x, int32_t
 {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height)
         return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraBadArgument);
+    // the image's own layout says how many samples fit and how wide they are; a pixel
+    // with more components than that would write into the next pixel or past the tile
     const int32_t bpp = GetBitsPerPixel(m_colorSpace);
-    const int32_t components = std::min<int32_t>(pixel.components, 4);
-    if (bpp % 8 != 0 || components <= 0)
+    int32_t planes = 0, sampleBits = 0;
+    if (!GetSampleLayout(m_colorSpace, &planes, &sampleBits) || sampleBits % 8 != 0)
         return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraBadArgument);
-    const bool wide = (bpp / components) == 16;
+    const int32_t components = pixel.components;
+    if (components <= 0 || components > planes || components > 4)
+        return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraBadArgument);
+    const bool wide = sampleBits == 16;
     MemoryTile* tile = FindTile(x / m_tileSize, y / m_tileSize, true);
     if (!tile)
         return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraOutOfMemory);

@@ -101,7 +101,8 @@ IVeltraImage* MemoryTile::GetImage() const
 
 IVeltraError* MemoryTile::LockBits(void** bits, VeltraBitmapHeader** header)
 {
-    if (!m_bits)
+    // a tile left in an old layout by a change it could not follow takes the new one now
+    if (!m_bits || m_stale)
         if (IVeltraError* e = Reshape())
             return e;
     ++m_locks;
@@ -127,14 +128,21 @@ IVeltraError* MemoryTile::Reshape()
     const int32_t rowBytes = IVeltraDataSource::RowBytesFor(t, cs);
     const size_t need = std::max<size_t>(static_cast<size_t>(rowBytes) * static_cast<size_t>(t), 1);
     if (need > m_capacity || !m_bits) {
-        if (m_locks > 0)
+        if (m_locks > 0) {
+            // The holder keeps the old buffer; nobody may fill it in the new layout, so
+            // the tile stays out of date and is reshaped by the first lock after it is free.
+            m_stale = true;
+            m_filled = false;
+            Invalidate();
             return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraBadState);
+        }
         std::unique_ptr<unsigned char[]> bits(new (std::nothrow) unsigned char[need]());
         if (!bits)
             return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraOutOfMemory);
         m_bits = std::move(bits);
         m_capacity = need;
     }
+    m_stale = false;
     m_rowBytes = rowBytes;
     m_header = VeltraBitmapHeader{};
     m_header.biWidth = t;

@@ -40,6 +40,7 @@ private:
     std::unique_ptr<unsigned char[]> m_bits;
     int32_t m_locks = 0;
     bool m_filled = false;
+    bool m_stale = false;  // still in a layout the image no longer has (reshaped at the next lock)
     bool m_hasInvalid = false;
     VeltraRect m_invalid;
     VeltraBitmapHeader m_header;

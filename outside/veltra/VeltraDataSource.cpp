@@ -3,22 +3,12 @@
 #include "outside/veltra/VeltraGraph.h"
 #include "outside/veltra/VeltraTile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 constexpr int32_t kModule = 0;
 
-int32_t SampleBits(int32_t colorSpace)
-{
-    switch (colorSpace) {
-    case 3: case 33: case 35: case 36: case 37: case 64: case 65:
-        return 16;
-    case 1: case 16: case 17: case 18:
-        return 1;
-    default:
-        return 8;
-    }
-}
 }  // namespace
 
 IVeltraDataSource::~IVeltraDataSource()
@@ -49,7 +39,8 @@ IVeltraError* IVeltraDataSource::GetPixel(VeltraPixel* pixel, int32_t x, int32_t
     if (IVeltraError* e = LockTile(&bits, x / t, y / t, nullptr))
         return VELTRA_WRAP(kModule, e);
     const int32_t bpp = GetBitsPerPixel(cs);
-    const int32_t sampleBits = SampleBits(cs);
+    int32_t planes = 0, sampleBits = 0;
+    GetSampleLayout(cs, &planes, &sampleBits);
     const unsigned char* row = static_cast<const unsigned char*>(bits) + static_cast<size_t>(y % t) * rowBytes;
     *pixel = VeltraPixel{};
     if (sampleBits == 1) {
@@ -57,9 +48,7 @@ IVeltraError* IVeltraDataSource::GetPixel(VeltraPixel* pixel, int32_t x, int32_t
         const int32_t bit = (x % t) * bpp;
         pixel->value[0] = static_cast<uint16_t>((row[bit / 8] >> (7 - bit % 8)) & 1);
     } else {
-        pixel->components = sampleBits ? bpp / sampleBits : 0;
-        if (pixel->components > 4)
-            pixel->components = 4;
+        pixel->components = std::min(planes, 4);
         const unsigned char* p = row + static_cast<size_t>(x % t) * (bpp / 8);
         for (int32_t c = 0; c < pixel->components; ++c) {
             if (sampleBits == 16) {
@@ -119,6 +108,25 @@ int32_t IVeltraDataSource::GetBitsPerPixel(int32_t colorSpace)
     default:
         return 0;
     }
+}
+
+bool IVeltraDataSource::GetSampleLayout(int32_t colorSpace, int32_t* planes, int32_t* bitsPerSample)
+{
+    int32_t p = 0, b = 0;
+    switch (colorSpace) {
+    case 1: case 16: case 17: case 18: p = 1; b = 1; break;
+    case 2: case 19: p = 1; b = 8; break;
+    case 3: case 64: case 65: p = 1; b = 16; break;
+    case 32: case 38: case 39: p = 3; b = 8; break;
+    case 34: p = 4; b = 8; break;
+    case 33: case 35: case 36: case 37: p = 3; b = 16; break;
+    default: return false;
+    }
+    if (planes)
+        *planes = p;
+    if (bitsPerSample)
+        *bitsPerSample = b;
+    return true;
 }
 
 int32_t IVeltraDataSource::RowBytesFor(int32_t pixels, int32_t colorSpace)

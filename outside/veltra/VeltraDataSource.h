@@ -56,5 +56,9 @@ public:
     // Row length of every tile of this source: tile side x bits per pixel, in 4-byte units.
     IVeltraError* GetRowBytes(int32_t* rowBytes);
     static int32_t GetBitsPerPixel(int32_t colorSpace);
+    // Planes (components) and bits per component of a colour-space code; false for a code
+    // whose layout is not a fixed number of equal samples (unknown codes and plain byte
+    // counts). planes x bits is GetBitsPerPixel for every code it answers.
+    static bool GetSampleLayout(int32_t colorSpace, int32_t* planes, int32_t* bitsPerSample);
     static int32_t RowBytesFor(int32_t pixels, int32_t colorSpace);
 };

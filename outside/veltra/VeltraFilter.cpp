@@ -4,6 +4,5 @@
 
 IVeltraFilter::~IVeltraFilter()
 {
-    VeltraForgetDestination(this);
-    VeltraForgetSource(this);
+    VeltraForgetFilter(this, this);
 }

@@ -176,7 +176,10 @@ void VeltraRemoveGraphObserver(IVeltraGraphObserver* observer)
     g.observers.erase(std::remove(g.observers.begin(), g.observers.end(), observer), g.observers.end());
 }
 
-void VeltraForgetSource(IVeltraDataSource* source)
+namespace {
+
+// Drops every link of the node's source role and tells the far ends; observers are told separately.
+void UnlinkSource(IVeltraDataSource* source)
 {
     std::vector<IVeltraDataDestination*> gone;
     {
@@ -192,10 +195,9 @@ void VeltraForgetSource(IVeltraDataSource* source)
     for (IVeltraDataDestination* d : gone)
         if (IVeltraError* e = d->VeltraRemovedDataSource(source))
             e->Release();  // a node that is going away cannot report to anyone
-    TellObservers(source);
 }
 
-void VeltraForgetDestination(IVeltraDataDestination* destination)
+void UnlinkDestination(IVeltraDataDestination* destination)
 {
     std::vector<IVeltraDataSource*> gone;
     {
@@ -211,5 +213,28 @@ void VeltraForgetDestination(IVeltraDataDestination* destination)
     for (IVeltraDataSource* s : gone)
         if (IVeltraError* e = s->VeltraRemovedDataDestination(destination))
             e->Release();
+}
+
+}  // namespace
+
+void VeltraForgetSource(IVeltraDataSource* source)
+{
+    UnlinkSource(source);
+    TellObservers(source);
+}
+
+void VeltraForgetDestination(IVeltraDataDestination* destination)
+{
+    UnlinkDestination(destination);
+    TellObservers(destination);
+}
+
+void VeltraForgetFilter(IVeltraDataSource* source, IVeltraDataDestination* destination)
+{
+    // Both roles go before anyone is told: a chain that joins the neighbours of a dying
+    // member must not find the member still listed as the next filter's source.
+    UnlinkSource(source);
+    UnlinkDestination(destination);
+    TellObservers(source);
     TellObservers(destination);
 }

@@ -31,3 +31,5 @@ void VeltraRemoveGraphObserver(IVeltraGraphObserver* observer);
 // Framework internals: drop every link of a node that is being destroyed.
 void VeltraForgetSource(IVeltraDataSource* source);
 void VeltraForgetDestination(IVeltraDataDestination* destination);
+// A filter is both: every link of either role is dropped before the observers hear of it.
+void VeltraForgetFilter(IVeltraDataSource* source, IVeltraDataDestination* destination);

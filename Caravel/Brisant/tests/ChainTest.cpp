@@ -137,3 +137,37 @@ TEST(UploadChain, TurnsNothingAtRestAndPassesTheOriginalSizeThrough)
     EXPECT_TRUE(c.transform->IsPassThrough());
     EXPECT_EQ(ReadAll(c.chain).bytes, src.bytes);
 }
+
+// A member deleted while it is still in a chain leaves the chain whole: the neighbours
+// are joined and the next filter, which asks its first source as soon as it gets one,
+// must only ever see live sources. Each row deletes a different member.
+TEST(UploadChain, AMemberDeletedWhileConnectedLeavesTheChainWhole)
+{
+    const Picture src = NoisePicture(23, 17, 33, 5);
+    for (int deleted = 0; deleted < 3; ++deleted) {
+        SCOPED_TRACE(deleted);
+        ManagerPtr manager = MakeManager(8);
+        ImagePtr image = MakeImage(manager.get(), src);
+        std::unique_ptr<CVeltraFilterColorSpace> filters[3];
+        IVeltraChain* chain = nullptr;
+        ASSERT_FALSE(VeltraErrorPtr(manager->CreateChain(&chain)));
+        for (auto& f : filters) {
+            f = std::make_unique<CVeltraFilterColorSpace>(manager.get());
+            ASSERT_FALSE(VeltraErrorPtr(chain->AppendFilter(f.get(), -1)));
+        }
+        ASSERT_FALSE(VeltraErrorPtr(chain->SetSource(image.get(), 0)));
+        ASSERT_FALSE(VeltraErrorPtr(filters[2]->SetOutputColorSpace(CVeltraFilterColorSpace::eOutputColorSpaceSource,
+                                                                    CVeltraFilterColorSpace::eOutputBitDepth8, true)));
+        filters[deleted].reset();
+        const Picture out = ReadAll(chain);
+        ASSERT_EQ(out.width, src.width);
+        ASSERT_EQ(out.height, src.height);
+        // the last narrowing filter stays unless it is the one deleted
+        ASSERT_EQ(out.colorSpace, deleted == 2 ? 33 : 32);
+        for (int32_t y = 0; y < src.height; ++y)
+            for (int32_t x = 0; x < src.width; ++x)
+                for (int32_t c = 0; c < 3; ++c)
+                    ASSERT_EQ(out.At(x, y, c), deleted == 2 ? src.At(x, y, c) : src.At(x, y, c) >> 8);
+        chain->Release();
+    }
+}

@@ -196,3 +196,30 @@ TEST(ColorSpace, NarrowingMatchesVipsMsb)
         }
     }
 }
+
+// The source widens from 8 to 16 bits while a reader holds one of the filter's tiles: the
+// held tile cannot grow then, but once it is free the filter makes it again at the new
+// size, and the output is the conversion of the new source.
+TEST(ColorSpace, ASourceThatWidensWhileATileIsHeldIsConvertedAtItsNewSizeOnceFree)
+{
+    Chain c(8, NoisePicture(8, 8, 2, 6));
+    ASSERT_FALSE(VeltraErrorPtr(c.filter->SetOutputColorSpace(CS::eOutputColorSpaceRGB, CS::eOutputBitDepthSource, true)));
+    void* held = nullptr;
+    ASSERT_FALSE(VeltraErrorPtr(c.filter->LockTile(&held, 0, 0, nullptr)));
+
+    const Picture wide = NoisePicture(8, 8, 3, 7);
+    ASSERT_FALSE(VeltraErrorPtr(c.image->SetColorSpace(3)));
+    ASSERT_FALSE(VeltraErrorPtr(c.image->SetData(const_cast<uint8_t*>(wide.bytes.data()), wide.RowBytes(),
+                                                 VeltraRect{0, 0, 8, 8})));
+    IVeltraDataDestination::ChangeColorSpace change{2, 3};
+    VeltraErrorPtr(VeltraSendDataNotification(c.image.get(), 2, &change));
+    void* again = nullptr;
+    if (!VeltraErrorPtr(c.filter->LockTile(&again, 0, 0, nullptr))) {
+        ASSERT_FALSE(VeltraErrorPtr(c.filter->UnlockTile(0, 0)));
+    }
+    ASSERT_FALSE(VeltraErrorPtr(c.filter->UnlockTile(0, 0)));
+
+    const Picture got = ReadAll(c.filter.get());
+    EXPECT_EQ(got.colorSpace, 33);
+    EXPECT_EQ(got.bytes, Reference(wide, 33).bytes);
+}

@@ -239,6 +239,81 @@ TEST(VeltraImage, DataRoundTripsAcrossTilesAndPixelsReadBack)
     }
 }
 
+// A pixel is written in the image's own sample layout; one with more components than a
+// pixel holds is refused rather than written over its neighbour or past the tile.
+TEST(VeltraImage, SetPixelWritesTheImagesOwnSamplesOnly)
+{
+    struct Case {
+        const char* name;
+        int32_t colorSpace;
+        int32_t components;
+        bool accepted;
+    } cases[] = {
+        {"grey 8, one sample", 2, 1, true},
+        {"grey 8, four samples", 2, 4, false},
+        {"grey 16, two samples", 3, 2, false},
+        {"RGB 8, two of three", 32, 2, true},
+        {"RGB 16, three", 33, 3, true},
+        {"RGB 16, four", 33, 4, false},
+        {"RGBA 8, four", 34, 4, true},
+        {"no components", 32, 0, false},
+        {"one bit per pixel", 1, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto m = MakeManager(4);
+        ImagePtr img = MakeImage(m.get(), 4, 4, c.colorSpace);
+        VeltraPixel px;
+        px.components = c.components;
+        for (int32_t k = 0; k < 4; ++k)
+            px.value[k] = static_cast<uint16_t>(0xA0B1 + k * 0x1111);
+        // the bottom-right pixel ends the tile's buffer: a wrong width shows there
+        VeltraErrorPtr e(img->SetPixel(px, 3, 3));
+        ASSERT_EQ(!e, c.accepted);
+        if (!c.accepted)
+            continue;
+        VeltraPixel back;
+        ASSERT_FALSE(VeltraErrorPtr(img->GetPixel(&back, 3, 3)));
+        int32_t planes = 0, bits = 0;
+        ASSERT_TRUE(IVeltraDataSource::GetSampleLayout(c.colorSpace, &planes, &bits));
+        EXPECT_EQ(back.components, planes);
+        for (int32_t k = 0; k < c.components; ++k)
+            EXPECT_EQ(back.value[k], bits == 16 ? px.value[k] : (px.value[k] & 0xFF)) << k;
+        for (int32_t k = c.components; k < planes; ++k)
+            EXPECT_EQ(back.value[k], 0) << "untouched sample " << k;
+    }
+}
+
+// A colour-space change that a locked tile cannot follow at once is not lost: the tile is
+// out of date until it is free, and its next lock gives a buffer of the new layout.
+TEST(VeltraImage, ATileLockedThroughAColourSpaceChangeTakesTheNewLayoutWhenFree)
+{
+    auto m = MakeManager(8);
+    ImagePtr img = MakeImage(m.get(), 8, 8, 2);
+    void* bits = nullptr;
+    ASSERT_FALSE(VeltraErrorPtr(img->LockTile(&bits, 0, 0, nullptr)));
+    EXPECT_TRUE(VeltraErrorPtr(img->SetColorSpace(33))) << "a held buffer cannot grow";
+    void* second = nullptr;
+    EXPECT_TRUE(VeltraErrorPtr(img->LockTile(&second, 0, 0, nullptr))) << "no new lock on the old layout";
+    ASSERT_FALSE(VeltraErrorPtr(img->UnlockTile(0, 0)));
+    EXPECT_FALSE(VeltraErrorPtr(img->SetColorSpace(33))) << "asking again";
+
+    IVeltraTile* tile = nullptr;
+    ASSERT_FALSE(VeltraErrorPtr(img->GetTile(&tile, 0, 0)));
+    EXPECT_TRUE(tile->NeedsData());
+    ASSERT_FALSE(VeltraErrorPtr(img->LockTile(&bits, 0, 0, nullptr)));
+    EXPECT_EQ(tile->GetRowBytes(), IVeltraDataSource::RowBytesFor(8, 33));
+    ASSERT_FALSE(VeltraErrorPtr(img->UnlockTile(0, 0)));
+
+    // a whole tile of 48-bit pixels goes in and comes back
+    std::vector<uint16_t> in(8 * 8 * 3), out(in.size());
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = static_cast<uint16_t>(i * 977);
+    ASSERT_FALSE(VeltraErrorPtr(img->SetData(in.data(), 8 * 6, VeltraRect{0, 0, 8, 8})));
+    ASSERT_FALSE(VeltraErrorPtr(img->GetData(out.data(), 8 * 6, VeltraRect{0, 0, 8, 8})));
+    EXPECT_EQ(in, out);
+}
+
 TEST(VeltraImage, RelativeTransformMirrorsFirstThenTurns)
 {
     auto m = MakeManager(8);
