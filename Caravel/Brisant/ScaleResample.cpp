@@ -29,17 +29,17 @@ int64_t FloorDiv(int64_t a, int64_t b)
     return q;
 }
 
-// Components and sample size of the colour spaces the filter reads.
+// Components and sample size of the colour spaces the filter reads: palette indexes, the
+// 8-bit hue codes, raw sensor data and bit pictures cannot be averaged.
 bool SampleLayout(int32_t colorSpace, int32_t* components, int32_t* bytesPerSample)
 {
-    switch (colorSpace) {
-    case 2: *components = 1; *bytesPerSample = 1; return true;
-    case 32: case 38: *components = 3; *bytesPerSample = 1; return true;
-    case 34: *components = 4; *bytesPerSample = 1; return true;
-    case 3: *components = 1; *bytesPerSample = 2; return true;
-    case 33: case 35: case 36: case 37: *components = 3; *bytesPerSample = 2; return true;
-    default: return false;
-    }
+    if (colorSpace == 19 || colorSpace == 39 || colorSpace == 64 || colorSpace == 65)
+        return false;
+    int32_t bits = 0;
+    if (!IVeltraDataSource::GetSampleLayout(colorSpace, components, &bits) || bits < 8)
+        return false;
+    *bytesPerSample = bits / 8;
+    return true;
 }
 
 // Exact n / d for the kernels' sums: one multiply and at most one correction for n < 2^32.

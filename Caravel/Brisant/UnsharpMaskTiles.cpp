@@ -27,16 +27,20 @@ struct Layout {
 
 bool LayoutFor(int32_t code, Layout* l)
 {
-    switch (code) {
-    case 2: *l = {1, false, 0x1, RangeKind::OwnSample}; return true;
-    case 3: *l = {1, true, 0x1, RangeKind::OwnSample}; return true;
-    case 32: *l = {3, false, 0x7, RangeKind::OwnSample}; return true;
-    case 33: *l = {3, true, 0x7, RangeKind::OwnSample}; return true;
-    case 34: *l = {4, false, 0xF, RangeKind::OwnSample}; return true;
-    case 35: *l = {3, true, 0x1, RangeKind::Hue}; return true;
-    case 36: case 37: *l = {3, true, 0x1, RangeKind::PlaneZero}; return true;
-    default: return false;
-    }
+    // palette indexes, the blue-first order, the 8-bit hue codes, raw sensor data and bit
+    // pictures are not sharpened
+    if (code == 19 || code == 38 || code == 39 || code == 64 || code == 65)
+        return false;
+    int32_t planes = 0, bits = 0;
+    if (!IVeltraDataSource::GetSampleLayout(code, &planes, &bits) || bits < 8)
+        return false;
+    *l = {planes, bits == 16, (1u << planes) - 1, RangeKind::OwnSample};
+    // of the lightness-and-colour codes only the lightness plane is sharpened
+    if (code == 35)
+        *l = {planes, true, 0x1, RangeKind::Hue};
+    else if (code == 36 || code == 37)
+        *l = {planes, true, 0x1, RangeKind::PlaneZero};
+    return true;
 }
 
 inline uint16_t Load16(const unsigned char* p)

@@ -16,6 +16,15 @@ uint32_t TickCount()
     return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
 }
 
+// Planes and bits per sample of the codes the filter counts: the 8-bit hue code and bit
+// pictures are not counted.
+bool CountedLayout(int32_t code, int32_t* planes, int32_t* bits)
+{
+    if (code == 39)
+        return false;
+    return IVeltraDataSource::GetSampleLayout(code, planes, bits) && *bits >= 8;
+}
+
 inline uint32_t Sample(const unsigned char* p, bool wide, int32_t k)
 {
     if (!wide)
@@ -209,17 +218,12 @@ IVeltraError* CVeltraFilterHistogram::DoHistogram(void* pixels, const VeltraRect
 
 void CVeltraFilterHistogram::Count(const unsigned char* first, const VeltraRect& area, int32_t rowLength)
 {
-    int32_t planes = 0;
-    bool wide = false, combined = true;
-    switch (m_colorSpace) {
-    case 2: case 19: planes = 1; break;
-    case 3: case 64: case 65: planes = 1; wide = true; break;
-    case 32: case 38: planes = 3; break;
-    case 33: planes = 3; wide = true; break;
-    case 34: planes = 4; break;
-    case 35: case 36: case 37: planes = 3; wide = true; combined = false; break;
-    default: return;
-    }
+    int32_t planes = 0, bits = 0;
+    if (!CountedLayout(m_colorSpace, &planes, &bits))
+        return;
+    const bool wide = bits == 16;
+    // a mean of lightness and two colour axes means nothing: plane 0 stays empty for them
+    const bool combined = m_colorSpace != 35 && m_colorSpace != 36 && m_colorSpace != 37;
     uint32_t* bins = m_bins.data();
     const int32_t bpp = planes * (wide ? 2 : 1);
     for (int32_t y = area.top; y < area.bottom; ++y, first += rowLength) {
@@ -252,11 +256,8 @@ IVeltraError* CVeltraFilterHistogram::Initialize()
         return WRAP(e);
     if (IVeltraError* e = m_source->GetColorSpace(&m_colorSpace))
         return WRAP(e);
-    switch (m_colorSpace) {
-    case 2: case 19: case 32: case 34: case 38: m_nativeBits = 8; break;
-    case 3: case 33: case 35: case 36: case 37: case 64: case 65: m_nativeBits = 16; break;
-    default: break;
-    }
+    if (int32_t planes = 0, bits = 0; CountedLayout(m_colorSpace, &planes, &bits))
+        m_nativeBits = bits;
     if (m_tileSize <= 0)
         return IVeltraError::Add(nullptr, kCode, __LINE__, 0, kVeltraBadState);
     // the counted rectangle: the crop put in order and inside the picture

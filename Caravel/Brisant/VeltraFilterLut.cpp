@@ -7,17 +7,13 @@
 
 namespace {
 
-// Planes and bits per component of the codes the filter maps; false for any other.
+// Planes and bits per component of the codes the filter maps; false for any other. Palette
+// indexes and the blue-first byte order are not mapped, nor are bit pictures.
 bool Layout(int32_t code, int32_t* planes, int32_t* bits)
 {
-    switch (code) {
-    case 2: *planes = 1; *bits = 8; return true;
-    case 3: case 64: case 65: *planes = 1; *bits = 16; return true;
-    case 32: case 39: *planes = 3; *bits = 8; return true;
-    case 33: case 35: case 36: case 37: *planes = 3; *bits = 16; return true;
-    case 34: *planes = 4; *bits = 8; return true;
-    default: return false;
-    }
+    if (code == 19 || code == 38)
+        return false;
+    return IVeltraDataSource::GetSampleLayout(code, planes, bits) && *bits >= 8;
 }
 
 // A value of outputBits bits on a scale of b bits.

@@ -7,14 +7,22 @@
 
 namespace {
 
+// Planes and bits per component of the codes the engine converts (not palette indexes,
+// raw sensor data or bit pictures); 0 planes and bits for any other.
+void Layout(int32_t code, int32_t* planes, int32_t* bits)
+{
+    *planes = *bits = 0;
+    if (code == 19 || code == 64 || code == 65)
+        return;
+    if (!IVeltraDataSource::GetSampleLayout(code, planes, bits) || *bits < 8)
+        *planes = *bits = 0;
+}
+
 int32_t PlanesOf(int32_t code)
 {
-    switch (code) {
-    case 2: case 3: return 1;
-    case 32: case 33: case 35: case 36: case 37: case 38: case 39: return 3;
-    case 34: return 4;
-    default: return 0;
-    }
+    int32_t planes = 0, bits = 0;
+    Layout(code, &planes, &bits);
+    return planes;
 }
 
 }  // namespace
@@ -31,11 +39,9 @@ CVeltraFilterTintara::~CVeltraFilterTintara()
 
 int32_t CVeltraFilterTintara::GetBitsPerComponent(int32_t colorSpace)
 {
-    switch (colorSpace) {
-    case 2: case 32: case 34: case 38: case 39: return 8;
-    case 3: case 33: case 35: case 36: case 37: return 16;
-    default: return 0;
-    }
+    int32_t planes = 0, bits = 0;
+    Layout(colorSpace, &planes, &bits);
+    return bits;
 }
 
 int32_t CVeltraFilterTintara::OutputColorSpace() const

@@ -56,23 +56,12 @@ Picture Expected(const Picture& src, int32_t dw, int32_t dh)
     return out;
 }
 
-class Spy : public IVeltraDataDestination {
-public:
-    IVeltraError* VeltraNotify(IVeltraDataSource*, int32_t code, void* data) override
-    {
-        codes.push_back(code);
-        if (code == 0)
-            rect = *static_cast<VeltraRect*>(data);
-        return nullptr;
-    }
-    std::vector<int32_t> codes;
-    VeltraRect rect;
-};
-
 bool Intersects(const VeltraRect& a, const VeltraRect& b)
 {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
+
+using Spy = NotificationSpy;
 
 }  // namespace
 

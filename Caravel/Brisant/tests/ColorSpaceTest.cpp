@@ -12,6 +12,8 @@ using CS = CVeltraFilterColorSpace;
 
 namespace {
 
+using Chain = FilterChain<CS>;
+
 // The conversion written out per pixel on a whole picture.
 Picture Reference(const Picture& src, int32_t outCode)
 {
@@ -48,22 +50,13 @@ Picture Reference(const Picture& src, int32_t outCode)
     return out;
 }
 
-struct Chain {
-    Chain(int32_t tile, const Picture& p)
-        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)), filter(std::make_unique<CS>(manager.get()))
-    {
-        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
-    }
-    ManagerPtr manager;
-    ImagePtr image;
-    std::unique_ptr<CS> filter;
-};
-
 int32_t Code(int32_t planes, int32_t depth)
 {
     static const int32_t table[2][2] = {{2, 3}, {32, 33}};
     return table[planes - 1][depth - 1];
 }
+
+using Spy = NotificationSpy;
 
 }  // namespace
 
@@ -139,21 +132,6 @@ TEST(ColorSpace, UnknownSourceIsRefusedWhenATileIsMade)
 }
 
 namespace {
-class Spy : public IVeltraDataDestination {
-public:
-    IVeltraError* VeltraNotify(IVeltraDataSource*, int32_t code, void* data) override
-    {
-        codes.push_back(code);
-        if (code == 2)
-            change = *static_cast<ChangeColorSpace*>(data);
-        if (code == 0)
-            rect = *static_cast<VeltraRect*>(data);
-        return nullptr;
-    }
-    std::vector<int32_t> codes;
-    ChangeColorSpace change;
-    VeltraRect rect;
-};
 }  // namespace
 
 TEST(ColorSpace, NotifiesOnceAndTurnsASourceCodeChangeIntoAPixelChange)
@@ -164,8 +142,8 @@ TEST(ColorSpace, NotifiesOnceAndTurnsASourceCodeChangeIntoAPixelChange)
     ASSERT_FALSE(VeltraErrorPtr(c.filter->SetOutputColorSpace(CS::eOutputColorSpaceSource, CS::eOutputBitDepth8, true)));
     ASSERT_FALSE(VeltraErrorPtr(c.filter->SetOutputColorSpace(CS::eOutputColorSpaceSource, CS::eOutputBitDepth8, true)));
     ASSERT_EQ(spy.codes, (std::vector<int32_t>{2}));
-    EXPECT_EQ(spy.change.oldColorSpace, 33);
-    EXPECT_EQ(spy.change.newColorSpace, 32);
+    EXPECT_EQ(spy.colorSpace.oldColorSpace, 33);
+    EXPECT_EQ(spy.colorSpace.newColorSpace, 32);
     // the source turns from 33 to 32: the output stays 32, so every pixel changed instead
     IVeltraDataDestination::ChangeColorSpace change{33, 32};
     ASSERT_FALSE(VeltraErrorPtr(c.filter->VeltraNotify(c.image.get(), 2, &change)));

@@ -11,6 +11,8 @@ using namespace brisant_test;
 
 namespace {
 
+using Chain = FilterChain<CCropFilter>;
+
 // The cut written out on a whole picture: pixels with no source behind them are 0.
 Picture Reference(const Picture& src, const VeltraRect& c)
 {
@@ -25,43 +27,9 @@ Picture Reference(const Picture& src, const VeltraRect& c)
     return out;
 }
 
-struct Chain {
-    Chain(int32_t tile, const Picture& p)
-        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)),
-          filter(std::make_unique<CCropFilter>(manager.get()))
-    {
-        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
-    }
-    ManagerPtr manager;
-    ImagePtr image;
-    std::unique_ptr<CCropFilter> filter;
-};
-
-class Spy : public IVeltraDataDestination {
-public:
-    IVeltraError* VeltraNotify(IVeltraDataSource*, int32_t code, void* data) override
-    {
-        codes.push_back(code);
-        if (code == kVeltraNotifySize)
-            size = *static_cast<ChangeSize*>(data);
-        return nullptr;
-    }
-    std::vector<int32_t> codes;
-    ChangeSize size;
-};
-
 
 // Changes a block of the source picture, stores it in the image and tells the graph.
-void ChangeBlock(Picture* src, IVeltraImage* image, const VeltraRect& r)
-{
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        for (int32_t x = r.left; x < r.right; ++x)
-            for (int32_t k = 0; k < src->Components(); ++k)
-                src->Set(x, y, k, (src->Wide() ? 65535u : 255u) - src->At(x, y, k));
-    ASSERT_FALSE(VeltraErrorPtr(image->SetData(src->bytes.data(), src->RowBytes(), VeltraRect{0, 0, src->width, src->height})));
-    VeltraRect changed = r;
-    ASSERT_FALSE(VeltraErrorPtr(VeltraSendDataNotification(image, kVeltraNotifyData, &changed)));
-}
+using Spy = NotificationSpy;
 
 }  // namespace
 

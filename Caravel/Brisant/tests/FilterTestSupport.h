@@ -2,6 +2,7 @@
 // Helpers of the filter tests: managers and images, whole-picture buffers, reading a source's
 // whole output through its tiles, and the outside tools used as oracles.
 #include "outside/veltra/VeltraError.h"
+#include "outside/veltra/VeltraGraph.h"
 #include "outside/veltra/VeltraImage.h"
 #include "outside/veltra/VeltraManager.h"
 
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 #include <algorithm>
 #include <unistd.h>
@@ -142,6 +144,62 @@ inline Picture ReadAll(IVeltraDataSource* source)
         }
     }
     return p;
+}
+
+// An image feeding one filter of type F; arguments after the picture go to F after its manager.
+template <class F>
+struct FilterChain {
+    template <class... Args>
+    FilterChain(int32_t tile, const Picture& p, Args&&... args)
+        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)),
+          filter(std::make_unique<F>(manager.get(), std::forward<Args>(args)...))
+    {
+        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
+    }
+    ManagerPtr manager;
+    ImagePtr image;
+    std::unique_ptr<F> filter;
+};
+
+// A destination that records every notification code and the last record of each kind.
+class NotificationSpy : public IVeltraDataDestination {
+public:
+    IVeltraError* VeltraNotify(IVeltraDataSource*, int32_t code, void* data) override
+    {
+        codes.push_back(code);
+        if (!data)
+            return nullptr;
+        switch (code) {
+        case kVeltraNotifyData:
+            rect = *static_cast<VeltraRect*>(data);
+            rects.push_back(rect);
+            break;
+        case kVeltraNotifySize: size = *static_cast<ChangeSize*>(data); break;
+        case kVeltraNotifyColorSpace: colorSpace = *static_cast<ChangeColorSpace*>(data); break;
+        case kVeltraNotifyTransform: transform = *static_cast<ChangeTransform*>(data); break;
+        default: break;
+        }
+        return nullptr;
+    }
+    std::vector<int32_t> codes;
+    VeltraRect rect;
+    std::vector<VeltraRect> rects;
+    ChangeSize size;
+    ChangeColorSpace colorSpace;
+    ChangeTransform transform;
+};
+
+// Inverts every sample of r in the whole-picture copy, writes the copy to the image and
+// tells the image's readers that r changed.
+inline void ChangeBlock(Picture* src, IVeltraImage* image, const VeltraRect& r)
+{
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x)
+            for (int32_t k = 0; k < src->Components(); ++k)
+                src->Set(x, y, k, (src->Wide() ? 65535u : 255u) - src->At(x, y, k));
+    ASSERT_FALSE(VeltraErrorPtr(image->SetData(src->bytes.data(), src->RowBytes(), VeltraRect{0, 0, src->width, src->height})));
+    VeltraRect changed = r;
+    ASSERT_FALSE(VeltraErrorPtr(VeltraSendDataNotification(image, kVeltraNotifyData, &changed)));
 }
 
 // ---- outside tools, run on files the tests write

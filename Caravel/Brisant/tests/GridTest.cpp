@@ -12,6 +12,8 @@ using namespace brisant_test;
 
 namespace {
 
+using Chain = FilterChain<CVeltraFilterGrid>;
+
 struct Lines {
     std::set<int32_t> solid, dashed, dotted;
 };
@@ -44,31 +46,8 @@ Picture Reference(const Picture& src, int32_t step, int32_t sub, const uint32_t 
     return out;
 }
 
-struct Chain {
-    Chain(int32_t tile, const Picture& p)
-        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)),
-          filter(std::make_unique<CVeltraFilterGrid>(manager.get()))
-    {
-        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
-    }
-    ManagerPtr manager;
-    ImagePtr image;
-    std::unique_ptr<CVeltraFilterGrid> filter;
-};
-
 
 // Changes a block of the source picture, stores it in the image and tells the graph.
-void ChangeBlock(Picture* src, IVeltraImage* image, const VeltraRect& r)
-{
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        for (int32_t x = r.left; x < r.right; ++x)
-            for (int32_t k = 0; k < src->Components(); ++k)
-                src->Set(x, y, k, (src->Wide() ? 65535u : 255u) - src->At(x, y, k));
-    ASSERT_FALSE(VeltraErrorPtr(image->SetData(src->bytes.data(), src->RowBytes(), VeltraRect{0, 0, src->width, src->height})));
-    VeltraRect changed = r;
-    ASSERT_FALSE(VeltraErrorPtr(VeltraSendDataNotification(image, kVeltraNotifyData, &changed)));
-}
-
 }  // namespace
 
 class GridTiles : public testing::TestWithParam<std::tuple<int32_t, int32_t>> {};

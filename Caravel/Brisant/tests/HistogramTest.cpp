@@ -12,6 +12,8 @@ using Hist = CVeltraFilterHistogram;
 
 namespace {
 
+using Chain = FilterChain<Hist>;
+
 // Five planes of 65536 bins counted straight from the picture.
 std::vector<uint32_t> Reference(const Picture& p, const VeltraRect& r)
 {
@@ -51,26 +53,7 @@ std::vector<uint32_t> Counted(const Hist& h)
     return bins;
 }
 
-struct Chain {
-    Chain(int32_t tile, const Picture& p)
-        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)), filter(std::make_unique<Hist>(manager.get()))
-    {
-        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
-    }
-    ManagerPtr manager;
-    ImagePtr image;
-    std::unique_ptr<Hist> filter;
-};
-
-class Spy : public IVeltraDataDestination {
-public:
-    IVeltraError* VeltraNotify(IVeltraDataSource*, int32_t code, void*) override
-    {
-        codes.push_back(code);
-        return nullptr;
-    }
-    std::vector<int32_t> codes;
-};
+using Spy = NotificationSpy;
 
 }  // namespace
 

@@ -11,6 +11,8 @@ using namespace brisant_test;
 
 namespace {
 
+using Chain = FilterChain<CVeltraFilterLut>;
+
 int32_t Depth(int32_t code)
 {
     return (code == 2 || code == 32 || code == 34 || code == 39) ? 8 : 16;
@@ -46,18 +48,6 @@ std::vector<uint16_t> Curve(int32_t ib, int32_t ob, uint32_t seed)
     }
     return t;
 }
-
-struct Chain {
-    Chain(int32_t tile, const Picture& p)
-        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)),
-          filter(std::make_unique<CVeltraFilterLut>(manager.get()))
-    {
-        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
-    }
-    ManagerPtr manager;
-    ImagePtr image;
-    std::unique_ptr<CVeltraFilterLut> filter;
-};
 
 }  // namespace
 

@@ -13,33 +13,7 @@ using namespace brisant_test;
 
 namespace {
 
-struct Chain {
-    Chain(int32_t tile, const Picture& p, int32_t method)
-        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)),
-          filter(std::make_unique<CVeltraFilterScale>(manager.get(), method))
-    {
-        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
-    }
-    ManagerPtr manager;
-    ImagePtr image;
-    std::unique_ptr<CVeltraFilterScale> filter;
-};
-
-class Spy : public IVeltraDataDestination {
-public:
-    IVeltraError* VeltraNotify(IVeltraDataSource*, int32_t code, void* data) override
-    {
-        codes.push_back(code);
-        if (code == 0)
-            rect = *static_cast<VeltraRect*>(data);
-        if (code == 1)
-            size = *static_cast<ChangeSize*>(data);
-        return nullptr;
-    }
-    std::vector<int32_t> codes;
-    VeltraRect rect;
-    ChangeSize size;
-};
+using Chain = FilterChain<CVeltraFilterScale>;
 
 int64_t FloorDiv(int64_t a, int64_t b)
 {
@@ -186,6 +160,8 @@ double Exact(const Picture& src, int32_t dw, int32_t dh, int32_t method, int32_t
             acc += Kernel(sx - i, method) * Kernel(sy - j, method) * px(i, j);
     return acc;
 }
+
+using Spy = NotificationSpy;
 
 }  // namespace
 

@@ -57,17 +57,11 @@ Picture Convert(const Picture& src, const char* in, const char* out, int32_t bit
     return dst;
 }
 
-struct Chain {
-    Chain(int32_t tile, const Picture& p, Engine* engine)
-        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)),
-          filter(std::make_unique<CVeltraFilterTintara>(manager.get()))
+struct Chain : FilterChain<CVeltraFilterTintara> {
+    Chain(int32_t tile, const Picture& p, Engine* engine) : FilterChain(tile, p)
     {
-        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
         EXPECT_FALSE(VeltraErrorPtr(filter->SetTintaraEngine(engine, true)));
     }
-    ManagerPtr manager;
-    ImagePtr image;
-    std::unique_ptr<CVeltraFilterTintara> filter;
 };
 
 std::unique_ptr<Engine> MakeEngine(const char* in, const char* out, int32_t bits)
@@ -79,18 +73,7 @@ std::unique_ptr<Engine> MakeEngine(const char* in, const char* out, int32_t bits
     return e;
 }
 
-class Spy : public IVeltraDataDestination {
-public:
-    IVeltraError* VeltraNotify(IVeltraDataSource*, int32_t code, void* data) override
-    {
-        codes.push_back(code);
-        if (code == kVeltraNotifyData)
-            rect = *static_cast<VeltraRect*>(data);
-        return nullptr;
-    }
-    std::vector<int32_t> codes;
-    VeltraRect rect;
-};
+using Spy = NotificationSpy;
 
 }  // namespace
 

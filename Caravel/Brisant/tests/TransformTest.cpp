@@ -11,16 +11,7 @@ using Xf = CVeltraFilterTransform;
 
 namespace {
 
-struct Chain {
-    Chain(int32_t tile, const Picture& p)
-        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)), filter(std::make_unique<Xf>(manager.get()))
-    {
-        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
-    }
-    ManagerPtr manager;
-    ImagePtr image;
-    std::unique_ptr<Xf> filter;
-};
+using Chain = FilterChain<Xf>;
 
 // Mirror left to right when flip, then turn clockwise by a quarter-turn angle.
 Picture QuarterTurn(const Picture& src, bool flip, int32_t degrees)
@@ -49,18 +40,7 @@ Picture QuarterTurn(const Picture& src, bool flip, int32_t degrees)
     return out;
 }
 
-class Spy : public IVeltraDataDestination {
-public:
-    IVeltraError* VeltraNotify(IVeltraDataSource*, int32_t code, void* data) override
-    {
-        codes.push_back(code);
-        if (code == 4)
-            change = *static_cast<ChangeTransform*>(data);
-        return nullptr;
-    }
-    std::vector<int32_t> codes;
-    ChangeTransform change;
-};
+using Spy = NotificationSpy;
 
 }  // namespace
 
@@ -157,9 +137,9 @@ TEST(TransformState, SetTransformNotifiesOnChangesCompareBeforeNormalising)
     EXPECT_EQ(spy.codes, (std::vector<int32_t>{4}));
     EXPECT_DOUBLE_EQ(c.filter->GetFilterRotation(), 0);
     ASSERT_FALSE(VeltraErrorPtr(c.filter->RotateCW(90, true)));
-    EXPECT_EQ(spy.change.oldWidth, 10);
-    EXPECT_EQ(spy.change.newWidth, 4);
-    EXPECT_DOUBLE_EQ(spy.change.newRotation, 90);
+    EXPECT_EQ(spy.transform.oldWidth, 10);
+    EXPECT_EQ(spy.transform.newWidth, 4);
+    EXPECT_DOUBLE_EQ(spy.transform.newRotation, 90);
 }
 
 TEST(TransformTiles, QuarterTurnsAndFlipsMatchImageMagickAtEveryTileSize)
@@ -261,9 +241,9 @@ TEST(TransformState, ASourceTurnReachesDownstreamWithTheSizesTheOutputReallyHas)
     ASSERT_FALSE(VeltraErrorPtr(c.filter->VeltraNotify(c.image.get(), 4, &change)));
     ASSERT_EQ(spy.codes, (std::vector<int32_t>{4}));
     // before: the filter turned the source by 90 (4 x 10); after: by 0, so the output stays 4 x 10
-    EXPECT_EQ(spy.change.oldWidth, 4);
-    EXPECT_EQ(spy.change.oldHeight, 10);
-    EXPECT_EQ(spy.change.newWidth, 4);
-    EXPECT_EQ(spy.change.newHeight, 10);
-    EXPECT_DOUBLE_EQ(spy.change.newRotation, 90);
+    EXPECT_EQ(spy.transform.oldWidth, 4);
+    EXPECT_EQ(spy.transform.oldHeight, 10);
+    EXPECT_EQ(spy.transform.newWidth, 4);
+    EXPECT_EQ(spy.transform.newHeight, 10);
+    EXPECT_DOUBLE_EQ(spy.transform.newRotation, 90);
 }

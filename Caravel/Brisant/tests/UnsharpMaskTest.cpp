@@ -25,6 +25,8 @@ public:
     uint16_t K(int32_t r, int32_t c) { return Params().kernel[r * Params().kernelStride + 4 + c]; }
 };
 
+using Chain = FilterChain<Probe>;
+
 // Pins the arithmetic form for one test.
 class MmxForm {
 public:
@@ -33,17 +35,6 @@ public:
 
 private:
     bool m_was;
-};
-
-struct Chain {
-    Chain(int32_t tile, const Picture& p)
-        : manager(MakeManager(tile)), image(MakeImage(manager.get(), p)), filter(std::make_unique<Probe>(manager.get()))
-    {
-        EXPECT_FALSE(VeltraErrorPtr(VeltraConnect(image.get(), filter.get())));
-    }
-    ManagerPtr manager;
-    ImagePtr image;
-    std::unique_ptr<Probe> filter;
 };
 
 // The whole picture sharpened directly: clamped neighbours, each blur form written out.
@@ -136,17 +127,6 @@ const Settings kSettings[] = {
 
 
 // Changes a block of the source picture, stores it in the image and tells the graph.
-void ChangeBlock(Picture* src, IVeltraImage* image, const VeltraRect& r)
-{
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        for (int32_t x = r.left; x < r.right; ++x)
-            for (int32_t k = 0; k < src->Components(); ++k)
-                src->Set(x, y, k, (src->Wide() ? 65535u : 255u) - src->At(x, y, k));
-    ASSERT_FALSE(VeltraErrorPtr(image->SetData(src->bytes.data(), src->RowBytes(), VeltraRect{0, 0, src->width, src->height})));
-    VeltraRect changed = r;
-    ASSERT_FALSE(VeltraErrorPtr(VeltraSendDataNotification(image, kVeltraNotifyData, &changed)));
-}
-
 }  // namespace
 
 class UnsharpTiles : public testing::TestWithParam<std::tuple<int32_t, int32_t, bool>> {};
@@ -254,22 +234,12 @@ TEST(Unsharp, RefusesOtherCodes)
 }
 
 namespace {
-class RectSpy : public IVeltraDataDestination {
-public:
-    IVeltraError* VeltraNotify(IVeltraDataSource*, int32_t code, void* data) override
-    {
-        if (code == kVeltraNotifyData)
-            rects.push_back(*static_cast<VeltraRect*>(data));
-        return nullptr;
-    }
-    std::vector<VeltraRect> rects;
-};
 }  // namespace
 
 TEST(Unsharp, ChangedPixelsWidenByTheKernelMargin)
 {
     Chain c(16, NoisePicture(100, 100, 2, 1));
-    RectSpy spy;
+    NotificationSpy spy;
     ASSERT_FALSE(VeltraErrorPtr(VeltraConnect(c.filter.get(), &spy)));
     VeltraRect r{10, 10, 20, 20};
     ASSERT_FALSE(VeltraErrorPtr(c.filter->VeltraNotify(c.image.get(), kVeltraNotifyData, &r)));
