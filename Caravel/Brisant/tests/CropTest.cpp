@@ -27,8 +27,6 @@ Picture Reference(const Picture& src, const VeltraRect& c)
     return out;
 }
 
-
-// Changes a block of the source picture, stores it in the image and tells the graph.
 using Spy = NotificationSpy;
 
 }  // namespace

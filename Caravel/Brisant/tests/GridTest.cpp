@@ -46,8 +46,6 @@ Picture Reference(const Picture& src, int32_t step, int32_t sub, const uint32_t 
     return out;
 }
 
-
-// Changes a block of the source picture, stores it in the image and tells the graph.
 }  // namespace
 
 class GridTiles : public testing::TestWithParam<std::tuple<int32_t, int32_t>> {};

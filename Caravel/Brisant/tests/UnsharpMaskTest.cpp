@@ -125,8 +125,6 @@ const Settings kSettings[] = {
     {0, 0.6, 1.5, 4.0, true, {0.9, 0.2, 0.3, 0.2}, -1},
 };
 
-
-// Changes a block of the source picture, stores it in the image and tells the graph.
 }  // namespace
 
 class UnsharpTiles : public testing::TestWithParam<std::tuple<int32_t, int32_t, bool>> {};
