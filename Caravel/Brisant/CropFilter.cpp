@@ -40,6 +40,11 @@ CCropFilter::~CCropFilter() = default;
 
 IVeltraError* CCropFilter::SetCrop(const VeltraRect& crop, bool notify)
 {
+    // A rectangle turned inside out, or wider or taller than any picture can be, has no
+    // output; refusing it keeps every width and offset below in range.
+    const int64_t width = int64_t{crop.right} - crop.left, height = int64_t{crop.bottom} - crop.top;
+    if (width < 0 || height < 0 || width > INT32_MAX || height > INT32_MAX)
+        return IVeltraError::Add(nullptr, kCode, __LINE__, 0, kVeltraBadArgument);
     IVeltraDataDestination::ChangeSize change;
     change.oldWidth = m_crop.right - m_crop.left;
     change.oldHeight = m_crop.bottom - m_crop.top;

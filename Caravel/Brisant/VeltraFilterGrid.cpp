@@ -25,22 +25,23 @@ struct Painter {
     // One family of lines across size; vertical lines when vertical, else horizontal.
     void Lines(bool vertical, int32_t size, int32_t step, int32_t sub) const
     {
-        const int32_t lo = vertical ? block.left : block.top, hi = vertical ? block.right : block.bottom;
+        // positions in 64 bits: a step of a huge interval puts lines far outside the picture
+        const int64_t lo = vertical ? block.left : block.top, hi = vertical ? block.right : block.bottom;
         const int32_t alo = vertical ? block.top : block.left, ahi = vertical ? block.bottom : block.right;
         const int32_t n = (size / step) | 1;
         const int32_t m = n / 2 + 1;
         for (int32_t i = 0; i <= n; ++i) {
-            const int32_t p = size / 2 + step * (i - m);
+            const int64_t p = size / 2 + int64_t{step} * (i - m);
             if (lo <= p && p < hi)
                 for (int32_t a = alo; a < ahi; ++a)
                     if (i == m || (a & 2) != 0)  // the centre solid, the others dashed
-                        vertical ? Set(p, a) : Set(a, p);
+                        vertical ? Set(static_cast<int32_t>(p), a) : Set(a, static_cast<int32_t>(p));
             for (int32_t k = 1; k < sub; ++k) {
-                const int32_t q = p + (sub / 2 + k * step) / sub;
+                const int64_t q = p + (sub / 2 + int64_t{k} * step) / sub;
                 if (lo <= q && q < hi)
                     for (int32_t a = alo; a < ahi; ++a)
                         if ((a & 1) == 0)  // dotted
-                            vertical ? Set(q, a) : Set(a, q);
+                            vertical ? Set(static_cast<int32_t>(q), a) : Set(a, static_cast<int32_t>(q));
             }
         }
     }

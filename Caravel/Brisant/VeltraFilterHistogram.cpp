@@ -476,21 +476,10 @@ IVeltraError* CVeltraFilterHistogram::ExecuteProcess(int32_t id, int32_t* done, 
     if (IVeltraError* e = LockTile(&bits, &tileRect, &covered, &rowBytes, *m_runGrid, m_runColumn, m_runRow, nullptr))
         return WRAP(e);
     IVeltraError* err = nullptr;
-    if (m_runImage) {
-        const int32_t column = m_runGrid->GetFirstColumn() + m_runColumn, row = m_runGrid->GetFirstRow() + m_runRow;
-        void* dst = nullptr;
-        int32_t imageRowBytes = 0;
-        err = m_runImage->GetRowBytes(&imageRowBytes);
-        if (!err)
-            err = m_runImage->LockTile(&dst, column, row, nullptr);
-        if (!err) {
-            const size_t n = static_cast<size_t>(std::min(rowBytes, imageRowBytes));
-            for (int32_t y = 0; y < tileRect.bottom - tileRect.top; ++y)
-                std::memcpy(static_cast<unsigned char*>(dst) + static_cast<ptrdiff_t>(y) * imageRowBytes,
-                            static_cast<const unsigned char*>(bits) + static_cast<ptrdiff_t>(y) * rowBytes, n);
-            err = m_runImage->UnlockTile(column, row);
-        }
-    }
+    // the image may cut its tiles otherwise than the source: the source tile goes in by
+    // its place in the picture, and the image puts it into whichever of its tiles hold it
+    if (m_runImage)
+        err = m_runImage->SetData(bits, rowBytes, tileRect);
     if (IVeltraError* e = UnlockTile(*m_runGrid, m_runColumn, m_runRow))
         err = IVeltraError::AddWorker(&err, kCode, __LINE__, e);
     if (err)

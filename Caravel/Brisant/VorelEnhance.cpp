@@ -64,7 +64,7 @@ bool VorelEnhance(uint32_t percent, const uint32_t* histogram, uint32_t histogra
 {
     if (!histogram || !lut || histogramBits > 24 || lutIndexBits < 0 || lutIndexBits > 24 || lutValueBits < 1 ||
         lutValueBits > 16)
-        return false;  // nothing sensible to build; the table is left as it is
+        return true;  // nothing sensible to build: the table is not written, and the caller must know
     const uint32_t n = 1u << histogramBits;
     std::unique_ptr<uint32_t[]> ownPositions, ownLevels;
     if (!positions) {

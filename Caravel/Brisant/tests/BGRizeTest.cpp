@@ -127,6 +127,33 @@ TEST(VorelEnhance, EdgeHistogramsStayInsideTheirArraysAndTheTable)
         ASSERT_EQ(lut[x], 1 + 255 * x / 256);  // the same ramp as a small flat histogram
 }
 
+// Arguments it cannot build a table from are reported as a failure, and the table is left alone.
+TEST(VorelEnhance, RefusedArgumentsAreReportedAndLeaveTheTable)
+{
+    std::vector<uint32_t> hist(1u << 8, 100);
+    std::vector<uint16_t> lut(256, 0xBEEF);
+    struct Case {
+        const char* name;
+        const uint32_t* histogram;
+        uint32_t histogramBits;
+        uint16_t* table;
+        int32_t indexBits, valueBits;
+    } cases[] = {
+        {"no histogram", nullptr, 8, lut.data(), 8, 8},
+        {"no table", hist.data(), 8, nullptr, 8, 8},
+        {"histogram of 25 bits", hist.data(), 25, lut.data(), 8, 8},
+        {"negative index bits", hist.data(), 8, lut.data(), -1, 8},
+        {"index of 25 bits", hist.data(), 8, lut.data(), 25, 8},
+        {"values of 0 bits", hist.data(), 8, lut.data(), 8, 0},
+        {"values of 17 bits", hist.data(), 8, lut.data(), 8, 17},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(VorelEnhance(50, c.histogram, c.histogramBits, c.table, c.indexBits, c.valueBits, nullptr, nullptr))
+            << c.name;
+        EXPECT_EQ(std::count(lut.begin(), lut.end(), 0xBEEF), 256) << c.name;
+    }
+}
+
 TEST(BGRize, APartialSourceChangeIsProducedAgain)
 {
     Picture src = NoisePicture(37, 23, 32, 6);

@@ -80,6 +80,50 @@ TEST(Crop, PassThroughAndMappings)
     EXPECT_DOUBLE_EQ(dy, 20.5);
 }
 
+// Rectangles turned inside out or wider than any picture are refused and leave the crop as
+// it was; an origin outside the source is kept, and what has no source behind it is 0.
+TEST(Crop, RectanglesBeyondAnyPictureAreRefused)
+{
+    const Picture src = NoisePicture(40, 30, 32, 3);
+    struct Case {
+        const char* name;
+        VeltraRect crop;
+        bool accepted;
+        int32_t width, height;
+    } cases[] = {
+        {"wider than 32 bits", {INT32_MIN, 0, INT32_MAX, 10}, false, 0, 0},
+        {"taller than 32 bits", {0, -2, 10, INT32_MAX}, false, 0, 0},
+        {"right below left", {20, 0, 10, 10}, false, 0, 0},
+        {"bottom above top", {0, 20, 10, 10}, false, 0, 0},
+        {"negative origin", {-10, -5, 20, 15}, true, 30, 20},
+        {"far right of the source", {INT32_MAX - 10, 0, INT32_MAX, 10}, true, 10, 10},
+        {"far above the source", {0, INT32_MIN, 10, INT32_MIN + 10}, true, 10, 10},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Chain c(16, src);
+        ASSERT_FALSE(VeltraErrorPtr(c.filter->SetCrop({2, 3, 12, 13}, true)));
+        VeltraErrorPtr e(c.filter->SetCrop(k.crop, true));
+        ASSERT_EQ(!e, k.accepted);
+        const Picture out = ReadAll(c.filter.get());
+        if (!k.accepted) {
+            EXPECT_EQ(e->Root()->GetCode(), kVeltraBadArgument);
+            EXPECT_EQ(out.width, 10);  // still the earlier crop
+            EXPECT_EQ(out.At(0, 0, 1), src.At(2, 3, 1));
+            continue;
+        }
+        ASSERT_EQ(out.width, k.width);
+        ASSERT_EQ(out.height, k.height);
+        for (int32_t y = 0; y < out.height; ++y)
+            for (int32_t x = 0; x < out.width; ++x) {
+                const int64_t sx = int64_t{x} + k.crop.left, sy = int64_t{y} + k.crop.top;
+                const bool inside = sx >= 0 && sy >= 0 && sx < src.width && sy < src.height;
+                for (int32_t ch = 0; ch < 3; ++ch)
+                    ASSERT_EQ(out.At(x, y, ch), inside ? src.At(int32_t(sx), int32_t(sy), ch) : 0u) << x << "," << y;
+            }
+    }
+}
+
 TEST(Crop, ShrinkingSourceMovesTheCropInside)
 {
     struct Case {

@@ -203,6 +203,31 @@ TEST(Histogram, ProcessRunAndErrors)
     EXPECT_EQ(none->Root()->GetCode(), kVeltraNoSource);
 }
 
+// The image a run copies into may cut its tiles otherwise than the source: the copy still
+// lands pixel for pixel, inside the image's own tiles.
+TEST(Histogram, ARunCopiesIntoAnImageOfAnotherTileSize)
+{
+    const Picture src = NoisePicture(40, 30, 32, 9);
+    for (const auto& [sourceTile, imageTile] : {std::pair{16, 8}, std::pair{8, 16}, std::pair{7, 64}}) {
+        SCOPED_TRACE(std::to_string(sourceTile) + " into " + std::to_string(imageTile));
+        ManagerPtr sm = MakeManager(sourceTile), im = MakeManager(imageTile);
+        ImagePtr image = MakeImage(sm.get(), src);
+        IVeltraImage* raw = nullptr;
+        ASSERT_FALSE(VeltraErrorPtr(im->CreateImage(&raw, 0)));
+        ImagePtr copy(raw);
+        Hist h(sm.get());
+        IVeltraDataSource* sources[] = {image.get()};
+        ASSERT_FALSE(VeltraErrorPtr(h.Process(sources, 1, copy.get())));
+        EXPECT_EQ(ReadAll(copy.get()).bytes, src.bytes);
+        std::vector<uint32_t> counts(256);
+        h.GetHistogram(2, counts.data(), 8);
+        uint32_t total = 0;
+        for (uint32_t v : counts)
+            total += v;
+        EXPECT_EQ(total, 1200u);
+    }
+}
+
 TEST(Histogram, ComponentPlanesMatchVipsHistFind)
 {
     if (!ToolAvailable("vips"))
