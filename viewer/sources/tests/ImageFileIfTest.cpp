@@ -295,6 +295,12 @@ TEST_F(PictureAccess, ClipThumbnailFromItsThumbnailFileOrTheClip) {
     PictureRecord info;
     ASSERT_EQ(source.Ifl_SetFileInfo("100ABCDE", "ABCD0001.MOV", info, 0), 0);
     EXPECT_EQ(info.movie, 1);
+    // A camera's H.264 clip without a thumbnail file: its first frame.
+    fs::copy_file(fs::path(VOREL_SOURCE_DIR) / "outside/imagefile/tests/clips/h264.mp4", folder / "ABCD0003.MOV");
+    std::unique_ptr<PictureRecord> frame;
+    ASSERT_EQ(source.If_GetThumbAndCaption("100ABCDE", "ABCD0003.MOV", frame, 96, 72, 1, nullptr), 0);
+    EXPECT_EQ(frame->width, 96u);
+    EXPECT_FALSE(frame->blocks.empty());
 }
 
 }  // namespace
