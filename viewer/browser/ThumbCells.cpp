@@ -4,9 +4,11 @@
 
 #include "platform/gdi/Dib.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMimeDatabase>
+#include <QStyle>
 
 #include <cstdlib>
 
@@ -29,6 +31,11 @@ QImage GetFileTypeIcon(const std::string& path) {
     const QMimeType type = QMimeDatabase().mimeTypeForFile(QString::fromStdString(path));
     QIcon icon = QIcon::fromTheme(type.iconName());
     if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
+    // a desktop without an icon theme: the style's plain file icon, so that a
+    // picture without a thumbnail still shows it is there
+    if (icon.isNull())
+        if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+            icon = app->style()->standardIcon(QStyle::SP_FileIcon);
     if (icon.isNull()) return {};
     return icon.pixmap(kIconSize, kIconSize).toImage();
 }
