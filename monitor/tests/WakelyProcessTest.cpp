@@ -63,10 +63,10 @@ void SetMachine(const char* key, const char* name, const std::string& value)
 }
 
 // A child of the test, so that its exit status can be read.
-pid_t Spawn(const std::string& program)
+pid_t Spawn(const std::string& program, const char* argument = nullptr)
 {
     pid_t pid = 0;
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument), nullptr};
     return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) == 0 ? pid : -1;
 }
 
@@ -156,6 +156,16 @@ TEST_F(WakelyProcess, CardArrivalStartsTheViewerAndTellsItTheIndexThenSigtermEnd
     for (const plat::RunningProcess& p : processes)
         if (plat::isProgramNamed(p, "wakely_viewer_peer") && p.root == root_.path().string())
             kill(p.pid, SIGTERM);
+}
+
+// Started as an automation server it offers nothing and watches nothing.
+TEST_F(WakelyProcess, StartedForEmbeddingOrAutomationItEndsWithoutWatching)
+{
+    for (const char* flag : {"-Embedding", "/automation"}) {
+        EXPECT_EQ(WaitExit(Spawn(WAKELY_PROGRAM, flag), 20000), 0) << flag;
+        MessageIdRecord record;
+        EXPECT_FALSE(ReadMessageID(4, &record)) << flag;  // the card drive was never looked at
+    }
 }
 
 TEST_F(WakelyProcess, WithoutAnInstallationItEndsAtOnce)

@@ -4,10 +4,12 @@
 #include "platform/msg/WindowTable.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdio>
 #include <mutex>
 #include <vector>
 
@@ -69,6 +71,10 @@ int showOnUiThread(const MessageBoxRequest& request) {
     size_t def = request.defaultButton >= 1 ? static_cast<size_t>(request.defaultButton - 1) : 0;
     if (def < buttons.size()) box.setDefaultButton(buttons[def].first);
     if (request.topmost) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // Nobody sees a box on a screen-less platform: an unattended run says on its
+    // standard error what it is waiting for.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        std::fprintf(stderr, "message box: %s: %s\n", request.caption.c_str(), request.text.c_str());
     const int chosen = box.exec();
     for (const auto& [button, answer] : buttons) {
         if (chosen == button) return answer;

@@ -1,3 +1,4 @@
+#include "platform/fs/DosAttributes.h"
 #include "platform/fs/DriveMap.h"
 #include "platform/fs/tests/FakeSysfs.h"
 #include "platform/fs/tests/FsTestUtil.h"
@@ -208,6 +209,28 @@ TEST_F(DriveMapTest, NoLettersBeyondZ) {
     ASSERT_TRUE(map().drives(&drives));
     ASSERT_EQ(drives.size(), 1u + 23u);  // C: and D: .. Z:
     EXPECT_EQ(drives.back().letter, 'Z');
+}
+
+// A folder becomes a card a camera would have written: its marker file hidden.
+TEST_F(DriveMapTest, ToolHidesAMarkerFileAndRefusesBadChanges) {
+    fs::create_directories(card);
+    const fs::path marker = card / "Vorel001.dsc";
+    { std::FILE* f = std::fopen(marker.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
+    const std::string tool = std::string(VDRIVE_PATH) + " attrib ";
+    ASSERT_EQ(std::system((tool + "+h +r '" + marker.string() + "' >/dev/null").c_str()), 0);
+    DosAttributes attrs;
+    ASSERT_TRUE(readDosAttributes(marker, &attrs));
+    EXPECT_TRUE(attrs.isReadOnly());
+    if (attrs.dosKnown) {
+        EXPECT_TRUE(attrs.has(FileAttr::Hidden));
+    }
+    ASSERT_EQ(std::system((tool + "-r '" + marker.string() + "' >/dev/null").c_str()), 0);
+    ASSERT_TRUE(readDosAttributes(marker, &attrs));
+    EXPECT_FALSE(attrs.isReadOnly());
+    EXPECT_EQ(attrs.has(FileAttr::Hidden), attrs.dosKnown);  // clearing one bit keeps the other
+    for (const char* bad : {"+x '", "h '", "+hh '"})
+        EXPECT_NE(std::system((tool + bad + marker.string() + "' 2>/dev/null").c_str()), 0) << bad;
+    EXPECT_NE(std::system((tool + "+h '" + (card / "missing").string() + "' 2>/dev/null").c_str()), 0);
 }
 
 TEST_F(DriveMapTest, TableIsSharedAcrossProcessesAndThreads) {
