@@ -176,7 +176,7 @@ bool MonModuleBase::_IsOpenSourceObject()
 bool MonModuleBase::_IsCapability(const std::string& name) const
 {
     for (const MonModuleSubInfo& model : models_)
-        if (::strcasecmp(name.c_str(), model.m_strCapability.c_str()) == 0)
+        if (model.m_strCapability == "*" || ::strcasecmp(name.c_str(), model.m_strCapability.c_str()) == 0)
             return true;
     return false;
 }

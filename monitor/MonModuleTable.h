@@ -9,7 +9,7 @@
 struct MonModuleSubInfo {
     std::string m_nIndex;         // decimal text
     std::string m_strHardWare;    // hardware id of the model
-    std::string m_strCapability;  // model name the camera module reports
+    std::string m_strCapability;  // model name the camera module reports; "*" any model
 };
 
 struct MonModuleInfo {

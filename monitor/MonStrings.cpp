@@ -25,7 +25,7 @@ const MonStringTable& ProgramStrings()
         {62055, "ActivateLevel"},
         // The device table: the class count, then per class its five texts and
         // its model rows of three.
-        {62056, "2"},
+        {62056, "3"},
         {62057, "VorelHalden"},
         {62058, "Halden7_Mod.kx3"},
         {62059, "1394\\VOREL&HALDEN"},
@@ -41,6 +41,15 @@ const MonStringTable& ProgramStrings()
         {62075, "0"},
         {62076, "0"}, {62077, "USB\\VID_7A1C&PID_3B95"}, {62078, "Snapwren310"},
         {62079, "1"}, {62080, "USB\\VID_7A1C&PID_3B96"}, {62081, "Snapwren270"},
+        // Cameras of every maker that the camera library drives: any USB device
+        // of the still-image class or in the library's own list, whatever model
+        // the module reports.
+        {62082, "StillImage"},
+        {62083, "GPhotoCam.kx3"},
+        {62084, "USB\\"},
+        {62085, "1"},
+        {62086, "0"},
+        {62087, "0"}, {62088, "USB\\"}, {62089, "*"},
     };
     return table;
 }

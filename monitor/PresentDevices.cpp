@@ -1,5 +1,7 @@
 #include "monitor/PresentDevices.h"
 
+#include "outside/dorn/GPhotoDevice.h"
+
 #include <strings.h>
 
 #include <cctype>
@@ -69,6 +71,22 @@ bool ListUsb(const fs::path& sysfsRoot, std::vector<std::string>* ids)
     return true;
 }
 
+// A device's interfaces are the bus entries named "<device>:<config>.<interface>".
+bool HasStillImageInterface(const std::vector<fs::path>& entries, const std::string& device)
+{
+    for (const fs::path& entry : entries) {
+        const std::string name = entry.filename().string();
+        if (name.rfind(device + ":", 0) != 0)
+            continue;
+        std::string klass, subclass, protocol;
+        if (ReadAttribute(entry / "bInterfaceClass", &klass) && ReadAttribute(entry / "bInterfaceSubClass", &subclass) &&
+            ReadAttribute(entry / "bInterfaceProtocol", &protocol) && klass == "06" && subclass == "01" &&
+            protocol == "01")
+            return true;
+    }
+    return false;
+}
+
 bool ListFirewire(const fs::path& sysfsRoot, std::vector<std::string>* ids)
 {
     std::vector<fs::path> entries;
@@ -115,6 +133,28 @@ std::string FirewireHardwareId(const std::string& vendorName, const std::string&
     return "1394\\" + IdText(vendorName) + "&" + IdText(modelName);
 }
 
+UsbCameraList CameraLibraryList()
+{
+    return [](uint16_t vendor, uint16_t product) { return GPhotoKnowsUsbDevice(vendor, product); };
+}
+
+bool ListStillImageDevices(const fs::path& sysfsRoot, const UsbCameraList& known, std::vector<std::string>* ids)
+{
+    ids->clear();
+    std::vector<fs::path> entries;
+    if (!ListBus(sysfsRoot, "usb", &entries))
+        return false;
+    for (const fs::path& device : entries) {
+        uint16_t vendor = 0, product = 0, revision = 0;
+        if (!ReadHex16(device / "idVendor", &vendor) || !ReadHex16(device / "idProduct", &product))
+            continue;
+        ReadHex16(device / "bcdDevice", &revision);
+        if (HasStillImageInterface(entries, device.filename().string()) || (known && known(vendor, product)))
+            ids->push_back(UsbHardwareId(vendor, product, revision));
+    }
+    return true;
+}
+
 bool ListPresentHardwareIds(const fs::path& sysfsRoot, const std::string& className, std::vector<std::string>* ids)
 {
     ids->clear();
@@ -122,6 +162,8 @@ bool ListPresentHardwareIds(const fs::path& sysfsRoot, const std::string& classN
         return ListUsb(sysfsRoot, ids);
     if (::strcasecmp(className.c_str(), "VorelHalden") == 0)
         return ListFirewire(sysfsRoot, ids);
+    if (::strcasecmp(className.c_str(), "StillImage") == 0)
+        return ListStillImageDevices(sysfsRoot, CameraLibraryList(), ids);
     return false;
 }
 

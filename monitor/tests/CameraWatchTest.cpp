@@ -26,9 +26,45 @@ void InstallSimulatedModule(const fs::path& commonFiles, const fs::path& cameraF
               "root=" + cameraFolder.string() + "\nmodel=" + model + "\nstate=" + std::to_string(state) + "\n" + more);
 }
 
+// The third class drives GPhotoCam.kx3 over the camera library; here it serves a
+// folder through the library's folder driver, as a camera of any make.
+void InstallCameraLibraryModule(const fs::path& commonFiles, const fs::path& cameraFolder)
+{
+    const fs::path mods = commonFiles / "Vorel/DornMods";
+    fs::create_directories(mods);
+    fs::copy_file(fs::path(VOREL_BUILD_DIR) / "dornmods/GPhotoCam.kx3", mods / "GPhotoCam.kx3",
+                  fs::copy_options::overwrite_existing);
+    WriteFile(mods / "GPhotoCam.kx3.conf", "folder=" + cameraFolder.string() + "\nusb=0\n");
+}
+
+void AddStillImageCamera(const fs::path& sysfs, const std::string& name)
+{
+    AddUsbDevice(sysfs, name, "04b0", "0441");
+    const fs::path i = sysfs / "bus/usb/devices" / (name + ":1.0");
+    WriteFile(i / "bInterfaceClass", "06\n");
+    WriteFile(i / "bInterfaceSubClass", "01\n");
+    WriteFile(i / "bInterfaceProtocol", "01\n");
+}
+
 }  // namespace
 
 class CameraWatch : public MonitorFixture {};
+
+TEST_F(CameraWatch, StillImageCameraIsAnnouncedThroughTheCameraLibrary)
+{
+    const fs::path camera = root_.path() / "camera";
+    InstallCameraLibraryModule(commonFiles_, camera);
+    AddStillImageCamera(sysfs_, "2-1");
+    StartFrame();
+    EXPECT_EQ(Tick(), Indices{});  // the device is there, but the library finds no camera on it
+    fs::create_directories(camera / "DCIM/100CAMRA");  // the camera answers now
+    EXPECT_EQ(Tick(), Indices{28});
+    MessageIdRecord record;
+    ASSERT_TRUE(ReadMessageID(28, &record));
+    EXPECT_EQ(std::string(record.Name), (commonFiles_ / "Vorel/DornMods/GPhotoCam.kx3").string());
+    EXPECT_STREQ(record.Capability, "Directory Browse");  // the model the library reports
+    EXPECT_EQ(Tick(), Indices{});  // once per connection
+}
 
 TEST_F(CameraWatch, UsbCameraOfTheTableIsAnnouncedWithItsModel)
 {

@@ -31,7 +31,9 @@ TEST_F(MonitorFixture, StartWritesTheKeyOfEveryIndex)
     EXPECT_STREQ(record.Capability, "");
     ASSERT_TRUE(ReadMessageID(27, &record));
     EXPECT_EQ(std::string(record.Name), (commonFiles_ / "Vorel/DornMods/W310.kx3").string());
-    EXPECT_EQ(frame_->Devices()->GetIndexCount(), 28);
+    ASSERT_TRUE(ReadMessageID(28, &record));
+    EXPECT_EQ(std::string(record.Name), (commonFiles_ / "Vorel/DornMods/GPhotoCam.kx3").string());
+    EXPECT_EQ(frame_->Devices()->GetIndexCount(), 29);
 }
 
 struct CardCase {

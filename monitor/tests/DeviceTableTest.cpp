@@ -7,15 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace fs = std::filesystem;
 
-TEST(MonModuleTable, ShippedTableHasTwoClassesAndFiveModels)
+TEST(MonModuleTable, ShippedTableHasItsThreeCameraClasses)
 {
     MonModuleTable table;
     table.Read(ProgramStrings());
-    ASSERT_EQ(table.Classes().size(), 2u);
+    ASSERT_EQ(table.Classes().size(), 3u);
     const MonModuleInfo& halden = table.Classes()[0];
     EXPECT_EQ(halden.className, "VorelHalden");
     EXPECT_EQ(halden.moduleFile, "Halden7_Mod.kx3");
@@ -27,6 +28,12 @@ TEST(MonModuleTable, ShippedTableHasTwoClassesAndFiveModels)
     EXPECT_FALSE(image.exactLength);
     ASSERT_EQ(image.models.size(), 2u);
     EXPECT_EQ(image.models[1].m_strHardWare, "USB\\VID_7A1C&PID_3B96");
+    // Cameras of every maker, through the camera library's module, whatever their model.
+    const MonModuleInfo& any = table.Classes()[2];
+    EXPECT_EQ(any.className, "StillImage");
+    EXPECT_EQ(any.moduleFile, "GPhotoCam.kx3");
+    ASSERT_EQ(any.models.size(), 1u);
+    EXPECT_EQ(any.models[0].m_strCapability, "*");
 }
 
 TEST(MonModuleTable, CountsAreClampedAndAnIncompleteClassEndsTheTable)
@@ -35,7 +42,7 @@ TEST(MonModuleTable, CountsAreClampedAndAnIncompleteClassEndsTheTable)
     strings[62056] = "9";  // more classes than the table holds
     MonModuleTable table;
     table.Read(strings);
-    EXPECT_EQ(table.Classes().size(), 2u);
+    EXPECT_EQ(table.Classes().size(), 3u);
     strings.erase(62080);  // a model row of the second class is cut short
     table.Read(strings);
     EXPECT_EQ(table.Classes().size(), 1u);
@@ -58,6 +65,42 @@ TEST(PresentDevices, HardwareIdsFromSysfs)
     EXPECT_EQ(ids, std::vector<std::string>{"1394\\VOREL&HALDEN7_S"});
     EXPECT_FALSE(ListPresentHardwareIds(sys, "Printer", &ids));
     EXPECT_FALSE(ListPresentHardwareIds(root.path() / "nothing", "Image", &ids));
+}
+
+TEST(PresentDevices, StillImageCamerasOfEveryMaker)
+{
+    plat::testing::TempRoot root;
+    const fs::path sys = root.path() / "sys";
+    const fs::path bus = sys / "bus/usb/devices";
+    auto addInterface = [&](const std::string& device, const char* klass, const char* subclass, const char* protocol) {
+        const fs::path i = bus / (device + ":1.0");
+        WriteFile(i / "bInterfaceClass", std::string(klass) + "\n");
+        WriteFile(i / "bInterfaceSubClass", std::string(subclass) + "\n");
+        WriteFile(i / "bInterfaceProtocol", std::string(protocol) + "\n");
+    };
+    AddUsbDevice(sys, "1-2", "04b0", "0441", "0101");  // a PTP camera
+    addInterface("1-2", "06", "01", "01");
+    AddUsbDevice(sys, "1-3", "046d", "c52b");  // a keyboard
+    addInterface("1-3", "03", "01", "01");
+    AddUsbDevice(sys, "1-4", "05ac", "1290", "0001");  // a camera that names no class, known by its id
+    addInterface("1-4", "ff", "ff", "00");
+    AddUsbDevice(sys, "1-5", "0781", "5581");  // a card reader: the drive road, not a camera
+    addInterface("1-5", "08", "06", "50");
+
+    std::vector<std::string> ids;
+    const UsbCameraList list = [](uint16_t vendor, uint16_t product) { return vendor == 0x05ac && product == 0x1290; };
+    ASSERT_TRUE(ListStillImageDevices(sys, list, &ids));
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<std::string>{"USB\\VID_04B0&PID_0441&REV_0101", "USB\\VID_05AC&PID_1290&REV_0001"}));
+    ASSERT_TRUE(ListStillImageDevices(sys, nullptr, &ids));
+    EXPECT_EQ(ids, std::vector<std::string>{"USB\\VID_04B0&PID_0441&REV_0101"});
+
+    // The camera library's own list is the one the program asks.
+    const UsbCameraList library = CameraLibraryList();
+    EXPECT_TRUE(library(0x05ac, 0x1290));
+    EXPECT_FALSE(library(0x046d, 0xc52b));
+    ASSERT_TRUE(ListPresentHardwareIds(sys, "StillImage", &ids));
+    EXPECT_EQ(ids.size(), 2u);
 }
 
 namespace {
