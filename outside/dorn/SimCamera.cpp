@@ -644,7 +644,7 @@ private:
             if (path.empty()) return DORN_E_NOT_FOUND;
             if (parameter == DORN_CAP_NAME) { PutText(data, path.filename().string()); return 0; }
             if (parameter == DORN_CAP_KINDS) { *u32 = 0x09; return 0; }
-            if (parameter == DORN_CAP_SIZE) { *u32 = FileSize(path); return 0; }
+            if (parameter == DORN_CAP_SIZE) return FileSize(path, u32);
             if (parameter == DORN_CAP_DATE) return PutDate(path, reinterpret_cast<DornItemDate*>(data));
             if (parameter == DORN_CAP_PROTECT) { *reinterpret_cast<uint8_t*>(data) = IsProtected(node.id) ? 1 : 0; return 0; }
             if (parameter == DORN_CAP_HIDE) {
@@ -656,7 +656,7 @@ private:
         case Kind::Data: {
             const fs::path path = ItemPath(node.itemId);
             if (path.empty()) return DORN_E_NOT_FOUND;
-            if (parameter == DORN_CAP_SIZE) { *u32 = FileSize(path); return 0; }
+            if (parameter == DORN_CAP_SIZE) return FileSize(path, u32);
             if (parameter == DORN_CAP_HEADER && node.id == DORN_DATA_PICTURE) {
                 header_ = ReadHeader(path.string());
                 if (header_.empty()) return DORN_E_IO_FIRST;
@@ -744,11 +744,16 @@ private:
         return DORN_E_NOT_OFFERED;
     }
 
-    static uint32_t FileSize(const fs::path& path)
+    // A picture's size as the interface carries it (32 bits). A file of 4 GiB or
+    // more cannot be described, so it is refused rather than cut short.
+    static int32_t FileSize(const fs::path& path, uint32_t* out)
     {
         std::error_code ec;
         const auto size = fs::file_size(path, ec);
-        return ec ? 0 : static_cast<uint32_t>(std::min<uintmax_t>(size, UINT32_MAX));
+        if (ec) return DORN_E_NOT_FOUND;
+        if (size > UINT32_MAX) return DORN_E_BAD_VALUE;
+        *out = static_cast<uint32_t>(size);
+        return 0;
     }
 
     // The picture's EXIF time when it has one, else the file's modification time.
@@ -792,7 +797,9 @@ private:
         p.reference = reference;
         p.delivery = true;
         p.path = path.string();
-        p.total = FileSize(path);
+        uint32_t total = 0;
+        if (const int32_t r = FileSize(path, &total); r != 0) return r;
+        p.total = total;
         p.pumpsLeft = config_.late;
         p.never = config_.noAnswer == DORN_CAP_DELIVER;
         pending_.push_back(p);

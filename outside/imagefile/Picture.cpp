@@ -28,7 +28,9 @@ int qualityOfOption(uint32_t option) {
 }
 
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& out, int32_t& rc) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a pipe named like a picture would otherwise block here
+    // until a writer came; it is refused as not a file just below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         rc = JQFL_CANNOT_OPEN;
         return false;

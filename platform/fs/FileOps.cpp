@@ -123,11 +123,14 @@ FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* 
 
     // Open the source and learn its size.
     if (int e = injectedFsFault(FsStep::OpenSource)) return FsResult::fromErrno(e);
-    UniqueFd in(open(src.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without waiting: a pipe or device named like a file would block the
+    // open itself until a writer came, and it is refused just after.
+    UniqueFd in(open(src.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0) return FsResult::fromErrno(errno);
     struct stat st {};
     if (fstat(in.get(), &st) != 0) return FsResult::fromErrno(errno);
     if (!S_ISREG(st.st_mode)) return FsResult::fail(FsError::InvalidArgument, EISDIR);
+    fcntl(in.get(), F_SETFL, fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
     struct stat dstSt {};
     if (!overwrite && lstat(dst.c_str(), &dstSt) == 0) return FsResult::fail(FsError::Exists, EEXIST);
     const uint64_t total = static_cast<uint64_t>(st.st_size);
@@ -257,6 +260,7 @@ FsResult listFolder(const fs::path& folder, std::vector<DirEntry>* out, const At
         DirEntry e;
         e.name = std::move(name);
         e.isLink = S_ISLNK(st.st_mode);
+        e.isFile = S_ISREG(st.st_mode);
         e.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
         e.mtime = mtimeOf(st);
         readDosAttributesAt(dfd.get(), e.name.c_str(), &e.attributes, backend);

@@ -40,6 +40,7 @@ struct DirEntry {
     uint64_t size = 0;
     int64_t mtime = 0;
     bool isLink = false;  // a symbolic link, never reported as a folder
+    bool isFile = false;  // a regular file: not a folder, link, pipe, socket or device
 };
 
 // Every entry of `folder` except "." and "..", in the folder's own order.

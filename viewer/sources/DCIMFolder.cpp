@@ -132,7 +132,7 @@ int32_t CDCIMFolder::countPictures(const std::string& pictureRoot, const std::st
         return 0;
     int32_t count = 0;
     for (const plat::DirEntry& e : entries) {
-        if (e.attributes.isDirectory() || e.isLink)
+        if (!e.isFile)  // pipes, devices and links are never pictures
             continue;
         std::string name = e.name;
         if (IsDCFFileName(name)) {

@@ -415,19 +415,22 @@ int32_t CImageFileIf::IflRundle_CopyCallBack(const std::string& folder, const st
         return r;
     if (!isSafeName(file))
         return JqIfMngResult_Failed;
+    // The controller writes straight to the destination's own name (through its
+    // temporary one), so no other file in that folder is ever written or removed,
+    // whatever the camera calls the picture.
     const fs::path dst(destination);
     const std::string folderPath = dst.parent_path().string();
-    int32_t r = controller_->GetImageFileCallBack(folderId, fileId, file, folderPath);
+    int32_t r = controller_->GetImageFileCallBack(folderId, fileId, dst.filename().string(), folderPath);
     if (r != 0)
         return sessionResult(r);
     uint32_t done = 0, total = 0;
     int32_t result = 0;
     while (!controller_->SavingImage(&done, &total, &result)) {
         if (progress && progress(done, total, reference) != 0) {
-            // asked to stop: let the controller end the copy, then drop what it wrote
+            // asked to stop: the controller ends the copy and drops what it wrote
+            controller_->DropCopy();
             while (!controller_->SavingImage(&done, &total, &result)) {
             }
-            plat::removeFile(fs::path(folderPath) / file);
             return JqIfMngResult_Cancelled;
         }
     }
@@ -435,9 +438,6 @@ int32_t CImageFileIf::IflRundle_CopyCallBack(const std::string& folder, const st
         return sessionResult(result);
     if (progress)
         progress(total, total, reference);
-    const fs::path written = fs::path(folderPath) / file;
-    if (written != dst && !plat::renameReplace(written, dst))
-        return JqIfMngResult_Failed;
     return 0;
 }
 

@@ -147,7 +147,7 @@ int32_t CMassStrage::ListDCFFileNames(std::vector<std::string>& list, const std:
             list.clear();
             return JqIfMngResult_Cancelled;
         }
-        if (e.attributes.isDirectory() || e.isLink)
+        if (!e.isFile)  // pipes, devices and links are never pictures
             continue;
         std::string name = e.name;
         if (IsDCFFileName(name))
@@ -170,7 +170,7 @@ int32_t CMassStrage::listEntries(const std::string& folderPath, FileInfoArray& a
                 FreeFileInfoArray(array);
                 return JqIfMngResult_Cancelled;  // a silent cancel, not "no pictures"
             }
-            if (e.attributes.isDirectory() || e.isLink)
+            if (!e.isFile)  // pipes, devices and links are never pictures
                 continue;
             std::string name = e.name;
             if (!IsDCFFileName(name))

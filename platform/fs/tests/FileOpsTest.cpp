@@ -62,6 +62,19 @@ TEST_F(FileOpsTest, CopyFailsCleanlyOnMissingPlaces) {
     EXPECT_FALSE(fileExists(dir / "x"));
 }
 
+// A pipe named like a picture is refused at once: opening it to read would wait
+// for a writer that never comes. It is no regular file in a listing either.
+TEST_F(FileOpsTest, APipeIsNeverCopiedOrListedAsAFile) {
+    ASSERT_EQ(mkfifo((dir / "ABCD0001.JPG").c_str(), 0644), 0);
+    EXPECT_FALSE(copyFile(dir / "ABCD0001.JPG", dir / "copy.jpg"));
+    EXPECT_FALSE(copyFileChunked(dir / "ABCD0001.JPG", dir / "copy.jpg", [](uint64_t, uint64_t) { return true; }));
+    EXPECT_FALSE(fileExists(dir / "copy.jpg"));
+    std::vector<DirEntry> entries;
+    ASSERT_TRUE(listFolder(dir, &entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_FALSE(entries[0].isFile);
+}
+
 TEST_F(FileOpsTest, ChunkedCopyReportsProgressInChunks) {
     const std::string data = fstest::pattern(10 * 1000 + 1);
     writeText(dir / "src", data);
@@ -238,6 +251,8 @@ TEST_F(FileOpsTest, ListFolderReportsEntries) {
     EXPECT_EQ(entries[3].name, "link");
     EXPECT_TRUE(entries[3].isLink);
     EXPECT_FALSE(entries[3].attributes.isDirectory());
+    EXPECT_EQ((std::vector<bool>{false, true, true, false}),
+              (std::vector<bool>{entries[0].isFile, entries[1].isFile, entries[2].isFile, entries[3].isFile}));
 
     EXPECT_EQ(fileSize64(dir / "big.raw"), (5LL << 30) + 3);
     ASSERT_TRUE(setModificationTime(dir / "big.raw", 946684800));

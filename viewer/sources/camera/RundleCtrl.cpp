@@ -634,6 +634,7 @@ JqIfMngResult CRundleCtrl::GetImageFile(int32_t folder, int32_t file, const std:
     }
     copyTemp_ = temp;
     copyFinal_ = destination;
+    copyDropped_ = false;
     if (stepwise) return 0;
     uint32_t done = 0, total = 0;
     int32_t result = 0;
@@ -649,10 +650,18 @@ JqIfMngResult CRundleCtrl::GetImageFileCallBack(int32_t folder, int32_t file, co
     return GetImageFile(folder, file, name, folderPath, false, true);
 }
 
+void CRundleCtrl::DropCopy()
+{
+    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    if (!copyTemp_.empty()) copyDropped_ = true;
+}
+
 JqIfMngResult CRundleCtrl::FinishCopy(int32_t moduleResult)
 {
     JqIfMngResult r = ChkErr(moduleResult);
     if (copyTemp_.empty()) return r;
+    if (copyDropped_ && r == 0) r = JqIfMngResult_Cancelled;
+    copyDropped_ = false;
     if (r == 0 && !plat::renameReplace(copyTemp_, copyFinal_)) r = JqIfMngResult_ModuleMinus235;
     if (r != 0) plat::removeFile(copyTemp_);
     copyTemp_.clear();

@@ -89,6 +89,9 @@ public:
                                bool attr, bool stepwise);
     JqIfMngResult GetImageFileCallBack(int32_t folder, int32_t file, const std::string& name,
                                        const std::string& folderPath);
+    // The stepwise copy under way ends without its final name: what arrives is
+    // thrown away, and whatever stood under that name is left as it was.
+    void DropCopy();
     bool SavingImage(uint32_t* done, uint32_t* total, int32_t* result);
     JqIfMngResult GetImageFileHeader(int32_t folder, int32_t file, const std::string& name,
                                      const std::string& folderPath, bool attr);
@@ -123,4 +126,5 @@ private:
     // The copy in progress: its temporary and final names.
     std::string copyTemp_;
     std::string copyFinal_;
+    bool copyDropped_ = false;
 };

@@ -2,6 +2,7 @@
 // folder as a camera, reached through the camera controller.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -126,6 +127,80 @@ TEST_F(CameraPictureAccess, CopiesWithProgressUnderANewName) {
     std::unique_ptr<PictureRecord> thumb;
     ASSERT_EQ(source_.If_GetThumbnail("100TEST", "IMG_0002.JPG", thumb, 96, 96, true, 1), 0);
     EXPECT_GT(thumb->width, 0u);
+}
+
+// A copy under a new name writes only its temporary name and that new name: a
+// file in the destination that happens to carry the camera's name stays, and a
+// stopped copy leaves even the file it would have replaced as it was.
+TEST_F(CameraPictureAccess, CopiesTouchOnlyTheirOwnName) {
+    std::vector<std::string> folders;
+    ASSERT_EQ(source_.Ifl_GetFolderList(folders), 0);
+    std::vector<std::string> names;
+    ASSERT_EQ(source_.If_GetFileList("100TEST", names, nullptr), 0);
+    fs::create_directories(card_.dest());
+    const auto write = [](const fs::path& p, const std::string& text) {
+        FILE* f = std::fopen(p.c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+    };
+    const auto read = [](const fs::path& p) {
+        std::string text;
+        if (FILE* f = std::fopen(p.c_str(), "rb")) {
+            for (int c; (c = std::fgetc(f)) != EOF;) text.push_back(static_cast<char>(c));
+            std::fclose(f);
+        }
+        return text;
+    };
+    const fs::path unrelated = card_.dest() / "IMG_0002.JPG";
+    const fs::path target = card_.dest() / "2024_0002.JPG";
+    write(unrelated, "another camera's picture");
+    const auto go = [](uint64_t, uint64_t, void*) -> int32_t { return 0; };
+    const auto stop = [](uint64_t, uint64_t, void*) -> int32_t { return 1; };
+    for (const bool stopped : {true, false}) {
+        SCOPED_TRACE(stopped ? "stopped" : "whole");
+        write(target, "the earlier copy");
+        const int32_t r = source_.If_CopyImageFile("100TEST", "IMG_0002.JPG", target.string(), false,
+                                                   stopped ? +stop : +go, nullptr);
+        EXPECT_EQ(r, stopped ? JqIfMngResult_Cancelled : 0);
+        EXPECT_EQ(read(unrelated), "another camera's picture");
+        if (stopped)
+            EXPECT_EQ(read(target), "the earlier copy");
+        else
+            EXPECT_EQ(read(target), read(card_.PathOf("100TEST", "IMG_0002.JPG")));
+        size_t entries = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(card_.dest())) ++entries;
+        EXPECT_EQ(entries, 2u);  // no temporary file is left behind
+    }
+}
+
+// The camera interface carries sizes in 32 bits: a picture of 4 GiB or more is
+// refused and nothing is written, never copied short and called a success. The
+// pictures beside it are listed and copied as ever.
+TEST_F(CameraPictureAccess, APictureTooBigToDescribeIsRefusedNotCut) {
+    card_.AddJpeg("101TEST", "IMG_0100.JPG");
+    fs::resize_file(card_.PathOf("101TEST", "IMG_0100.JPG"), (uint64_t{1} << 32) + 10);  // sparse
+    std::vector<std::string> folders;
+    ASSERT_EQ(source_.Ifl_GetFolderList(folders), 0);
+    std::vector<std::string> names;
+    ASSERT_EQ(source_.If_GetFileList("101TEST", names, nullptr), 0);
+    fs::create_directories(card_.dest());
+    const auto go = [](uint64_t, uint64_t, void*) -> int32_t { return 0; };
+    for (const bool stepwise : {false, true}) {
+        SCOPED_TRACE(stepwise ? "with progress" : "plain");
+        const fs::path big = card_.dest() / "big.jpg";
+        EXPECT_NE(source_.If_CopyImageFile("101TEST", "IMG_0100.JPG", big.string(), false, stepwise ? +go : nullptr,
+                                           nullptr),
+                  0);
+        EXPECT_FALSE(fs::exists(big));
+        const fs::path small = card_.dest() / (stepwise ? "a.jpg" : "b.jpg");
+        EXPECT_EQ(source_.If_CopyImageFile("101TEST", names.front(), small.string(), false, stepwise ? +go : nullptr,
+                                           nullptr),
+                  0);
+    }
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(card_.dest())) ++entries;
+    EXPECT_EQ(entries, 2u);
 }
 
 }  // namespace
