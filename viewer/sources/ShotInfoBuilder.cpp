@@ -104,13 +104,19 @@ std::string userCommentText(const std::string& b) {
     return textOf(body);
 }
 
+// Short times as photographers write them (1/125); from about a quarter second
+// on, seconds with one decimal (0.8, 1.3, 2), since 1/(1/0.8) is no time any
+// camera took.
 std::string exposureTimeText(double seconds) {
     char buf[32];
-    if (seconds > 0 && seconds < 1.0)
+    if (seconds > 0 && seconds < 0.25001) {
         std::snprintf(buf, sizeof buf, "1/%.0f", 1.0 / seconds);
-    else
-        std::snprintf(buf, sizeof buf, "%g", seconds);
-    return buf;
+        return buf;
+    }
+    std::snprintf(buf, sizeof buf, "%.1f", seconds);
+    std::string text = buf;
+    if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
+    return text;
 }
 
 std::string fNumberText(double f) {

@@ -3,6 +3,9 @@
 #include "viewer/sources/ImageFileIf.h"
 #include "viewer/sources/JqIfMngResult.h"
 
+#include <algorithm>
+#include <tuple>
+
 void CTransFileList::AddRecord(TransFileArray& array, const std::string& folder, const std::string& name,
                                int32_t readOnly, int32_t hidden, int64_t time, uint64_t size, int32_t rotation) {
     auto r = std::make_unique<TransFileRecord>();
@@ -59,6 +62,13 @@ int32_t CTransFileList::folderList(uint32_t filter, uint32_t saveImage, TransFil
     FileInfoArray listed;
     int32_t r = source_->If_GetFileList(nullptr, listed, saveImage == 0, static_cast<int32_t>(filter), nullptr);
     if (r == JqIfMngResult_EmptyFolder) r = 0;
+    // A card folder lists in the file system's order (hashed on many); the
+    // camera numbered its pictures by name, folder by folder, so new names and
+    // serial numbers follow that order. A camera gives its own order.
+    if (source_->Kind() == CImageFileIf::kCard)
+        std::stable_sort(listed.begin(), listed.end(), [](const FileListEntry& a, const FileListEntry& b) {
+            return std::tie(a.folderName, a.fileName, a.time) < std::tie(b.folderName, b.fileName, b.time);
+        });
     if (r == 0) {
         for (const FileListEntry& e : listed) {
             AddRecord(array, e.folderName, e.fileName, e.protect, e.hidden, e.time, e.size, 0);

@@ -28,6 +28,8 @@ constexpr uint32_t kMsgNoSpace = 61620;
 constexpr uint32_t kMsgNoDestination = 61622;
 constexpr uint32_t kMsgThumbFailed = 61624;
 constexpr uint32_t kMsgPictureFailed = 61626;
+constexpr uint32_t kMsgNotProcessed = 61642;
+constexpr uint32_t kMsgNoCaption = 61695;
 constexpr uint32_t kMsgUnknownCatalog = 61628;
 constexpr uint32_t kMsgNoCatalogFile = 61631;
 constexpr uint32_t kMsgSomeNotForWeb = 61673;
@@ -40,6 +42,9 @@ constexpr uint32_t kCatalogNames[] = {62203, 62204, 62205};
 constexpr int kNoExifGoOn = 1170;
 constexpr int kNoExifGoOnAll = 1171;
 constexpr int kNoExifSkip = 1172;
+
+// At most this many names are listed in one message; the rest are counted.
+constexpr size_t kNamesShown = 20;
 
 constexpr int32_t kThumbWidth = 160;
 constexpr int32_t kThumbHeight = 120;
@@ -73,6 +78,18 @@ bool holdsFiles(const std::string& folder) {
 
 void removeIfEmpty(const std::string& folder) {
     if (!folder.empty() && plat::folderExists(folder) && !holdsFiles(folder)) plat::deleteTree(folder);
+}
+
+// A failure that belongs to the picture's own bytes (they cannot be read, or
+// make no picture), as opposed to the source, the computer or the user: the
+// picture is left out and named at the end, and the others still come over.
+bool pictureUnreadable(int32_t code) {
+    if (code > 0 && code < 100) return code != 1 && code != 2;   // 1 and 2: out of memory
+    return code == JqIfMngResult_Failed || code == JqIfMngResult_ModuleMinus235;
+}
+
+std::string pictureName(const TransFileRecord& rec) {
+    return rec.sourceFolder.empty() ? rec.fileName : rec.sourceFolder + "/" + rec.fileName;
 }
 
 int32_t copyProgress(uint64_t done, uint64_t total, void* reference) {
@@ -137,9 +154,15 @@ int32_t CTransferCtrl::InitInstance() {
     } catch (...) {
         ShowMessage(kMsgFailed, kIconExclamation);
         result = TransResult_Failed;
-        // What this run made is removed even so.
+        // What this run made is removed even so, the serial numbers it used stay
+        // used, and the user still learns which pictures did not come over.
         try {
             Finish(result);
+        } catch (...) {
+        }
+        try {
+            if (settings_) settings_->WriteSerialNumber(settings_->GetTransferSettings().SerialNumber);
+            ReportLeftOut();
         } catch (...) {
         }
     }
@@ -180,6 +203,7 @@ int32_t CTransferCtrl::Run() {
         if (upload != 0) result = upload;
     }
     Finish(result);
+    ReportLeftOut();
     // The next transfer goes on counting, whatever this one's outcome.
     settings_->WriteSerialNumber(settings_->GetTransferSettings().SerialNumber);
     return result;
@@ -252,6 +276,18 @@ int32_t CTransferCtrl::DatabaseCheck() {
         ShowMessage(kMsgNoCatalogFile, kIconExclamation);
         return TransResult_Failed;
     }
+    // The catalog is opened before anything is copied: a setting it refuses
+    // (no catalog file, a program that is gone) is told once, with the catalog's
+    // own message, instead of after the first picture of every transfer.
+    catalog_ = host_->MakeCatalogLink();
+    const std::string target = catalogKind_ == 1 ? database_.Catalogfile : destBase_;
+    const int32_t code = catalog_ ? catalog_->OpenDatabase(database_.DataBaseSoft, target) : kNamingNoFreeName;
+    if (code != 0) {
+        ShowMessage(catalog_ ? catalog_->ResultToMessageId(code) : kMsgFailed, kIconExclamation);
+        catalog_.reset();
+        return TransResult_Failed;
+    }
+    catalogOpen_ = true;
     return 0;
 }
 
@@ -399,6 +435,35 @@ void CTransferCtrl::AfterPicture() {
     if (!tempCopy_.empty()) plat::removeFile(tempCopy_);
     tempCopy_.clear();
     sourceForCopy_.clear();
+}
+
+int32_t CTransferCtrl::SkipUnreadable(const TransFileRecord& rec) {
+    ReportName(rec);
+    leftOut_.unreadable.push_back(pictureName(rec));
+    return TransResult_Skipped;
+}
+
+void CTransferCtrl::ShowNamedMessage(uint32_t id, const std::vector<std::string>& names) {
+    std::string text = host_->LangText(id);
+    if (text.empty()) text = std::to_string(id);
+    text += "\n";
+    for (size_t i = 0; i < names.size() && i < kNamesShown; ++i) text += "\n" + names[i];
+    if (names.size() > kNamesShown) text += "\n... (+" + std::to_string(names.size() - kNamesShown) + ")";
+    plat::MessageBoxRequest request;
+    request.owner = owner_;
+    request.text = text;
+    request.icon = plat::MessageIcon::Exclamation;
+    request.buttons = plat::MessageButtons::Ok;
+    plat::showMessageBox(request);
+}
+
+// Before a user formats the card, they must know which pictures did not come
+// over whole.
+void CTransferCtrl::ReportLeftOut() {
+    if (!leftOut_.unreadable.empty())
+        ShowNamedMessage(transfer_.Thumbnail ? kMsgThumbFailed : kMsgPictureFailed, leftOut_.unreadable);
+    if (!leftOut_.unprocessed.empty()) ShowNamedMessage(kMsgNotProcessed, leftOut_.unprocessed);
+    if (!leftOut_.withoutCaption.empty()) ShowNamedMessage(kMsgNoCaption, leftOut_.withoutCaption);
 }
 
 int32_t CTransferCtrl::CloseDatabaseAtEnd(int32_t result) {
@@ -581,6 +646,10 @@ int32_t CTransferCtrl::GetIndicateDataInfo(const TransFileRecord& rec) {
         code = 0;
     }
     if (code == 0 && !picture_) code = 8;
+    if (code != 0 && code != JqIfMngResult_NotFound && pictureUnreadable(code)) {
+        picture_.reset();
+        return SkipUnreadable(rec);
+    }
     if (code != 0) {
         picture_.reset();
         ReportName(rec);
@@ -590,6 +659,8 @@ int32_t CTransferCtrl::GetIndicateDataInfo(const TransFileRecord& rec) {
     if (picture_->blocks.empty() && transfer_.Thumbnail) plat::writeFileAtomic(WorkCopyPath(), std::string());
     picture_->protect = rec.readOnly;
     picture_->hidden = rec.hidden;
+    // The caption built from this record tells the picture's size.
+    picture_->size = static_cast<uint32_t>(std::min<uint64_t>(rec.size, UINT32_MAX));
     return 0;
 }
 
@@ -622,6 +693,7 @@ int32_t CTransferCtrl::CpyTmpFromCamera(const TransFileRecord& rec) {
     progress_.shown = copy.shown;
     if (r != 0) {
         plat::removeFile(temp);
+        if (pictureUnreadable(r)) return SkipUnreadable(rec);
         ReportName(rec);
         return ErrorIFManager(r, 0);
     }
@@ -661,8 +733,19 @@ int32_t CTransferCtrl::MakeFileData(const TransFileRecord& rec) {
     request.reference = &save;
     const ProcessOutcome out = ProcessPicture(request);
     progress_.shown = save.shown;
-    if (out.kind == ProcessOutcome::kSkip) return TransResult_Skipped;
-    if (out.kind == ProcessOutcome::kLibraryError) return ErrorIFManager(out.code, 0);
+    if (out.kind == ProcessOutcome::kSkip) {
+        leftOut_.unprocessed.push_back(pictureName(rec));
+        return TransResult_Skipped;
+    }
+    if (out.kind == ProcessOutcome::kLibraryError) {
+        // The picture read for its thumbnail but not whole (a cut-off file).
+        if (out.code == JQFL_READ_ERROR || out.code == JQFL_CORRUPT || out.code == JQFL_UNSUPPORTED ||
+            out.code == JQFL_CANNOT_OPEN)
+            return SkipUnreadable(rec);
+        return ErrorIFManager(out.code, 0);
+    }
+    if ((request.writeCaption || !request.keywords.empty()) && !out.captionWritten)
+        leftOut_.withoutCaption.push_back(pictureName(rec));
     currentName_ = request.name;
     sourceForCopy_ = out.workCopy;
     return 0;
@@ -745,22 +828,17 @@ int32_t CTransferCtrl::WebCopy(const TransFileRecord& rec) {
 
 int32_t CTransferCtrl::DatabaseCopy() {
     if (!CheckLocal() || database_.CheckRegistry == 0) return 0;
-    int32_t code = 0;
-    if (catalogKind_ == 0) {
-        code = kNamingNoFreeName;  // -127: no catalog application
-    } else {
-        if (!catalogOpen_) {
-            catalog_ = host_->MakeCatalogLink();
-            const std::string file = catalogKind_ == 1 ? database_.Catalogfile : destBase_;
-            code = catalog_ ? catalog_->OpenDatabase(database_.DataBaseSoft, file) : -127;
-            if (code == 0) catalogOpen_ = true;
-            else catalog_.reset();
-        }
-        if (code == 0 && catalogOpen_ && catalogKind_ == 1)
-            code = catalog_->CatalogAsset(destFolder_ + "/" + newName_);
+    // The run's check opened the catalog; a link lost since then is a failure.
+    if (catalogKind_ == 0 || !catalogOpen_ || !catalog_) {
+        ShowMessage(kMsgFailed, kIconExclamation);
+        catalogOpen_ = false;
+        return TransResult_Failed;
     }
+    const int32_t code = catalogKind_ == 1 ? catalog_->CatalogAsset(destFolder_ + "/" + newName_) : 0;
     if (code == 0) return 0;
-    ShowMessage(catalog_ ? catalog_->ResultToMessageId(code) : kMsgFailed, kIconExclamation);
+    // The catalog's own message, read while the link is still there.
+    ShowMessage(catalog_->ResultToMessageId(code), kIconExclamation);
     catalogOpen_ = false;
+    catalog_.reset();
     return TransResult_Failed;
 }

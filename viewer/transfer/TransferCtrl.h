@@ -93,6 +93,14 @@ public:
     // Pictures skipped or refused during the run (the dialog can tell the user).
     int32_t SkippedCount() const { return skipped_; }
 
+    // What the run left out or changed, named to the user when it ends.
+    struct LeftOut {
+        std::vector<std::string> unreadable;      // could not be read: not transferred
+        std::vector<std::string> unprocessed;     // could not be turned or scaled: not transferred
+        std::vector<std::string> withoutCaption;  // transferred without their caption
+    };
+    const LeftOut& LeftOutPictures() const { return leftOut_; }
+
     // The copy progress of a step: where the bar stands and what this step adds.
     struct Progress {
         int32_t position = 0;
@@ -137,6 +145,9 @@ private:
     int32_t DatabaseCopy();
     int32_t CopyRoutine(const std::string& folder, const TransFileRecord& rec, std::string* target);
     void AfterPicture();
+    int32_t SkipUnreadable(const TransFileRecord& rec);
+    void ReportLeftOut();
+    void ShowNamedMessage(uint32_t id, const std::vector<std::string>& names);
 
     // Helpers.
     bool NeedsWorkCopy(const TransFileRecord& rec) const;
@@ -194,6 +205,7 @@ private:
     std::vector<std::string> webList_;
     bool jpegAnswer_ = false;
     int32_t skipped_ = 0;
+    LeftOut leftOut_;
     Progress progress_;
     plat::Event cancel_;
 };

@@ -115,4 +115,26 @@ TEST(JqFileLibWrapper, ShootingInformationFromTags) {
     lib.Terminate();
 }
 
+TEST(JqFileLibWrapper, ExposureTimesAsCamerasMeanThem) {
+    LibraryRoot root;
+    const fs::path pic = root.folder("pics") / "ABCD0003.JPG";
+    LibraryRoot::writeJpeg(pic, 16, 16);
+    const std::pair<const char*, const char*> cases[] = {
+        {"1/125", "1/125"}, {"0.25", "1/4"}, {"0.5", "0.5"}, {"0.8", "0.8"}, {"1.3", "1.3"},
+    };
+    for (const auto& [written, shown] : cases) {
+        ASSERT_TRUE(LibraryRoot::exiftool(std::string("-ExifVersion=0230 -ExposureTime=") + written,
+                                          pic));
+        CJqFileLib lib(pic.string());
+        ASSERT_EQ(lib.Initialize(), 0);
+        ASSERT_EQ(lib.OpenFile(), 0);
+        ShotInfo s;
+        lib.BuildShotInfo(&s, JQFL_MODEL_RGB);
+        ASSERT_TRUE(s.exposureTime) << written;
+        EXPECT_EQ(*s.exposureTime, shown) << written;
+        lib.CloseFile();
+        lib.Terminate();
+    }
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/fs/FileOps.h"
 #include "platform/msg/MessageBox.h"
 #include "platform/msg/MessageReceiver.h"
+#include "platform/registry/Registry.h"
 #include "viewer/shell/common/ViewerMessages.h"
 #include "viewer/sources/ImageFileIf.h"
 #include "viewer/sources/JqFileLib.h"
@@ -29,6 +30,8 @@
 #include <fstream>
 #include <functional>
 #include <set>
+#include <stdexcept>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -113,7 +116,13 @@ public:
         return std::make_unique<CCatalogLink>([this](uint32_t id) { return LangText(id); });
     }
     std::string LangText(uint32_t id) override { return id == 62203 ? "Quillbase" : std::string(); }
-    std::string CaptionText(const PictureRecord&) override { return "Taken on a card"; }
+    std::vector<uint32_t> captionSizes;   // the file size each caption was built with
+    int throwAtCaption = 0;               // the caption (1-based) whose building throws
+    std::string CaptionText(const PictureRecord& r) override {
+        captionSizes.push_back(r.size);
+        if (static_cast<int>(captionSizes.size()) == throwAtCaption) throw std::runtime_error("caption");
+        return "Taken on a card";
+    }
 };
 
 class TransferRun : public ::testing::Test {
@@ -124,6 +133,7 @@ protected:
     RunHost host;
     std::unique_ptr<CImageFileIf> access;
     std::vector<uint32_t> boxes;   // what each box would have said (its language id)
+    std::vector<std::string> boxTexts;
     int filesReported = 0;
     int32_t total = -1;
     int32_t endResult = -1;
@@ -158,6 +168,7 @@ protected:
         host.settings.CheckWeb = 1;
         plat::setMessageBoxResponder([this](const plat::MessageBoxRequest& r) {
             boxes.push_back(static_cast<uint32_t>(std::strtoul(r.text.c_str(), nullptr, 10)));
+            boxTexts.push_back(r.text);
             return plat::kAnswerOk;
         });
     }
@@ -559,6 +570,142 @@ TEST_F(TransferRun, CaptionAndKeywordsGoIntoThePictureOnce) {
     EXPECT_EQ("Taken on a card", exiftoolRead("-IPTC:Caption-Abstract", copied[0]));
     // the card's picture is never changed
     EXPECT_EQ("sea, sun", exiftoolRead("-IPTC:Keywords", card / "DCIM/100ABCDE/ABCD0001.JPG"));
+}
+
+// A card with an empty file, a damaged one, one that fails to read half-way and
+// a pipe among good pictures: every good picture comes over whole, the bad ones
+// are left out and named once at the end, and the run does not read as clean.
+TEST_F(TransferRun, PicturesThatCannotBeReadAreNamedAndTheRestComeOver) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG", 64, 48);
+    std::ofstream(card / "DCIM/100ABCDE/ABCD0002.JPG").flush();                        // 0 bytes
+    std::ofstream(card / "DCIM/100ABCDE/ABCD0003.JPG") << "not a picture at all";     // damaged
+    picture("DCIM/100ABCDE/ABCD0004.JPG", 80, 60);
+    picture("DCIM/100ABCDE/ABCD0005.JPG", 96, 72);                                     // read fails
+    picture("DCIM/100ABCDE/ABCD0006.JPG", 32, 24);
+    ASSERT_EQ(0, ::mkfifo((card / "DCIM/100ABCDE/ABCD0007.JPG").c_str(), 0644));       // never a picture
+    openSource();
+    host.settings.CheckWeb = 0;
+    // Each good picture is copied card to temp, then temp to destination, in
+    // name order; the fifth copy is ABCD0005's from the card, and it fails on its
+    // first read, as a worn card does.
+    int copies = 0;
+    bool first = true;
+    plat::ScopedFsFault worn([&](plat::FsStep step) {
+        if (step == plat::FsStep::OpenSource) {
+            ++copies;
+            first = true;
+        }
+        if (step == plat::FsStep::ReadSource && copies == 5 && first) {
+            first = false;
+            return EIO;
+        }
+        return 0;
+    });
+
+    EXPECT_EQ(TransResult_Skipped, runTransfer());
+    EXPECT_EQ(6, total);
+    const auto copied = filesBelow(pictures());
+    std::vector<std::string> names;
+    for (const auto& p : copied) {
+        names.push_back(p.filename().string());
+        EXPECT_EQ(bytes(card / "DCIM/100ABCDE" / p.filename()), bytes(p)) << p;
+    }
+    EXPECT_EQ((std::vector<std::string>{"ABCD0001.JPG", "ABCD0004.JPG", "ABCD0006.JPG"}), names);
+    ASSERT_EQ(std::vector<uint32_t>{61624}, boxes);   // one message, at the end
+    for (const char* bad : {"100ABCDE/ABCD0002.JPG", "100ABCDE/ABCD0003.JPG", "100ABCDE/ABCD0005.JPG"})
+        EXPECT_NE(std::string::npos, boxTexts[0].find(bad)) << boxTexts[0];
+    EXPECT_EQ(std::string::npos, boxTexts[0].find("ABCD0001")) << boxTexts[0];
+    EXPECT_EQ(std::string::npos, boxTexts[0].find("ABCD0007")) << boxTexts[0];
+    EXPECT_TRUE(filesBelow(host.temp).empty());   // no temporary copy stays
+}
+
+// New names count in the camera's order (by name, folder by folder), not in
+// the order the file system happens to list a folder.
+TEST_F(TransferRun, NewNamesFollowTheCardsOrder) {
+    for (const char* name : {"ABCD0003.JPG", "ABCD0001.JPG", "ABCD0004.JPG", "ABCD0002.JPG"})
+        picture(std::string("DCIM/101ABCDE/") + name, 40 + name[7] - '0', 30);
+    picture("DCIM/100ABCDE/ABCD0009.JPG", 50, 30);
+    openSource();
+    TransferSettings t = host.settings.GetTransferSettings();
+    t.CreateFile = 1;
+    t.Contents = 0;
+    t.PrefixSuffix = 0;
+    t.PrefixTEXT = "TRIP";
+    t.SerialNumber = "41";
+    host.settings.SetTransferSettings(t);
+    host.settings.CheckWeb = 0;
+
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    const auto copied = filesBelow(pictures());
+    ASSERT_EQ(5u, copied.size());
+    const std::vector<std::string> order = {"100ABCDE/ABCD0009.JPG", "101ABCDE/ABCD0001.JPG", "101ABCDE/ABCD0002.JPG",
+                                            "101ABCDE/ABCD0003.JPG", "101ABCDE/ABCD0004.JPG"};
+    for (size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ("TRIP_" + std::to_string(41 + i) + ".JPG", copied[i].filename().string());
+        EXPECT_EQ(bytes(card / "DCIM" / order[i]), bytes(copied[i])) << order[i];
+    }
+}
+
+// The caption tells the picture's real size; a run ended by an unexpected
+// failure still keeps the serial numbers it used.
+TEST_F(TransferRun, CaptionsCarryTheSizeAndUsedSerialsStayUsed) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG", 64, 48, true);
+    picture("DCIM/100ABCDE/ABCD0002.JPG", 64, 48, true);
+    openSource();
+    host.settings.CheckWeb = 0;
+    FileInfoSettings f;
+    f.CaptionCopy = 1;
+    host.settings.SetFileInfoSettings(f);
+    TransferSettings t = host.settings.GetTransferSettings();
+    t.CreateFile = 1;
+    t.Contents = 0;
+    t.PrefixSuffix = 0;
+    t.PrefixTEXT = "TRIP";
+    t.SerialNumber = "41";
+    host.settings.SetTransferSettings(t);
+    host.throwAtCaption = 2;
+
+    EXPECT_EQ(TransResult_Failed, runTransfer());
+    EXPECT_EQ(std::vector<uint32_t>{61602}, boxes);
+    ASSERT_EQ(2u, host.captionSizes.size());
+    EXPECT_EQ(fs::file_size(card / "DCIM/100ABCDE/ABCD0001.JPG"), host.captionSizes[0]);
+    EXPECT_GT(host.captionSizes[0], 0u);
+    // what the next start reads
+    plat::RegKey key;
+    ASSERT_EQ(plat::RegResult::Ok,
+              plat::Registry::open(plat::Hive::CurrentUser, "Software\\VOREL\\Lumora\\Settings\\Transfer", &key));
+    std::string serial;
+    ASSERT_EQ(plat::RegResult::Ok, key.queryString("SerialNumber", &serial));
+    EXPECT_EQ("42", serial);
+}
+
+// A catalog the settings name but that cannot be opened stops the run before
+// anything is copied, with the catalog's own message.
+TEST_F(TransferRun, ACatalogThatCannotBeOpenedIsToldBeforeCopying) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    openSource();
+    host.settings.CheckWeb = 0;
+    struct Case {
+        std::string program, catalog;
+        uint32_t message;
+    } cases[] = {
+        {"/opt/gone/Quillbase", "", 61672},                                                   // no catalog named
+        {"/opt/gone/Quillbase", root.folder("cat").string() + "/x.ccf", 61628},              // program gone
+    };
+    std::ofstream(root.folder("cat") / "x.ccf").flush();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program + " " + c.catalog);
+        boxes.clear();
+        endResult = -1;
+        DatabaseSettings d;
+        d.CheckRegistry = 1;
+        d.DataBaseSoft = c.program;
+        d.Catalogfile = c.catalog;
+        host.settings.SetDatabaseSettings(d);
+        EXPECT_EQ(TransResult_Failed, runTransfer());
+        EXPECT_EQ(std::vector<uint32_t>{c.message}, boxes);
+        EXPECT_TRUE(fs::is_empty(pictures()));
+    }
 }
 
 TEST(TransferProgress, PositionsWithinAStep) {
