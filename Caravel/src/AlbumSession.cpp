@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace caravel {
 
@@ -57,18 +58,46 @@ int32_t CAlbumSession::Connect()
 
 void CAlbumSession::Disconnect() { KqDisconnect(m_context.get()); }
 
+std::vector<CAlbumSession::StoredPhoto>::iterator CAlbumSession::FindStored(const std::string& path, int64_t size,
+                                                                            int64_t mtime)
+{
+    return std::find_if(m_notInAlbum.begin(), m_notInAlbum.end(), [&](const StoredPhoto& p) {
+        return p.path == path && p.size == size && p.mtime == mtime;
+    });
+}
+
+int32_t CAlbumSession::AddToAlbum(const KqPhoto& photo, const char* albumKey)
+{
+    KqAlbum album;
+    std::memset(&album, 0, sizeof album);
+    CopyField(album.key, albumKey);
+    return ReportResult(KqAlbumAddPhoto(m_context.get(), &album, &photo));
+}
+
 int32_t CAlbumSession::UploadPhoto(const std::string& path, const char* albumKey)
 {
     if (!m_connected)
         return KQ_ERR_UNKNOWN;
+    const bool toAlbum = albumKey && *albumKey;
+    struct stat st {};
+    const bool known = ::stat(path.c_str(), &st) == 0;
+    const int64_t size = known ? static_cast<int64_t>(st.st_size) : -1;
+    const int64_t mtime = known ? static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
+    // Already on the service from an earlier try: finish that upload instead of
+    // storing a second copy under a numbered name.
+    if (auto it = known ? FindStored(path, size, mtime) : m_notInAlbum.end(); it != m_notInAlbum.end()) {
+        const int32_t code = toAlbum ? AddToAlbum(it->photo, albumKey) : KQ_OK;
+        if (code == KQ_OK)
+            m_notInAlbum.erase(it);
+        return code;
+    }
     KqPhoto photo;
     std::memset(&photo, 0, sizeof photo);
     int32_t code = ReportResult(KqPhotoUpload(m_context.get(), &photo, path.c_str(), CancelCallback, ProgressCallback));
-    if (code == KQ_OK && albumKey && *albumKey) {
-        KqAlbum album;
-        std::memset(&album, 0, sizeof album);
-        CopyField(album.key, albumKey);
-        code = ReportResult(KqAlbumAddPhoto(m_context.get(), &album, &photo));
+    if (code == KQ_OK && toAlbum) {
+        code = AddToAlbum(photo, albumKey);
+        if (code != KQ_OK && known)
+            m_notInAlbum.push_back(StoredPhoto{path, size, mtime, photo});
     }
     return code;
 }

@@ -31,6 +31,8 @@ public:
     int32_t Connect();
     void Disconnect();
     // Uploads one picture; with an album key it is then added to that album. The last code.
+    // A picture whose upload succeeded but whose album step failed is not sent again
+    // on the next call for the same unchanged file: only the album step is repeated.
     int32_t UploadPhoto(const std::string& path, const char* albumKey) override;
     // Fetches the album list; the number of albums, or a negative code.
     int32_t GetAlbumList();
@@ -68,6 +70,17 @@ private:
     int32_t m_selectedAlbum = 0;
     bool m_useStorageRoom = true;
     UploaderView* m_view;
+
+    // Uploaded pictures still waiting for their album step, by file and its state.
+    struct StoredPhoto {
+        std::string path;
+        int64_t size = 0;
+        int64_t mtime = 0;
+        KqPhoto photo;
+    };
+    std::vector<StoredPhoto> m_notInAlbum;
+    std::vector<StoredPhoto>::iterator FindStored(const std::string& path, int64_t size, int64_t mtime);
+    int32_t AddToAlbum(const KqPhoto& photo, const char* albumKey);
 };
 
 // ASCII letters lowered; bytes of multibyte characters are left alone.

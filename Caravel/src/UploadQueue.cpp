@@ -1,9 +1,12 @@
 #include "Caravel/src/UploadQueue.h"
 
 #include "Caravel/src/UploadFiles.h"
+#include "Skylet/QueuedSources.h"
+#include "platform/fs/FileOps.h"
 #include "platform/fs/ProfileFile.h"
 #include "platform/sysroot/SystemRoot.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -19,9 +22,47 @@ std::string UploadQueue::DefaultWorkFolder()
     return plat::SystemRoot::current().tempPath() + "VorelImages";
 }
 
+std::string UploadQueue::KeptQueueFile()
+{
+    return plat::SystemRoot::current().tempPath() + skylet::kKeptQueueName;
+}
+
+void UploadQueue::ReadKeptQueue()
+{
+    const std::string kept = KeptQueueFile();
+    struct stat st {};
+    if (::stat(kept.c_str(), &st) == 0)
+        ReadUploadQueue(kept);
+}
+
+void UploadQueue::SaveKeptQueue() const
+{
+    std::string text = "[FileParameters]\n";
+    int n = 0;
+    for (const auto& b : m_batches)
+        for (const auto& r : b.records) {
+            if (r.sourcePath.find_first_of("\r\n") != std::string::npos || n == INT16_MAX)
+                continue;
+            ++n;
+            text += "Source" + std::to_string(n) + "=" + r.sourcePath + "\n";
+            text += "Owner" + std::to_string(n) + "=" + std::to_string(r.owner) + "\n";
+        }
+    text += "[General]\nTotalItems=" + std::to_string(n) + " \n";
+    const std::string kept = KeptQueueFile();
+    if (n == 0)
+        RemoveFile(kept);
+    else
+        plat::writeFileAtomic(kept, text, 0600);
+}
+
 void UploadQueue::ReadUploadQueue(const std::string& queueFile)
 {
     UploadBatch batch;
+    if (!m_batches.empty()) {
+        // one batch: what an earlier run kept goes first, then the new pictures
+        batch = std::move(m_batches.front());
+        m_batches.pop_front();
+    }
     const auto count = static_cast<int16_t>(plat::readProfileInt(queueFile, "General", "TotalItems", 0));
     for (int n = 1; n <= count; ++n) {
         const std::string path =
@@ -31,7 +72,7 @@ void UploadQueue::ReadUploadQueue(const std::string& queueFile)
         if (!path.empty() && !GetFileNamePart(path).empty())
             AddQueuedFile(path, owner, &batch);
     }
-    m_batches.push_back(std::move(batch));
+    m_batches.push_front(std::move(batch));
     RemoveFile(queueFile);
     UpdateWaitingCount();
 }
@@ -109,12 +150,10 @@ void UploadQueue::UpdateWaitingCount() const
 void UploadQueue::CleanUpAtExit()
 {
     for (const auto& b : m_batches)
-        for (const auto& r : b.records) {
-            if (r.workFileMade)
+        for (const auto& r : b.records)
+            if (r.workFileMade && r.workPath != r.sourcePath)
                 RemoveFile(r.workPath);
-            if (r.owner == 0)
-                RemoveFile(r.sourcePath);
-        }
+    SaveKeptQueue();
     m_batches.clear();
 }
 

@@ -17,8 +17,16 @@ public:
     // The user's work folder: the temp path followed by "VorelImages".
     static std::string DefaultWorkFolder();
 
-    // Reads the queue file into a new batch and deletes the file. A missing file adds nothing.
+    // Reads the queue file into the batch (made when there is none) and deletes the
+    // file. A missing file adds nothing.
     void ReadUploadQueue(const std::string& queueFile);
+    // The pictures an earlier run kept because the album service had not confirmed
+    // them; read first at every start.
+    void ReadKeptQueue();
+    // Writes the queue as it now stands to the kept queue file (removed when empty),
+    // so the pictures outlive the program and nothing prunes them meanwhile.
+    void SaveKeptQueue() const;
+    static std::string KeptQueueFile();
     // Type check, record and files-list row; false when refused or nameless.
     bool AddQueuedFile(const std::string& path, int16_t owner, UploadBatch* batch);
     // Creates the work folder; false when it could not be made (it may exist already).
@@ -26,7 +34,9 @@ public:
     // "%d file(s) waiting to upload" for the first batch, shown on the status line.
     void UpdateWaitingCount() const;
     std::string WaitingCountText() const;
-    // Deletes the work copies made and the sources the program owns, and drops every record.
+    // Deletes the work copies made (they are made again when needed), keeps every
+    // picture not yet uploaded in the kept queue, and drops every record. A picture
+    // the album service has not confirmed is never deleted: it may be the only copy.
     void CleanUpAtExit();
     // Every picture is converted again at the next run (the picture size changed).
     void ClearProcessedMarks();

@@ -44,15 +44,17 @@ void CUploaderDlg::OnInitDialog()
 
 void CUploaderDlg::ReadUploadQueue()
 {
+    m_queue.ReadKeptQueue();
     if (!m_settings.queuedDataFile.empty()) {
         m_queue.ReadUploadQueue(m_settings.queuedDataFile);
         // read once: a later start must not look for the vanished file again
         UploaderSettings::ClearQueuedDataFile();
         m_settings.queuedDataFile.clear();
-    } else {
+    } else if (m_queue.Batches().empty()) {
         m_queue.Batches().emplace_back();
         m_queue.UpdateWaitingCount();
     }
+    m_queue.SaveKeptQueue();
     if (m_settings.autoUploadFlag)
         OnUpload();
 }
@@ -219,6 +221,7 @@ void CUploaderDlg::EndUploadRun()
         m_view->SetStatusText("");
     }
     m_queue.UpdateWaitingCount();
+    m_queue.SaveKeptQueue();   // what the service confirmed is no longer kept
     m_view->SetFileNameText("");
     CancelFlag() = 0;
     m_view->SetWaitCursor(false);
@@ -259,6 +262,7 @@ void CUploaderDlg::OnRemove(const std::vector<int>& selectedRows)
         }
     }
     m_queue.UpdateWaitingCount();
+    m_queue.SaveKeptQueue();
 }
 
 }  // namespace caravel

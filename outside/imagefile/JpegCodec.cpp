@@ -3,6 +3,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include <jpeglib.h>
@@ -182,7 +184,8 @@ void onCompressError(j_common_ptr cinfo) {
 
 int32_t encodeInto(jpeg_compress_struct& cinfo, CompressErrors& err, const Raster& in, int quality,
                    const std::vector<uint8_t>& app1, const std::vector<uint8_t>& app13,
-                   const std::vector<uint8_t>& rowBuffer, unsigned char** mem, unsigned long* memSize) {
+                   const std::vector<JpegSegment>& more, const std::vector<uint8_t>& rowBuffer, unsigned char** mem,
+                   unsigned long* memSize) {
     if (setjmp(err.jump))
         return JQFL_WRITE_ERROR;
     jpeg_create_compress(&cinfo);
@@ -198,6 +201,8 @@ int32_t encodeInto(jpeg_compress_struct& cinfo, CompressErrors& err, const Raste
         jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
     if (!app13.empty())
         jpeg_write_marker(&cinfo, JPEG_APP0 + 13, app13.data(), static_cast<unsigned>(app13.size()));
+    for (const JpegSegment& m : more)
+        jpeg_write_marker(&cinfo, m.marker, m.body.data(), static_cast<unsigned>(m.body.size()));
     uint8_t* rowData = const_cast<uint8_t*>(rowBuffer.data());
     const size_t samples = static_cast<size_t>(in.width) * in.channels;
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -220,9 +225,12 @@ int32_t encodeInto(jpeg_compress_struct& cinfo, CompressErrors& err, const Raste
 }  // namespace
 
 int32_t encodeJpeg(const Raster& in, int quality, const std::vector<uint8_t>& app1,
-                   const std::vector<uint8_t>& app13, std::vector<uint8_t>& out) {
+                   const std::vector<uint8_t>& app13, std::vector<uint8_t>& out, const std::vector<JpegSegment>& more) {
     if (in.empty() || (in.channels != 1 && in.channels != 3) || app1.size() > 65533 || app13.size() > 65533)
         return JQFL_BAD_PARAMETER;
+    for (const JpegSegment& m : more)
+        if (m.body.size() > 65533 || m.marker < 0xE0 || m.marker > 0xEF)
+            return JQFL_BAD_PARAMETER;
     std::vector<uint8_t> rowBuffer(static_cast<size_t>(in.width) * in.channels);
     jpeg_compress_struct cinfo;
     CompressErrors err;
@@ -230,12 +238,74 @@ int32_t encodeJpeg(const Raster& in, int quality, const std::vector<uint8_t>& ap
     err.pub.error_exit = onCompressError;
     unsigned char* mem = nullptr;
     unsigned long memSize = 0;
-    const int32_t rc = encodeInto(cinfo, err, in, quality, app1, app13, rowBuffer, &mem, &memSize);
+    const int32_t rc = encodeInto(cinfo, err, in, quality, app1, app13, more, rowBuffer, &mem, &memSize);
     jpeg_destroy_compress(&cinfo);
     if (rc == JQFL_OK && mem)
         out.assign(mem, mem + memSize);
     std::free(mem);
     return rc;
+}
+
+namespace {
+
+constexpr char kIccHead[] = "ICC_PROFILE";            // with its NUL: 12 bytes
+constexpr char kXmpHead[] = "http://ns.adobe.com/xap/1.0/";  // with its NUL: 29 bytes
+constexpr size_t kIccChunk = 65533 - 14;
+
+}  // namespace
+
+void jpegProfileAndXmp(const uint8_t* d, size_t n, std::vector<uint8_t>* icc, std::string* xmp) {
+    icc->clear();
+    xmp->clear();
+    std::vector<std::vector<uint8_t>> chunks;
+    size_t at = 2;
+    while (n >= 4 && at + 4 <= n && d[at] == 0xFF && d[at + 1] != 0xDA && d[at + 1] != 0xD9) {
+        const size_t len = (size_t{d[at + 2]} << 8) | d[at + 3];
+        if (len < 2 || len > n - at - 2) break;
+        const uint8_t* body = d + at + 4;
+        const size_t bodyLen = len - 2;
+        if (d[at + 1] == 0xE2 && bodyLen > 14 && std::memcmp(body, kIccHead, sizeof kIccHead) == 0) {
+            const size_t seq = body[12], count = body[13];
+            if (seq >= 1 && seq <= count) {
+                if (chunks.size() < count) chunks.resize(count);
+                chunks[seq - 1].assign(body + 14, body + bodyLen);
+            }
+        } else if (d[at + 1] == 0xE1 && xmp->empty() && bodyLen > sizeof kXmpHead &&
+                   std::memcmp(body, kXmpHead, sizeof kXmpHead) == 0) {
+            xmp->assign(reinterpret_cast<const char*>(body) + sizeof kXmpHead, bodyLen - sizeof kXmpHead);
+        }
+        at += 2 + len;
+    }
+    for (const auto& c : chunks) {
+        if (c.empty()) {  // a chunk is missing: the profile cannot be trusted
+            icc->clear();
+            return;
+        }
+        icc->insert(icc->end(), c.begin(), c.end());
+    }
+}
+
+std::vector<JpegSegment> profileAndXmpSegments(const std::vector<uint8_t>& icc, const std::string& xmp) {
+    std::vector<JpegSegment> out;
+    const size_t count = (icc.size() + kIccChunk - 1) / kIccChunk;
+    if (count > 0 && count <= 255)
+        for (size_t i = 0; i < count; ++i) {
+            JpegSegment s{0xE2, {}};
+            s.body.assign(kIccHead, kIccHead + sizeof kIccHead);
+            s.body.push_back(static_cast<uint8_t>(i + 1));
+            s.body.push_back(static_cast<uint8_t>(count));
+            const size_t from = i * kIccChunk, to = std::min(icc.size(), from + kIccChunk);
+            s.body.insert(s.body.end(), icc.begin() + static_cast<std::ptrdiff_t>(from),
+                          icc.begin() + static_cast<std::ptrdiff_t>(to));
+            out.push_back(std::move(s));
+        }
+    if (!xmp.empty() && xmp.size() + sizeof kXmpHead <= 65533) {
+        JpegSegment s{0xE1, {}};
+        s.body.assign(kXmpHead, kXmpHead + sizeof kXmpHead);
+        s.body.insert(s.body.end(), xmp.begin(), xmp.end());
+        out.push_back(std::move(s));
+    }
+    return out;
 }
 
 }  // namespace jqfl

@@ -19,6 +19,7 @@ namespace {
 
 constexpr uint32_t kDateTime = 306;
 constexpr uint16_t kIptcResource = 0x0404;
+constexpr uint16_t kIptcDigestResource = 0x0425;
 constexpr size_t kMaxApp1Payload = 65533 - 6;
 
 struct Calendar {
@@ -169,6 +170,8 @@ void Metadata::readPhotoshop(const uint8_t* data, size_t size) {
         const size_t end = std::min(size, p + len + (len & 1));
         if (id == kIptcResource && iptc_.empty())
             setIptc(data + p, len);
+        else if (id == kIptcDigestResource)
+            iptcDigest_.assign(data + start, data + end);
         else if (id != kIptcResource)
             otherResources_.insert(otherResources_.end(), data + start, data + end);
         pos = end;
@@ -209,9 +212,11 @@ bool Metadata::set(uint32_t tag, uint32_t type, const uint8_t* data, size_t size
         return false;
     if (tag == JQFL_TAG_IPTC) {
         iptc_.assign(data, data + size);
+        iptcChanged_ = true;
         refreshIptcTag();
         return true;
     }
+    exifChanged_ = true;
     if (tag == kDateTime && type == JQFL_TAGTYPE_CALENDAR) {
         if (size < sizeof(Calendar))
             return false;
@@ -277,12 +282,13 @@ std::vector<uint8_t> Metadata::exifSegment(int width, int height, bool turned) c
 }
 
 std::vector<uint8_t> Metadata::photoshopSegment() const {
-    if (iptc_.empty() && otherResources_.empty())
+    if (iptc_.empty() && otherResources_.empty() && (iptcChanged_ || iptcDigest_.empty()))
         return {};
     std::vector<uint8_t> out;
     const char head[] = "Photoshop 3.0";
     out.insert(out.end(), head, head + sizeof head);  // with its NUL
     out.insert(out.end(), otherResources_.begin(), otherResources_.end());
+    if (!iptcChanged_) out.insert(out.end(), iptcDigest_.begin(), iptcDigest_.end());
     if (!iptc_.empty()) {
         const uint8_t res[] = {'8', 'B', 'I', 'M', 0x04, 0x04, 0, 0};
         out.insert(out.end(), res, res + sizeof res);
@@ -342,6 +348,98 @@ std::vector<std::pair<uint32_t, std::string>> Metadata::textTags() const {
         out.emplace_back(kDateTime, formatExifDate(c));
     }
     return out;
+}
+
+namespace {
+
+// Exiv2's XMP toolkit is shared by every thread of the process.
+std::mutex gXmpLock;
+void lockXmp(void*, bool lock) {
+    if (lock) gXmpLock.lock();
+    else gXmpLock.unlock();
+}
+void initXmp() {
+    static std::once_flag once;
+    std::call_once(once, [] { Exiv2::XmpParser::initialize(lockXmp, nullptr); });
+}
+
+// Values that describe the stored pixels themselves.
+const char* const kXmpLayout[] = {"Xmp.tiff.Orientation",     "Xmp.tiff.ImageWidth", "Xmp.tiff.ImageLength",
+                                  "Xmp.exif.PixelXDimension", "Xmp.exif.PixelYDimension"};
+
+// IFD0 tags that describe the old file's layout: the new file has its own.
+bool layoutTag(const Exiv2::Exifdatum& d) {
+    static const uint16_t layout[] = {254, 255, 256, 257, 258, 259, 262, 266, 273, 277, 278, 279, 284, 292, 293,
+                                      317, 320, 322, 323, 324, 325, 330, 338, 339, 340, 341, 347, 513, 514,
+                                      530, 531, 532, 33723, 37393};
+    if (d.groupName() != "Image") return false;
+    for (uint16_t t : layout)
+        if (d.tag() == t) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string Metadata::xmpForNewPixels(const std::string& packet) {
+    if (packet.empty()) return {};
+    initXmp();
+    try {
+        Exiv2::XmpData data;
+        if (Exiv2::XmpParser::decode(data, packet) != 0) return {};
+        for (const char* key : kXmpLayout) {
+            auto it = data.findKey(Exiv2::XmpKey(key));
+            if (it != data.end()) data.erase(it);
+        }
+        std::string out;
+        if (Exiv2::XmpParser::encode(out, data, Exiv2::XmpParser::useCompactFormat) != 0) return {};
+        return out;
+    } catch (...) {
+        return {};
+    }
+}
+
+bool Metadata::writeIntoTiff(const std::string& path, int width, int height, bool turned,
+                             const std::vector<uint8_t>& icc, const std::string& xmp) const {
+    try {
+        Exiv2::ExifData data;
+        for (const Exiv2::Exifdatum& d : exif_->data) {
+            const std::string group = d.groupName();
+            // the main picture's own tags, its EXIF, GPS and interoperability data
+            if (group != "Image" && group != "Photo" && group != "GPSInfo" && group != "Iop") continue;
+            if (layoutTag(d) || d.key() == "Exif.Image.InterColorProfile" || d.key() == "Exif.Image.XMLPacket") continue;
+            data.add(d);
+        }
+        if (turned && data.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != data.end())
+            data["Exif.Image.Orientation"] = uint16_t{1};
+        if (data.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != data.end())
+            data["Exif.Photo.PixelXDimension"] = static_cast<uint32_t>(width);
+        if (data.findKey(Exiv2::ExifKey("Exif.Photo.PixelYDimension")) != data.end())
+            data["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(height);
+        auto addBytes = [&data](const char* key, Exiv2::TypeId type, const uint8_t* bytes, size_t size) {
+            Exiv2::DataValue value(type);
+            value.read(bytes, static_cast<long>(size), Exiv2::littleEndian);
+            data.add(Exiv2::ExifKey(key), &value);
+        };
+        if (!icc.empty()) addBytes("Exif.Image.InterColorProfile", Exiv2::undefined, icc.data(), icc.size());
+        if (!xmp.empty())
+            addBytes("Exif.Image.XMLPacket", Exiv2::unsignedByte, reinterpret_cast<const uint8_t*>(xmp.data()),
+                     xmp.size());
+        if (data.empty()) return true;
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
+        if (!image.get()) return false;
+        image->readMetadata();
+        Exiv2::ExifData merged = image->exifData();   // the new file's own layout
+        for (const Exiv2::Exifdatum& d : data) {
+            auto it = merged.findKey(Exiv2::ExifKey(d.key()));
+            if (it == merged.end()) merged.add(d);
+            else if (d.key() == "Exif.Image.Orientation") it->setValue(&d.value());  // how to show these pixels
+        }
+        image->setExifData(merged);
+        image->writeMetadata();
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 }  // namespace jqfl

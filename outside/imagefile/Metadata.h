@@ -36,6 +36,10 @@ public:
 
     // Sets or replaces a tag; false when the type is not one this library writes.
     bool set(uint32_t tag, uint32_t type, const uint8_t* data, size_t size);
+    // Whether a tag of the EXIF structure (anything but the IPTC block) was set
+    // since reading: a save that changes no pixels then keeps the EXIF bytes as
+    // the camera wrote them, maker note and thumbnail included.
+    bool exifChanged() const { return exifChanged_; }
 
     // The APP1 payload ("Exif\0\0" + TIFF) for a saved JPEG of width x height;
     // turned tells that the pixels were turned (orientation becomes 1). Empty when
@@ -51,6 +55,18 @@ public:
     void exifDimensions(int* width, int* height) const;
     // Text tags of IFD0 for a TIFF save.
     std::vector<std::pair<uint32_t, std::string>> textTags() const;
+    // The EXIF structure as a TIFF save of width x height carries it: every tag
+    // still true of the new pixels (camera, exposure, position, colour profile,
+    // XMP), none of the old picture's layout or thumbnail. Writes it into the
+    // TIFF file at `path` with the colour profile and the (cleaned) XMP packet
+    // given; false when that fails.
+    bool writeIntoTiff(const std::string& path, int width, int height, bool turned, const std::vector<uint8_t>& icc,
+                       const std::string& xmp) const;
+
+    // An XMP packet with the values that describe the old pixels (orientation,
+    // size) taken out, for a picture that was turned or scaled; empty when the
+    // packet cannot be read.
+    static std::string xmpForNewPixels(const std::string& packet);
 
 private:
     struct Exif;
@@ -58,6 +74,9 @@ private:
     std::map<uint32_t, TagValue> tags_;
     std::vector<uint8_t> iptc_;
     std::vector<uint8_t> otherResources_;  // Photoshop resources other than IPTC, kept as they were
+    std::vector<uint8_t> iptcDigest_;      // the resource holding the IPTC block's digest
+    bool exifChanged_ = false;
+    bool iptcChanged_ = false;             // the digest no longer matches: it is left out
     void refreshIptcTag();
 };
 

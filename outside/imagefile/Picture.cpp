@@ -27,6 +27,22 @@ int qualityOfOption(uint32_t option) {
     }
 }
 
+// The picture's resolution from its tags, when it has one.
+void resolutionOf(const Metadata& meta, TiffExtras* extras) {
+    auto rational = [&meta](uint32_t tag) {
+        const TagValue* v = meta.find(tag);
+        if (!v || v->type != 5 || v->bytes.size() < 8) return 0.0;
+        uint32_t n = 0, d = 0;
+        std::memcpy(&n, v->bytes.data(), 4);
+        std::memcpy(&d, v->bytes.data() + 4, 4);
+        return d ? static_cast<double>(n) / d : 0.0;
+    };
+    extras->xResolution = rational(282);
+    extras->yResolution = rational(283);
+    if (const TagValue* v = meta.find(296); v && v->type == 3 && v->bytes.size() >= 2)
+        std::memcpy(&extras->resolutionUnit, v->bytes.data(), 2);
+}
+
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& out, int32_t& rc) {
     // Without waiting: a pipe named like a picture would otherwise block here
     // until a writer came; it is refused as not a file just below.
@@ -401,13 +417,22 @@ int32_t Picture::writeRect(const JqflRectBlock& rect, uint32_t& taken) {
     return JQFL_OK;
 }
 
-// Copies the JPEG stream unchanged with its metadata segments replaced.
+// Copies the JPEG stream unchanged with its metadata segments replaced. Segments
+// this library does not write (APP0, XMP, ICC profile, ...) stay where they were.
+// When no EXIF tag was changed the EXIF segment stays byte for byte as it was
+// (its thumbnail and maker note are the camera's); only the IPTC block, in
+// APP13, is written anew.
 int32_t Picture::losslessJpeg(std::vector<uint8_t>& out) const {
     const uint8_t* d = file_.data();
     const size_t n = file_.size();
-    std::vector<std::pair<size_t, size_t>> keep;  // segments kept, [start, end)
+    enum Kind { kOther, kExif, kPhotoshop };
+    struct Piece {
+        size_t start, end;
+        Kind kind;
+        bool app0;
+    };
+    std::vector<Piece> pieces;
     size_t pos = 2;
-    bool leadingApp0 = false;
     while (true) {
         while (pos < n && d[pos] == 0xFF && pos + 1 < n && d[pos + 1] == 0xFF) ++pos;  // fill bytes
         if (pos + 4 > n || d[pos] != 0xFF)
@@ -422,13 +447,11 @@ int32_t Picture::losslessJpeg(std::vector<uint8_t>& out) const {
         const size_t bodyLen = len - 2;
         const bool exif = marker == 0xE1 && bodyLen >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0;
         const bool photoshop = marker == 0xED && bodyLen >= 14 && std::memcmp(body, "Photoshop 3.0\0", 14) == 0;
-        if (!exif && !photoshop) {
-            if (keep.empty() && marker == 0xE0) leadingApp0 = true;
-            keep.emplace_back(pos, pos + 2 + len);
-        }
+        pieces.push_back({pos, pos + 2 + len, exif ? kExif : photoshop ? kPhotoshop : kOther, marker == 0xE0});
         pos += 2 + len;
     }
-    const std::vector<uint8_t> app1 = meta_.exifSegment(width_, height_, false);
+    const bool keepExif = !meta_.exifChanged();
+    const std::vector<uint8_t> app1 = keepExif ? std::vector<uint8_t>{} : meta_.exifSegment(width_, height_, false);
     const std::vector<uint8_t> app13 = meta_.photoshopSegment();
     auto segment = [&out](uint8_t marker, const std::vector<uint8_t>& body) {
         if (body.empty()) return;
@@ -436,19 +459,47 @@ int32_t Picture::losslessJpeg(std::vector<uint8_t>& out) const {
         out.insert(out.end(), {0xFF, marker, static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(len)});
         out.insert(out.end(), body.begin(), body.end());
     };
+    auto copy = [&out, d](const Piece& p) { out.insert(out.end(), d + p.start, d + p.end); };
+    bool app1Done = keepExif, app13Done = false;
+    auto placeMetadata = [&] {
+        if (!app1Done) segment(0xE1, app1);
+        if (!app13Done) segment(0xED, app13);
+        app1Done = app13Done = true;
+    };
     out.clear();
     out.insert(out.end(), {0xFF, 0xD8});
-    size_t k = 0;
-    if (leadingApp0) {
-        out.insert(out.end(), d + keep[0].first, d + keep[0].second);
-        k = 1;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& p = pieces[i];
+        if (p.kind == kOther) {
+            // a leading APP0 must stay first; the new segments come right after it
+            if (!(i == 0 && p.app0)) placeMetadata();
+            copy(p);
+        } else if (p.kind == kExif) {
+            if (keepExif) copy(p);
+            else if (!app1Done) segment(0xE1, app1), app1Done = true;
+        } else if (!app13Done) {
+            // the IPTC block where the old one stood
+            if (!app1Done) segment(0xE1, app1), app1Done = true;
+            segment(0xED, app13);
+            app13Done = true;
+        }
     }
-    segment(0xE1, app1);
-    segment(0xED, app13);
-    for (; k < keep.size(); ++k)
-        out.insert(out.end(), d + keep[k].first, d + keep[k].second);
+    placeMetadata();
     out.insert(out.end(), d + pos, d + n);
     return JQFL_OK;
+}
+
+void Picture::profileAndXmp(std::vector<uint8_t>* icc, std::string* xmp) const {
+    icc->clear();
+    xmp->clear();
+    if (type_ == JQFL_TYPE_JPEG && !headerOnly_) {
+        jpegProfileAndXmp(file_.data(), file_.size(), icc, xmp);
+        return;
+    }
+    if (const TagValue* v = meta_.find(34675))
+        icc->assign(v->bytes.begin(), v->bytes.end());
+    if (const TagValue* v = meta_.find(700))
+        xmp->assign(v->bytes.begin(), v->bytes.end());
 }
 
 int32_t Picture::save(uint32_t format, uint32_t option, const char* path, JqflProgress progress, void* reference) {
@@ -467,10 +518,16 @@ int32_t Picture::save(uint32_t format, uint32_t option, const char* path, JqflPr
         return rc;
     const Raster& px = main_.pixels;
     const bool turned = quarterTurnsOfOrientation(main_.orientation) != 0;
+    // The colour profile stays true of turned or scaled pixels; the XMP packet
+    // does, once its old orientation and size are taken out.
+    std::vector<uint8_t> icc;
+    std::string xmp;
+    profileAndXmp(&icc, &xmp);
+    xmp = Metadata::xmpForNewPixels(xmp);
     if (format == JQFL_TYPE_JPEG) {
         std::vector<uint8_t> bytes;
         const int32_t rc = encodeJpeg(px, qualityOfOption(option), meta_.exifSegment(px.width, px.height, turned),
-                                      meta_.photoshopSegment(), bytes);
+                                      meta_.photoshopSegment(), bytes, profileAndXmpSegments(icc, xmp));
         if (rc != JQFL_OK)
             return rc;
         return writeAtomically(path, bytes, progress, reference);
@@ -483,7 +540,13 @@ int32_t Picture::save(uint32_t format, uint32_t option, const char* path, JqflPr
     if (fd < 0)
         return JQFL_WRITE_ERROR;
     ::close(fd);
-    int32_t rc = encodeTiff(px, tmp, texts, meta_.iptc());
+    TiffExtras extras;
+    extras.icc = icc;
+    extras.xmp = xmp;
+    resolutionOf(meta_, &extras);
+    int32_t rc = encodeTiff(px, tmp, texts, meta_.iptc(), extras);
+    if (rc == JQFL_OK && !meta_.writeIntoTiff(tmp, px.width, px.height, turned, icc, xmp))
+        rc = JQFL_WRITE_ERROR;
     if (rc == JQFL_OK && progress) {
         struct stat st{};
         const uint32_t size = ::stat(tmp.c_str(), &st) == 0 ? static_cast<uint32_t>(st.st_size) : 0;

@@ -52,6 +52,8 @@ private:
     int32_t render(View& view);
     int32_t decodeSource(int minWidth, int minHeight, Raster& out);
     int32_t losslessJpeg(std::vector<uint8_t>& out) const;
+    // The colour profile and XMP packet the source picture carries.
+    void profileAndXmp(std::vector<uint8_t>* icc, std::string* xmp) const;
     int32_t openHeaderFile();
     int32_t openClipFrame(Raster frame);
 

@@ -178,7 +178,7 @@ int32_t decodeTiff(const uint8_t* data, size_t size, Raster& out) {
 }
 
 int32_t encodeTiff(const Raster& in, const std::string& path, const std::vector<TiffTextTag>& texts,
-                   const std::vector<uint8_t>& iptc) {
+                   const std::vector<uint8_t>& iptc, const TiffExtras& extras) {
     quietLibtiff();
     TiffCloser t{TIFFOpen(path.c_str(), "w")};
     if (!t.t)
@@ -194,6 +194,16 @@ int32_t encodeTiff(const Raster& in, const std::string& path, const std::vector<
     TIFFSetField(t.t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t.t, 0));
     for (const TiffTextTag& tt : texts)
         TIFFSetField(t.t, tt.tag, tt.text.c_str());
+    if (!extras.icc.empty())
+        TIFFSetField(t.t, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(extras.icc.size()), extras.icc.data());
+    if (!extras.xmp.empty())
+        TIFFSetField(t.t, TIFFTAG_XMLPACKET, static_cast<uint32_t>(extras.xmp.size()), extras.xmp.data());
+    if (extras.xResolution > 0 && extras.yResolution > 0) {
+        TIFFSetField(t.t, TIFFTAG_XRESOLUTION, static_cast<float>(extras.xResolution));
+        TIFFSetField(t.t, TIFFTAG_YRESOLUTION, static_cast<float>(extras.yResolution));
+        if (extras.resolutionUnit >= 1 && extras.resolutionUnit <= 3)
+            TIFFSetField(t.t, TIFFTAG_RESOLUTIONUNIT, extras.resolutionUnit);
+    }
     if (!iptc.empty()) {
         std::vector<uint8_t> padded(iptc);
         padded.resize((padded.size() + 3) / 4 * 4, 0);

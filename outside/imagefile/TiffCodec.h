@@ -25,8 +25,17 @@ struct TiffTextTag {
     std::string text;
 };
 
-// Writes an uncompressed RGB or grey TIFF with the given text tags and IPTC block.
+// What a TIFF's own directory carries beside its pixels and stays true of new ones.
+struct TiffExtras {
+    std::vector<uint8_t> icc;   // colour profile
+    std::string xmp;            // XMP packet
+    double xResolution = 0;     // 0: none
+    double yResolution = 0;
+    uint16_t resolutionUnit = 0;
+};
+
+// Writes an uncompressed RGB or grey TIFF with the given text tags, IPTC block and extras.
 int32_t encodeTiff(const Raster& in, const std::string& path, const std::vector<TiffTextTag>& texts,
-                   const std::vector<uint8_t>& iptc);
+                   const std::vector<uint8_t>& iptc, const TiffExtras& extras = {});
 
 }  // namespace jqfl

@@ -8,6 +8,7 @@
 #include "viewer/shell/common/LanguageContext.h"
 #include "viewer/shell/common/ViewerMessages.h"
 #include "viewer/shell/common/WinVersion.h"
+#include "viewer/transfer/UploadClient.h"
 
 #include "outside/lang/InitLangDll.h"
 #include "viewer/sources/JqFileLib.h"
@@ -292,7 +293,7 @@ int CLumoraApp::ExitInstance()
     // 1. Only the copy that ran cleans the working folders.
     if (!previousInstanceFound_) {
         CleanFolder(folders_.temp, false, 0, false);
-        CleanFolder(folders_.webUpload, false, 24, false);
+        PruneWebUploadFolder(folders_.webUpload, 24, false);
         backgroundColour = 0;
         viewerClassNames = {};
     }

@@ -216,7 +216,7 @@ int32_t CTransferCtrl::WebFolderCleanUp() {
         ShowMessage(kMsgFailed, kIconExclamation);
         return TransResult_Failed;
     }
-    CleanFolder(web, false, 24, true);
+    PruneWebUploadFolder(web, 24, true);
     return 0;
 }
 

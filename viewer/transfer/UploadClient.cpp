@@ -1,10 +1,16 @@
 #include "viewer/transfer/UploadClient.h"
 
 #include "Skylet/JqUploadServerProxy.h"
+#include "Skylet/QueuedSources.h"
+#include "platform/sysroot/SystemRoot.h"
+#include "viewer/shell/common/FolderTools.h"
+
+#include <filesystem>
+#include <set>
 
 namespace {
 
-// Owner 0: the upload program deletes the file once it is uploaded, or at its exit.
+// Owner 0: the upload program deletes the file once the album service has it.
 constexpr int32_t kOwnerHandsOver = 0;
 
 plat::HResult CreateUploadServer(std::unique_ptr<skylet::IJqUploadServer>* out) {
@@ -59,4 +65,18 @@ bool UploadClient::UploadFiles(const std::vector<std::string>& paths, JqIfMngRes
     // 5-6. the object goes with `server`
     *result = JqIfMngResult_NoError;
     return true;
+}
+
+void PruneWebUploadFolder(const std::string& webFolder, int minAgeHours, bool removeEmptyYoung) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path web = fs::weakly_canonical(webFolder, ec);
+    std::set<std::string> keep;
+    for (const std::string& source : skylet::QueuedSources(plat::SystemRoot::current().tempPath())) {
+        const fs::path queued = fs::weakly_canonical(source, ec);
+        const fs::path relative = queued.lexically_relative(web);
+        if (relative.empty() || *relative.begin() == ".." || *relative.begin() == ".") continue;
+        keep.insert(relative.begin()->string());
+    }
+    CleanFolder(webFolder, false, minAgeHours, removeEmptyYoung, keep);
 }

@@ -33,3 +33,8 @@ public:
 private:
     ServerFactory factory_;
 };
+
+// Prunes the web-upload folder: files at its top and work folders at least
+// minAgeHours old go (young empty ones too with removeEmptyYoung), except the
+// folders holding a picture an upload queue still names, which may be its only copy.
+void PruneWebUploadFolder(const std::string& webFolder, int minAgeHours, bool removeEmptyYoung);

@@ -131,3 +131,40 @@ TEST_F(LiveService, ConnectListCreateAndUpload)
     s.Disconnect();
     std::filesystem::remove(file);
 }
+
+// An album step that fails after the picture reached the service is finished by
+// the next try; the picture is never stored a second time under a numbered name.
+TEST_F(LiveService, ARetryFinishesTheAlbumStepInsteadOfUploadingAgain)
+{
+    CAlbumSession s(server->rootUrl(), &view);
+    s.SetLoginName("alice");
+    s.SetPassword("secret");
+    ASSERT_EQ(s.Connect(), 0);
+    KqAlbum album{};
+    std::strcpy(album.name, "Trip");
+    ASSERT_EQ(s.CreateAlbum(album), 0);
+    ASSERT_EQ(s.GetAlbumList(), 1);
+    s.SetUseStorageRoom(false);
+    s.SetSelectedAlbum(0);
+    const std::string key = s.TargetAlbumKey();
+    ASSERT_FALSE(key.empty());
+
+    const std::string file = Picture(1500);
+    const std::string name = std::filesystem::path(file).filename().string();
+    const std::string stem = name.substr(0, name.size() - 4);
+    auto status = [this](const std::string& path) { return kqtest::httpStatus("HEAD", server->url(path), "alice", "secret"); };
+    // The album goes away between the upload and the album step.
+    ASSERT_EQ(kqtest::httpStatus("DELETE", server->url("/photos/Trip/"), "alice", "secret") / 100, 2);
+    EXPECT_NE(s.UploadPhoto(file, key.c_str()), 0);
+    EXPECT_EQ(status("/photos/" + name), 200);   // the upload itself arrived
+    ASSERT_EQ(kqtest::httpStatus("MKCOL", server->url("/photos/Trip/"), "alice", "secret"), 201);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_EQ(s.UploadPhoto(file, key.c_str()), 0);
+        EXPECT_EQ(status("/photos/Trip/" + name), 200);
+        EXPECT_EQ(status("/photos/" + name), 404);
+        EXPECT_EQ(status("/photos/" + stem + "%20(2).jpg"), 404);
+        EXPECT_EQ(status("/photos/Trip/" + stem + "%20(2).jpg"), attempt == 0 ? 404 : 200);  // a new upload is new
+    }
+    s.Disconnect();
+    std::filesystem::remove(file);
+}

@@ -4,7 +4,9 @@
 #include "Caravel/src/UploadQueue.h"
 #include "Caravel/src/tests/RecordingView.h"
 
+#include "Skylet/QueuedSources.h"
 #include "platform/fs/ProfileFile.h"
+#include "platform/sysroot/SystemRoot.h"
 #include "platform/testing/TempRoot.h"
 
 #include <gtest/gtest.h>
@@ -113,7 +115,10 @@ TEST_F(Queue, SameNamesGetTheirOwnWorkCopies)
     EXPECT_EQ(paths, (std::vector<std::string>{w + "/x.jpg", w + "/x-2.jpg", w + "/x-3.jpg"}));
 }
 
-TEST_F(Queue, ExitDeletesWorkCopiesAndOwnedSources)
+// Exit removes only the work copies it can make again. A picture the album
+// service never confirmed stays on disk, owned or not, and the next start goes on
+// with it; nothing prunes it meanwhile, since the kept queue names it.
+TEST_F(Queue, ExitKeepsEveryPictureNotYetUploadedForTheNextStart)
 {
     ASSERT_TRUE(queue.CreateWorkDir());
     EXPECT_FALSE(queue.CreateWorkDir());  // exists already
@@ -121,7 +126,7 @@ TEST_F(Queue, ExitDeletesWorkCopiesAndOwnedSources)
     const std::string owned = Touch("owned.tif"), users = Touch("users.tif"), jpeg = Touch("kept.jpg");
     ASSERT_TRUE(queue.AddQueuedFile(owned, 0, &batch));
     ASSERT_TRUE(queue.AddQueuedFile(users, 1, &batch));
-    ASSERT_TRUE(queue.AddQueuedFile(jpeg, 5, &batch));
+    ASSERT_TRUE(queue.AddQueuedFile(jpeg, 0, &batch));
     for (auto& r : batch.records) {
         r.processed = true;
         if (r.workPath != r.sourcePath) {
@@ -135,9 +140,28 @@ TEST_F(Queue, ExitDeletesWorkCopiesAndOwnedSources)
         EXPECT_FALSE(r.processed);
     const std::string copy1 = batch.records.front().workPath;
     queue.CleanUpAtExit();
-    EXPECT_FALSE(fs::exists(owned));
+    EXPECT_TRUE(fs::exists(owned));
     EXPECT_FALSE(fs::exists(copy1));
     EXPECT_TRUE(fs::exists(users));
     EXPECT_TRUE(fs::exists(jpeg));
     EXPECT_TRUE(queue.Batches().empty());
+    EXPECT_EQ(skylet::QueuedSources(plat::SystemRoot::current().tempPath()),
+              (std::vector<std::string>{owned, users, jpeg}));
+
+    // The next start: what was kept first, then what the server handed over.
+    caravel_test::RecordingView next;
+    UploadQueue later(&next, (root.path() / "work").string());
+    later.ReadKeptQueue();
+    const std::string fresh = Touch("fresh.jpg");
+    later.ReadUploadQueue(WriteQueue({{"Source1", fresh}, {"Owner1", "0"}}, "1 "));
+    ASSERT_EQ(later.Batches().size(), 1u);
+    std::vector<std::pair<std::string, int16_t>> read;
+    for (const auto& r : later.Batches().front().records)
+        read.emplace_back(r.sourcePath, r.owner);
+    EXPECT_EQ(read, (std::vector<std::pair<std::string, int16_t>>{{owned, 0}, {users, 1}, {jpeg, 0}, {fresh, 0}}));
+    EXPECT_EQ(next.status, "4 file(s) waiting to upload");
+    // Uploaded at last: nothing is kept any more.
+    later.Batches().front().records.clear();
+    later.SaveKeptQueue();
+    EXPECT_TRUE(skylet::QueuedSources(plat::SystemRoot::current().tempPath()).empty());
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -345,6 +348,106 @@ TEST_F(JqFileLib, SaveUntouchedKeepsTheCompressedPicture) {
     EXPECT_TRUE(std::equal(a.end() - tail, a.end(), b.end() - tail));
     EXPECT_EQ(jqfltest::exiftoolRead("Keywords", path("same.jpg")), "key");
     EXPECT_EQ(jqfltest::exiftoolRead("Model", path("same.jpg")), "M-300");
+}
+
+// Every line exiftool reports, by group, except the file system's own.
+std::vector<std::string> allTags(const std::string& file) {
+    const std::string cmd = "exiftool -a -G1 -s -x System:all -x Composite:all '" + file + "' 2>/dev/null";
+    std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
+    std::vector<std::string> lines;
+    std::array<char, 4096> buf{};
+    while (p && fgets(buf.data(), buf.size(), p.get())) lines.emplace_back(buf.data());
+    return lines;
+}
+
+// The APP1 EXIF segment's bytes.
+std::vector<uint8_t> exifSegmentOf(const std::vector<uint8_t>& jpeg) {
+    size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA) {
+        const size_t len = (jpeg[at + 2] << 8) | jpeg[at + 3];
+        if (jpeg[at + 1] == 0xE1 && at + 10 <= jpeg.size() && std::memcmp(&jpeg[at + 4], "Exif\0\0", 6) == 0)
+            return std::vector<uint8_t>(jpeg.begin() + at, jpeg.begin() + at + 2 + len);
+        at += 2 + len;
+    }
+    return {};
+}
+
+// Writing a caption changes the IPTC block and nothing else: the EXIF segment
+// (thumbnail, camera data) stays byte for byte, XMP and the colour profile stay.
+// The old block's digest is dropped rather than left wrong.
+TEST_F(JqFileLib, CaptionWriteChangesOnlyTheIptcBlock) {
+    jqfltest::writeJpeg(path("cam.jpg"), 64, 64, [](int x, int y) { return Rgb{uint8_t(x * 4), uint8_t(y * 4), 9}; });
+    jqfltest::writeJpeg(path("thumb.jpg"), 16, 16, [](int x, int y) { return halves(x, y, 16); });
+    ASSERT_TRUE(jqfltest::exiftool("-Make=Maker -Model=M-300 -ExposureTime=1/60 -GPSLatitude=48.1 -GPSLatitudeRef=N "
+                                   "-XMP-xmp:Rating=4 -XMP-dc:Subject=harbour -IPTC:Keywords=old "
+                                   "'-ThumbnailImage<=" + path("thumb.jpg") + "' '-ICC_Profile<=" JQFL_TEST_ICC "'",
+                                   path("cam.jpg")));
+    Session s;
+    ASSERT_EQ(s.open(path("cam.jpg")), 0);
+    const uint8_t iptc[] = {0x1C, 2, 25, 0, 3, 'o', 'l', 'd', 0x1C, 2, 120, 0, 4, 's', 'e', 'a', '!'};
+    ASSERT_EQ(s.setTag(33723, 1, iptc, sizeof iptc), 0);
+    ASSERT_EQ(s.save(path("captioned.jpg")), 0);
+    EXPECT_EQ(exifSegmentOf(jqfltest::readFile(path("cam.jpg"))),
+              exifSegmentOf(jqfltest::readFile(path("captioned.jpg"))));
+    auto notIptc = [](std::vector<std::string> lines) {
+        std::erase_if(lines, [](const std::string& l) {
+            return l.rfind("[IPTC]", 0) == 0 || l.find("IPTCDigest") != std::string::npos;
+        });
+        return lines;
+    };
+    const auto before = allTags(path("cam.jpg"));
+    const auto after = allTags(path("captioned.jpg"));
+    EXPECT_GT(before.size(), 40u);
+    EXPECT_EQ(notIptc(before), notIptc(after));
+    EXPECT_EQ(jqfltest::exiftoolRead("IPTC:Caption-Abstract", path("captioned.jpg")), "sea!");
+    EXPECT_EQ(jqfltest::exiftoolRead("Warning", path("captioned.jpg")), "");
+}
+
+// A turned and scaled picture keeps its colour profile, its XMP (ratings,
+// keywords) and its camera data, as JPEG and as TIFF; what told the old
+// orientation and size is gone or says the new one.
+TEST_F(JqFileLib, TurnedOrScaledPicturesKeepProfileXmpAndCameraData) {
+    jqfltest::writeJpeg(path("src.jpg"), 64, 32, [](int x, int y) { return halves(x, y, 64); });
+    jqfltest::writeTiff(path("src.tif"), 64, 32, [](int x, int y) { return halves(x, y, 64); });
+    for (const char* src : {"src.jpg", "src.tif"}) {
+        ASSERT_TRUE(jqfltest::exiftool("-Make=Maker -Model=M-400 -ExposureTime=1/60 -FNumber=4 -ISO=200 "
+                                       "-DateTimeOriginal='2024:05:06 07:08:09' -GPSLatitude=48.1 -GPSLatitudeRef=N "
+                                       "-XResolution=300 -YResolution=300 -Orientation#=6 -XMP-tiff:Orientation#=6 "
+                                       "-XMP-xmp:Rating=4 -XMP-dc:Subject=harbour '-ICC_Profile<=" JQFL_TEST_ICC "'",
+                                       path(src)));
+    }
+    const std::string icc = jqfltest::exiftoolRead("ProfileDescription", path("src.jpg"));
+    ASSERT_FALSE(icc.empty());
+    struct Case {
+        const char* src;
+        const char* out;
+        uint32_t format;
+    } cases[] = {{"src.jpg", "t.jpg", JQFL_TYPE_JPEG}, {"src.jpg", "t.tif", JQFL_TYPE_TIFF},
+                 {"src.tif", "u.jpg", JQFL_TYPE_JPEG}, {"src.tif", "u.tif", JQFL_TYPE_TIFF}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.src) + " -> " + c.out);
+        Session s;
+        ASSERT_EQ(s.open(path(c.src)), 0);
+        ASSERT_EQ(s.setInfo(32, 16, 8), 0);  // a quarter turn, made smaller
+        ASSERT_EQ(s.save(path(c.out), c.format), 0);
+        const std::string out = path(c.out);
+        EXPECT_EQ(jqfltest::exiftoolRead("ProfileDescription", out), icc);
+        EXPECT_EQ(jqfltest::exiftoolRead("XMP-xmp:Rating", out), "4");
+        EXPECT_EQ(jqfltest::exiftoolRead("XMP-dc:Subject", out), "harbour");
+        EXPECT_EQ(jqfltest::exiftoolRead("XMP-tiff:Orientation", out), "");
+        EXPECT_EQ(jqfltest::exiftoolRead("Orientation#", out), "1");
+        EXPECT_EQ(jqfltest::exiftoolRead("Make", out), "Maker");
+        EXPECT_EQ(jqfltest::exiftoolRead("Model", out), "M-400");
+        EXPECT_EQ(jqfltest::exiftoolRead("ExposureTime", out), "1/60");
+        EXPECT_EQ(jqfltest::exiftoolRead("FNumber", out), "4.0");
+        EXPECT_EQ(jqfltest::exiftoolRead("ISO", out), "200");
+        EXPECT_EQ(jqfltest::exiftoolRead("DateTimeOriginal", out), "2024:05:06 07:08:09");
+        EXPECT_EQ(jqfltest::exiftoolRead("GPSLatitude#", out).substr(0, 4), "48.1");
+        EXPECT_EQ(jqfltest::exiftoolRead("XResolution", out), "300");
+        EXPECT_EQ(jqfltest::exiftoolRead("ImageWidth", out), "16");
+        EXPECT_EQ(jqfltest::exiftoolRead("ImageHeight", out), "32");
+        EXPECT_EQ(jqfltest::exiftoolRead("Warning", out), "");
+    }
 }
 
 TEST_F(JqFileLib, StoppedSaveLeavesNothing) {

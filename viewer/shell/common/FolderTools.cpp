@@ -1,5 +1,7 @@
 #include "viewer/shell/common/FolderTools.h"
 
+#include <utility>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -150,6 +152,12 @@ void DeleteFolderTree(const std::string& path)
 
 void CleanFolder(std::string folder, bool removeSelf, int minAgeHours, bool removeEmptyYoung)
 {
+    CleanFolder(std::move(folder), removeSelf, minAgeHours, removeEmptyYoung, {});
+}
+
+void CleanFolder(std::string folder, bool removeSelf, int minAgeHours, bool removeEmptyYoung,
+                 const std::set<std::string>& keep)
+{
     struct stat st {};
     if (!IsRealDirectory(folder, &st))
         return;
@@ -160,6 +168,8 @@ void CleanFolder(std::string folder, bool removeSelf, int minAgeHours, bool remo
             return;
         MakeDirWritable(dir.get(), st);
         for (const Entry& e : ListEntries(dir.get())) {
+            if (S_ISDIR(e.st.st_mode) && keep.count(e.name))
+                continue;
             if (S_ISDIR(e.st.st_mode))
                 CleanSubFolder(dir.get(), e, minAgeHours, removeEmptyYoung, now);
             else

@@ -5,6 +5,7 @@
 // it) and never follow a symbolic link: a link is removed, not its target.
 #include <cstdint>
 #include <ctime>
+#include <set>
 #include <string>
 
 // True when the volume of the path offers at least `bytes` to the caller; false
@@ -19,6 +20,9 @@ void DeleteFolderTree(const std::string& path);
 // (all of them when minAgeHours <= 0); a younger sub-folder goes only when
 // removeEmptyYoung is set and it is empty. removeSelf then removes the folder.
 void CleanFolder(std::string folder, bool removeSelf, int minAgeHours, bool removeEmptyYoung);
+// The same, leaving the sub-folders named in keep (last path component) as they are.
+void CleanFolder(std::string folder, bool removeSelf, int minAgeHours, bool removeEmptyYoung,
+                 const std::set<std::string>& keep);
 
 // later - earlier, in seconds.
 int64_t TimeDifferenceSeconds(std::time_t later, std::time_t earlier);

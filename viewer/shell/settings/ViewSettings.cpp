@@ -25,13 +25,26 @@ constexpr const char* kRepFolderKey = "Software\\VOREL\\Lumora\\Settings\\RepFol
 constexpr const char* kPrevViewInfoKey = "Software\\VOREL\\Lumora\\PrevViewInfo";
 constexpr const char* kImagesFolder = "Images";  // 62053
 
-// Read buffer sizes of the string values (bytes, terminating zero included).
-constexpr uint32_t kPathBytes = 260;
-constexpr uint32_t kPrefixBytes = 9;
-constexpr uint32_t kSerialBytes = 7;
-constexpr uint32_t kKeywordBytes = 32;
-constexpr std::size_t kMaxPath = kPathBytes - 1;
-constexpr std::size_t kMaxKeyword = kKeywordBytes - 1;
+// Longest text values, in characters (UTF-16 units, as the settings sheet's
+// fields count them). They are read into buffers that hold that many in UTF-8,
+// where one unit takes at most three bytes, so whatever the sheet takes is read
+// back whole in every language.
+constexpr std::size_t kMaxPath = 259;
+constexpr std::size_t kMaxKeyword = 31;
+constexpr std::size_t kMaxPrefix = 8;
+constexpr std::size_t kMaxSerial = 6;
+
+// The text's length in UTF-16 units: a character beyond the basic plane counts two.
+std::size_t Utf16Units(const std::string& text)
+{
+    std::size_t units = 0;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) != 0x80)
+            units += b >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
 
 // A key opened for reading; every read on a key that is missing fails, so the
 // group keeps its defaults.
@@ -48,12 +61,16 @@ public:
             *value = v;
     }
     // Leaves *text as it was when missing or too long for `bytes`.
-    bool String(const char* name, uint32_t bytes, std::string* text) const
+    // A text of at most maxUnits characters; a longer one is a failed read.
+    bool String(const char* name, std::size_t maxUnits, std::string* text) const
     {
         if (!ok_)
             return false;
+        const auto bytes = static_cast<uint32_t>(maxUnits * 3 + 1);
         std::string buf(bytes, '\0');
         if (key_.queryString(name, buf.data(), bytes) != RegResult::Ok)
+            return false;
+        if (Utf16Units(buf.c_str()) > maxUnits)
             return false;
         *text = buf.c_str();
         return true;
@@ -100,7 +117,7 @@ void Range(uint32_t* v, uint32_t max, uint32_t replacement)
 
 void Limit(std::string* s, std::size_t max, const std::string& replacement)
 {
-    if (s->size() > max)
+    if (Utf16Units(*s) > max)
         *s = replacement;
 }
 
@@ -229,10 +246,10 @@ void CViewSettings::ReadTransferGroup()
     key.Dword("PrefixSuffix", &transfer_.PrefixSuffix);
     key.Dword("Contents", &transfer_.Contents);
     key.Dword("CreateFile", &transfer_.CreateFile);
-    key.String("PrefixTEXT", kPrefixBytes, &transfer_.PrefixTEXT);
-    key.String("TransferFile", kPathBytes, &transfer_.TransferFile);
-    key.String("PrvTransferFile", kPathBytes, &transfer_.PrvTransferFile);
-    key.String("SerialNumber", kSerialBytes, &transfer_.SerialNumber);
+    key.String("PrefixTEXT", kMaxPrefix, &transfer_.PrefixTEXT);
+    key.String("TransferFile", kMaxPath, &transfer_.TransferFile);
+    key.String("PrvTransferFile", kMaxPath, &transfer_.PrvTransferFile);
+    key.String("SerialNumber", kMaxSerial, &transfer_.SerialNumber);
 }
 
 void CViewSettings::ReadFileInfoGroup()
@@ -244,7 +261,7 @@ void CViewSettings::ReadFileInfoGroup()
     for (int i = 0; i < 10; ++i) {
         std::string& keyword = fileInfo_.Keyword[static_cast<std::size_t>(i)];
         // A failed read leaves the (empty) buffer, not the default.
-        if (!key.String(Numbered("Keyword", i + 1).c_str(), kKeywordBytes, &keyword))
+        if (!key.String(Numbered("Keyword", i + 1).c_str(), kMaxKeyword, &keyword))
             keyword.clear();
     }
 }
@@ -253,9 +270,9 @@ void CViewSettings::ReadDatabaseGroup()
 {
     ReadKey key(kDatabaseKey);
     key.Dword("CheckRegistry", &database_.CheckRegistry);
-    key.String("DataBaseSoft", kPathBytes, &database_.DataBaseSoft);
-    key.String("Catalogfile", kPathBytes, &database_.Catalogfile);
-    key.String("FolderReg", kPathBytes, &database_.FolderReg);
+    key.String("DataBaseSoft", kMaxPath, &database_.DataBaseSoft);
+    key.String("Catalogfile", kMaxPath, &database_.Catalogfile);
+    key.String("FolderReg", kMaxPath, &database_.FolderReg);
 }
 
 void CViewSettings::ReadViewerGroup()
@@ -263,8 +280,8 @@ void CViewSettings::ReadViewerGroup()
     ReadKey key(kViewerKey);
     key.Dword("CreateThumbnail", &viewer_.CreateThumbnail);
     key.Dword("ViewerSoft", &viewer_.ViewerSoft);
-    key.String("DinamicSoft", kPathBytes, &viewer_.DinamicSoft);
-    key.String("StaticSoft", kPathBytes, &viewer_.StaticSoft);
+    key.String("DinamicSoft", kMaxPath, &viewer_.DinamicSoft);
+    key.String("StaticSoft", kMaxPath, &viewer_.StaticSoft);
 }
 
 void CViewSettings::ReadImageSize()
@@ -286,7 +303,7 @@ void CViewSettings::ReadPrevViewInfo()
 
 void CViewSettings::ReadRepFolder()
 {
-    ReadKey(kRepFolderKey).String("FolderReg", kPathBytes, &RepFolder);
+    ReadKey(kRepFolderKey).String("FolderReg", kMaxPath, &RepFolder);
 }
 
 void CViewSettings::ReadSelectTransfer()
@@ -505,9 +522,9 @@ bool CViewSettings::LoadLastTarget(MessageIdRecord* record) const
     if (!key.ok())
         return false;
     std::string name, capability;
-    if (key.String(kNameValue, kPathBytes, &name))
+    if (key.String(kNameValue, kMaxPath, &name))
         record->SetName(name);
-    if (key.String(kCapabilityValue, kPathBytes, &capability))
+    if (key.String(kCapabilityValue, kMaxPath, &capability))
         record->SetCapability(capability);
     return true;
 }

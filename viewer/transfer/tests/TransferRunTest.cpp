@@ -13,6 +13,7 @@
 #include "platform/msg/MessageBox.h"
 #include "platform/msg/MessageReceiver.h"
 #include "platform/registry/Registry.h"
+#include "platform/sysroot/SystemRoot.h"
 #include "viewer/shell/common/ViewerMessages.h"
 #include "viewer/sources/ImageFileIf.h"
 #include "viewer/sources/JqFileLib.h"
@@ -31,6 +32,8 @@
 #include <functional>
 #include <set>
 #include <stdexcept>
+#include <ctime>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -706,6 +709,63 @@ TEST_F(TransferRun, ACatalogThatCannotBeOpenedIsToldBeforeCopying) {
         EXPECT_EQ(std::vector<uint32_t>{c.message}, boxes);
         EXPECT_TRUE(fs::is_empty(pictures()));
     }
+}
+
+// Old work folders in the web-upload folder are pruned, except those holding a
+// picture an upload queue still names: with a web-only transfer it is the only copy.
+TEST_F(TransferRun, WebCopiesAQueueStillNamesAreNeverPruned) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    openSource();
+    host.settings.CheckLocal = 0;
+    const fs::path web = host.web;
+    for (const char* folder : {"20240101-101010", "20240102-101010", "20240103-101010"}) {
+        fs::create_directories(web / folder);
+        std::ofstream(web / folder / "ABCD0001.JPG") << folder;
+        const struct timespec old[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 48 * 3600, 0}};
+        ASSERT_EQ(0, ::utimensat(AT_FDCWD, (web / folder).c_str(), old, 0));
+    }
+    // one hand-over the upload program has not read yet, one queue it kept
+    const fs::path temp = plat::SystemRoot::current().tempPath();
+    std::ofstream(temp / "vorelAb12Cd") << "[FileParameters]\nSource1=" << (web / "20240101-101010/ABCD0001.JPG").string()
+                                        << "\nOwner1=0\n[General]\nTotalItems=1 \n";
+    std::ofstream(temp / "vorel-kept.ini") << "[FileParameters]\nSource1=" << (web / "20240103-101010/ABCD0001.JPG").string()
+                                           << "\nOwner1=0\n[General]\nTotalItems=1 \n";
+
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    EXPECT_TRUE(fs::exists(web / "20240101-101010/ABCD0001.JPG"));
+    EXPECT_FALSE(fs::exists(web / "20240102-101010"));
+    EXPECT_TRUE(fs::exists(web / "20240103-101010/ABCD0001.JPG"));
+}
+
+// A picture whose caption cannot be written (its IPTC block is damaged) comes
+// over unchanged apart from that, and the end of the run names it.
+TEST_F(TransferRun, ACaptionThatCannotBeWrittenIsNamedAndThePictureStillComesOver) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG", 64, 48, true);
+    picture("DCIM/100ABCDE/ABCD0002.JPG", 64, 48, true);
+    {
+        // a caption dataset that claims more bytes than the block holds
+        const uint8_t iim[] = {0x1C, 2, 25, 0, 3, 'a', 'b', 'c', 0x1C, 2, 120, 0x7F, 0xFF, 'x'};
+        std::string body("Photoshop 3.0", 14);
+        body += std::string("8BIM\x04\x04\0\0", 8);
+        body += std::string{0, 0, 0, static_cast<char>(sizeof iim)};
+        body.append(reinterpret_cast<const char*>(iim), sizeof iim);
+        const size_t len = body.size() + 2;
+        const fs::path p = card / "DCIM/100ABCDE/ABCD0002.JPG";
+        std::string jpeg = bytes(p);
+        jpeg.insert(2, std::string{'\xFF', '\xED', static_cast<char>(len >> 8), static_cast<char>(len & 0xFF)} + body);
+        std::ofstream(p, std::ios::binary | std::ios::trunc) << jpeg;
+    }
+    openSource();
+    host.settings.CheckWeb = 0;
+    FileInfoSettings f;
+    f.CaptionCopy = 1;
+    host.settings.SetFileInfoSettings(f);
+
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    ASSERT_EQ(2u, filesBelow(pictures()).size());
+    ASSERT_EQ(std::vector<uint32_t>{61695}, boxes);
+    EXPECT_NE(std::string::npos, boxTexts[0].find("100ABCDE/ABCD0002.JPG")) << boxTexts[0];
+    EXPECT_EQ(std::string::npos, boxTexts[0].find("ABCD0001")) << boxTexts[0];
 }
 
 TEST(TransferProgress, PositionsWithinAStep) {

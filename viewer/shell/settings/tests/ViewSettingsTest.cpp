@@ -186,6 +186,47 @@ TEST_F(ViewSettingsTest, SaveAndLoadRoundTrip)
     EXPECT_EQ(back.StartType, 1u);
 }
 
+// What the settings sheet takes (31 characters for a keyword, 259 for a path,
+// counted as its fields count them) comes back whole at the next start, in
+// every language the suite installs.
+TEST_F(ViewSettingsTest, TextInEveryLanguageSurvivesTheNextStart)
+{
+    const struct {
+        const char* language;
+        std::string keyword;
+        std::string folder;
+    } cases[] = {
+        {"USA", std::string(31, 'k'), "/photos/" + std::string(251, 'p')},
+        {"FRN", "Été à Saint-Étienne, fête nâïve", "/photos/Été"},
+        {"GER", "Größere Übersicht: Gänseblümche", "/photos/Übersicht"},
+        {"SPN", "Señora Muñoz en la montaña, año", "/photos/Año Nuevo"},
+        {"JPN", "東京都港区の写真撮影会です", "/写真/" + [] {
+             std::string s;
+             for (int i = 0; i < 250; ++i) s += "写";
+             return s;
+         }()},
+        {"JPN", [] {
+             std::string s;
+             for (int i = 0; i < 31; ++i) s += "あ";
+             return s;
+         }(), "/写真"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + " " + c.keyword);
+        CViewSettings s = Loaded();
+        FileInfoSettings f = s.GetFileInfoSettings();
+        f.Keyword[0] = c.keyword;
+        s.SetFileInfoSettings(f);
+        DatabaseSettings d = s.GetDatabaseSettings();
+        d.Catalogfile = c.folder;
+        s.SetDatabaseSettings(d);
+        ASSERT_TRUE(s.SaveSettings());
+        const CViewSettings back = Loaded();
+        EXPECT_EQ(back.GetFileInfoSettings().Keyword[0], c.keyword);
+        EXPECT_EQ(back.GetDatabaseSettings().Catalogfile, c.folder);
+    }
+}
+
 TEST_F(ViewSettingsTest, SingleValueWriters)
 {
     CViewSettings s = Loaded();
