@@ -652,7 +652,7 @@ JqIfMngResult CRundleCtrl::GetImageFileCallBack(int32_t folder, int32_t file, co
 
 void CRundleCtrl::DropCopy()
 {
-    std::lock_guard<std::recursive_mutex> lock(CameraMutex());
+    std::lock_guard<CameraLock> lock(CameraMutex());
     if (!copyTemp_.empty()) copyDropped_ = true;
 }
 
