@@ -240,3 +240,37 @@ TEST_F(Dialog, WholeRunAgainstTheService)
     d->OnExit();
     EXPECT_TRUE(view.quit);
 }
+
+// With the album service out of reach the user quits: every picture handed over
+// stays on disk, and the next start shows them waiting again.
+TEST_F(Dialog, ExitWithTheServiceDownKeepsEveryPictureForTheNextStart)
+{
+    Key().setString("BrovaneURL", "http://127.0.0.1:1/photos/");
+    const fs::path q = root.path() / "vorelQ";
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 3; ++i) {
+        paths.push_back((root.path() / ("web" + std::to_string(i) + ".jpg")).string());
+        std::ofstream(paths.back()) << "jpeg";
+        plat::writeProfileString(q, "FileParameters", "Source" + std::to_string(i), paths.back());
+        plat::writeProfileString(q, "FileParameters", "Owner" + std::to_string(i), "0");  // the only copies
+    }
+    plat::writeProfileString(q, "General", "TotalItems", "3 ");
+    Key().setString("QueuedDataFile", q.string());
+    {
+        auto d = Make();
+        d->ReadUploadQueue();
+        view.answer = LoginData{"alice", "secret", false, false};
+        d->OnLoginName();
+        d->OnUpload();   // no connection
+        d->JoinWorker();
+        view.RunPosted();
+        d->OnExit();
+        EXPECT_TRUE(view.quit);
+    }
+    for (const auto& p : paths) EXPECT_TRUE(fs::exists(p)) << p;
+    view.rows.clear();
+    auto next = Make();
+    next->ReadUploadQueue();
+    EXPECT_EQ(view.rows, (std::vector<std::string>{"web1.jpg", "web2.jpg", "web3.jpg"}));
+    EXPECT_EQ(view.status, "3 file(s) waiting to upload");
+}
