@@ -382,19 +382,26 @@ bool layoutTag(const Exiv2::Exifdatum& d) {
 
 std::string Metadata::xmpForNewPixels(const std::string& packet) {
     if (packet.empty()) return {};
+    // A packet the toolkit cannot read is kept as it stands when it says nothing
+    // of the old pixels' layout.
+    const auto keptAsItStands = [&packet] {
+        for (const char* name : {"Orientation", "ImageWidth", "ImageLength", "PixelXDimension", "PixelYDimension"})
+            if (packet.find(name) != std::string::npos) return std::string();
+        return packet;
+    };
     initXmp();
     try {
         Exiv2::XmpData data;
-        if (Exiv2::XmpParser::decode(data, packet) != 0) return {};
+        if (Exiv2::XmpParser::decode(data, packet) != 0) return keptAsItStands();
         for (const char* key : kXmpLayout) {
             auto it = data.findKey(Exiv2::XmpKey(key));
             if (it != data.end()) data.erase(it);
         }
         std::string out;
-        if (Exiv2::XmpParser::encode(out, data, Exiv2::XmpParser::useCompactFormat) != 0) return {};
+        if (Exiv2::XmpParser::encode(out, data, Exiv2::XmpParser::useCompactFormat) != 0) return keptAsItStands();
         return out;
     } catch (...) {
-        return {};
+        return keptAsItStands();
     }
 }
 
@@ -435,6 +442,9 @@ bool Metadata::writeIntoTiff(const std::string& path, int width, int height, boo
             else if (d.key() == "Exif.Image.Orientation") it->setValue(&d.value());  // how to show these pixels
         }
         image->setExifData(merged);
+        // The file's XMP packet (written with the pixels) goes back as it stands,
+        // even one the toolkit cannot take apart.
+        image->writeXmpFromPacket(true);
         image->writeMetadata();
         return true;
     } catch (...) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -461,6 +462,17 @@ int32_t Picture::losslessJpeg(std::vector<uint8_t>& out) const {
     };
     auto copy = [&out, d](const Piece& p) { out.insert(out.end(), d + p.start, d + p.end); };
     bool app1Done = keepExif, app13Done = false;
+    const auto had = [&pieces](Kind kind) {
+        return std::any_of(pieces.begin(), pieces.end(), [kind](const Piece& p) { return p.kind == kind; });
+    };
+    const bool hadExif = had(kExif), hadPhotoshop = had(kPhotoshop);
+    // A segment the file had is written where it stood. A new EXIF segment goes
+    // early; a new IPTC block right behind the EXIF segment, or early when there
+    // is none, so nothing the file had moves in front of it.
+    auto placeNew = [&] {
+        if (!app1Done && !hadExif) segment(0xE1, app1), app1Done = true;
+        if (!app13Done && !hadPhotoshop && !hadExif) segment(0xED, app13), app13Done = true;
+    };
     auto placeMetadata = [&] {
         if (!app1Done) segment(0xE1, app1);
         if (!app13Done) segment(0xED, app13);
@@ -471,15 +483,15 @@ int32_t Picture::losslessJpeg(std::vector<uint8_t>& out) const {
     for (size_t i = 0; i < pieces.size(); ++i) {
         const Piece& p = pieces[i];
         if (p.kind == kOther) {
-            // a leading APP0 must stay first; the new segments come right after it
-            if (!(i == 0 && p.app0)) placeMetadata();
+            // a leading APP0 must stay first; new segments come right after it
+            if (!(i == 0 && p.app0)) placeNew();
             copy(p);
         } else if (p.kind == kExif) {
             if (keepExif) copy(p);
             else if (!app1Done) segment(0xE1, app1), app1Done = true;
+            if (!app13Done && !hadPhotoshop) segment(0xED, app13), app13Done = true;
         } else if (!app13Done) {
             // the IPTC block where the old one stood
-            if (!app1Done) segment(0xE1, app1), app1Done = true;
             segment(0xED, app13);
             app13Done = true;
         }
@@ -545,8 +557,10 @@ int32_t Picture::save(uint32_t format, uint32_t option, const char* path, JqflPr
     extras.xmp = xmp;
     resolutionOf(meta_, &extras);
     int32_t rc = encodeTiff(px, tmp, texts, meta_.iptc(), extras);
-    if (rc == JQFL_OK && !meta_.writeIntoTiff(tmp, px.width, px.height, turned, icc, xmp))
-        rc = JQFL_WRITE_ERROR;
+    // The camera data go in afterwards; a file the metadata writer refuses keeps
+    // its pixels, profile, XMP and IPTC block rather than failing the save.
+    if (rc == JQFL_OK)
+        meta_.writeIntoTiff(tmp, px.width, px.height, turned, icc, xmp);
     if (rc == JQFL_OK && progress) {
         struct stat st{};
         const uint32_t size = ::stat(tmp.c_str(), &st) == 0 ? static_cast<uint32_t>(st.st_size) : 0;
