@@ -91,18 +91,21 @@ TEST_F(Activation, StartsTheServerOnceAndGivesEachClientItsOwnObject) {
 }
 
 TEST_F(Activation, SeveralClientsAtOnceShareOneServer) {
+    // The clients keep their objects until all have asked, so the server has no
+    // idle moment in which it may end, however slowly the threads get going.
+    setenv("COM_TEST_IDLE_MS", "5000", 1);
     constexpr int kClients = 6;
     std::vector<std::thread> threads;
     std::vector<pid_t> pids(kClients, 0);
     std::vector<HResult> results(kClients, hr::Fail);
+    std::vector<std::shared_ptr<RemoteObject>> objects(kClients);
     for (int i = 0; i < kClients; ++i) {
         threads.emplace_back([&, i] {
-            std::shared_ptr<RemoteObject> o;
-            results[i] = RemoteObject::create(kClass, &o);
-            if (!o) return;
+            results[i] = RemoteObject::create(kClass, &objects[i]);
+            if (!objects[i]) return;
             WireReader in;
             uint32_t pid = 0;
-            if (o->call(2, WireWriter(), &in) == hr::Ok && in.u32(&pid)) pids[i] = static_cast<pid_t>(pid);
+            if (objects[i]->call(2, WireWriter(), &in) == hr::Ok && in.u32(&pid)) pids[i] = static_cast<pid_t>(pid);
         });
     }
     for (auto& t : threads) t.join();
