@@ -4,6 +4,9 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
+#include <thread>
+
 namespace plat {
 namespace {
 
@@ -67,6 +70,16 @@ bool isWindow(WindowHandle window) {
     if (!window) return false;
     std::lock_guard lock(detail::tableMutex());
     return detail::receiverLocked(window.id(), nullptr) != nullptr;
+}
+
+bool waitForWindow(WindowHandle window, const std::atomic<bool>* abandon, uint32_t limitMs) {
+    constexpr uint32_t kStepMs = 200;
+    for (uint32_t waited = 0; !isWindow(window); waited += kStepMs) {
+        if ((abandon && abandon->load()) || (limitMs != 0 && waited >= limitMs)) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(kStepMs));
+    return !(abandon && abandon->load());
 }
 
 bool postMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {

@@ -10,6 +10,7 @@
 #include "platform/msg/MessageReceiver.h"
 #include "platform/msg/WindowHandle.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +20,12 @@ namespace plat {
 inline constexpr uint32_t kSendNoTimeout = 0xFFFFFFFFu;
 
 bool isWindow(WindowHandle window);
+
+// A worker's wait for the window it will report to (a dialog being made on the
+// user-interface thread): 200 ms at a time until the window exists, then 200 ms
+// more. False when *abandon (may be null) becomes true first, or when limitMs
+// (0: no limit) has passed.
+bool waitForWindow(WindowHandle window, const std::atomic<bool>* abandon, uint32_t limitMs = 0);
 
 // False when the window is gone (the message is dropped).
 bool postMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam);

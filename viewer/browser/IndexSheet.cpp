@@ -239,7 +239,8 @@ bool CCreateThumbFileThread::PrepareSheetPath(int32_t n, std::string* path) {
     const bool exists = fs::exists(*path, ec);
     if (exists && !overwriteAll_) {
         const OverwriteAnswer a = p_.access->AskOverwrite(p_.dialog, fs::path(*path).filename().string(), true);
-        if (a == OverwriteAnswer::Cancel) return false;
+        // Only a yes overwrites: any other answer keeps the user's file and ends the run.
+        if (a == OverwriteAnswer::Cancel || a == OverwriteAnswer::Skip) return false;
         if (a == OverwriteAnswer::OverwriteAll) overwriteAll_ = true;
     }
     const int64_t existing = exists ? int64_t(fs::file_size(*path, ec)) : -1;
@@ -261,7 +262,12 @@ void CCreateThumbFileThread::WriteSheets(const SheetLayout& layout, int32_t shee
         if (!sheet.Allocate(layout.pageWidth, layout.pageHeight)) throw ThumbFile_NoMemory;
         size_t placed = 0;
         next = DrawSheet(sheet, layout, font, pixelHeight, next, &placed);
-        if (placed == 0 && n > 1) return;   // only unreadable pictures were left
+        if (placed == 0) {
+            // Only unreadable pictures were left: no blank sheet, and when not
+            // even the first sheet had one the user hears of it.
+            if (n == 1) throw ThumbFile_NotFound;
+            return;
+        }
         if (const int32_t r = WriteSheetJpeg(sheet, path); r != 0) throw ThumbFile_Result(r);
         plat::postMessage(p_.dialog, UM_PROGRESS, uintptr_t(n), 1);
     }

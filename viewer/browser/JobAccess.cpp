@@ -6,8 +6,9 @@
 
 #include "platform/msg/UiThread.h"
 
-#include <QMessageBox>
-#include <QPushButton>
+#include "viewer/shell/ui/OverwriteDlg.h"
+
+#include <QLabel>
 
 #include <sys/statvfs.h>
 
@@ -69,20 +70,17 @@ OverwriteAnswer ImageFileIfJobAccess::AskOverwrite(plat::WindowHandle owner, con
                    ? OverwriteAnswer::Overwrite
                    : OverwriteAnswer::Cancel;
     }
-    // The file conflict question with its four answers, shown by the interface thread.
+    // The overwrite dialog (OK, OK for all, Cancel), shown by the interface thread.
     const int answer = plat::runModalOnUiThread([&] {
-        QMessageBox box(QMessageBox::Question, QString::fromStdString(LangText(62224)), QString::fromStdString(text));
-        QPushButton* overwrite = box.addButton(QMessageBox::Yes);
-        QPushButton* all = box.addButton(QMessageBox::YesToAll);
-        QPushButton* skip = box.addButton(QMessageBox::No);
-        box.addButton(QMessageBox::Cancel);
-        box.exec();
-        const auto* clicked = box.clickedButton();
-        return clicked == overwrite ? 0 : clicked == all ? 1 : clicked == skip ? 2 : 3;
-    }, 3);
-    static constexpr OverwriteAnswer answers[4] = {OverwriteAnswer::Overwrite, OverwriteAnswer::OverwriteAll,
-                                                   OverwriteAnswer::Skip, OverwriteAnswer::Cancel};
-    return answers[answer >= 0 && answer < 4 ? answer : 3];
+        COverwriteDlg dialog(0);
+        if (QLabel* message = dialog.MessageLabel()) message->setText(QString::fromStdString(FormatLang(LangText(61653), {file})));
+        const int end = dialog.DoModal();
+        if (end != kEndOk) return 2;
+        return dialog.ForAll() ? 1 : 0;
+    }, 2);
+    static constexpr OverwriteAnswer answers[3] = {OverwriteAnswer::Overwrite, OverwriteAnswer::OverwriteAll,
+                                                   OverwriteAnswer::Cancel};
+    return answers[answer >= 0 && answer < 3 ? answer : 2];
 }
 
 void FreeAllThumbnails(BrowserItemList& items) {

@@ -6,15 +6,6 @@
 
 uint32_t RunThreadObject(CJobThread* object) { return object->Run(); }
 
-bool WaitForWindow(plat::WindowHandle window, const std::atomic<bool>& abandon) {
-    while (!plat::isWindow(window)) {
-        if (abandon.load()) return false;
-        plat::sleepMs(200);
-    }
-    plat::sleepMs(200);
-    return !abandon.load();
-}
-
 CJobThread::~CJobThread() {
     Join();
 }

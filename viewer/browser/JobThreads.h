@@ -22,10 +22,6 @@ class CJobThread;
 // The thread procedure of every watcher: the object's Run() as the exit code.
 uint32_t RunThreadObject(CJobThread* object);
 
-// Waits 200 ms at a time until window exists, then 200 ms more. False when the
-// wait is abandoned first.
-bool WaitForWindow(plat::WindowHandle window, const std::atomic<bool>& abandon);
-
 class CJobThread {
 public:
     CJobThread() = default;

@@ -73,7 +73,8 @@ int32_t RunRemoveFolderJob(QWidget* parent, JobAccess& access, const std::string
 }
 
 int32_t RunPrintJob(QWidget* parent, int32_t mode, const BrowserItemList& items, JobAccess& access,
-                    const std::string& folder, const std::string& singlePath, const plat::gdi::PrintTarget& target) {
+                    const std::string& folder, const std::string& singlePath, const plat::gdi::PrintTarget& target,
+                    int32_t singleTurns) {
     auto document = plat::gdi::openPrintDocument(target);
     if (!document) return Err_Print_Failed;
     access.StopReaderThreads();   // here, on the user-interface thread
@@ -88,6 +89,7 @@ int32_t RunPrintJob(QWidget* parent, int32_t mode, const BrowserItemList& items,
     p.progress = &progress;
     p.document = document.get();
     p.singlePath = singlePath;
+    p.singleTurns = singleTurns;
     p.folder = folder;
     p.items = &items;
     p.access = &access;

@@ -21,7 +21,8 @@ int32_t RunRemoveFilesJob(QWidget* parent, BrowserItemList& items, std::list<std
 int32_t RunRemoveFolderJob(QWidget* parent, JobAccess& access, const std::string& folder);
 // The print job's result (0, or the Err_Print value it reported).
 int32_t RunPrintJob(QWidget* parent, int32_t mode, const BrowserItemList& items, JobAccess& access,
-                    const std::string& folder, const std::string& singlePath, const plat::gdi::PrintTarget& target);
+                    const std::string& folder, const std::string& singlePath, const plat::gdi::PrintTarget& target,
+                    int32_t singleTurns = 0);
 // The folder for index sheets (title 62214); empty when the user cancels.
 std::string ChooseSheetFolder(QWidget* parent);
 // The index-sheet job's result (0, or the ThumbFile_Result it reported).

@@ -72,13 +72,13 @@ int32_t CPrintJob::ListFromSelection(const BrowserItemList& items, const std::st
     return result_;
 }
 
-int32_t CPrintJob::ListFromPath(const std::string& path) {
+int32_t CPrintJob::ListFromPath(const std::string& path, int32_t rotation) {
     if (IsMovieName(path)) {
         Record(Err_Print_Nothing);
         return result_;
     }
     const fs::path p(path);
-    entries_.push_back({p.parent_path().string(), p.filename().string(), path, 0});
+    entries_.push_back({p.parent_path().string(), p.filename().string(), path, rotation});
     return result_;
 }
 
@@ -132,8 +132,10 @@ bool CPrintJob::LoadNextPicture(std::unique_ptr<PictureRecord>* picture) {
 }
 
 void CPrintJob::PrintOnePicture(plat::gdi::Surface& page, const PictureRecord& picture) {
+    // The picture fills the page: a print dialog at 1200 dpi would otherwise
+    // leave a camera picture the size of a stamp.
     const double sx = double(width_) / picture.width, sy = double(height_) / picture.height;
-    const double scale = sx >= 1.0 && sy >= 1.0 ? 1.0 : std::min(sx, sy);
+    const double scale = std::min(sx, sy);
     const ScaledTiles s = ScaleTiles(picture, scale);
     const int32_t left = (width_ - s.totalWidth) / 2, top = (height_ - s.totalHeight) / 2;
     const std::atomic<bool> always{true};
@@ -202,7 +204,7 @@ uint32_t CPrintThread::Run() {
     CPrintJob job(access);
     try {
         if (p_.singlePath.empty()) job.ListFromSelection(*p_.items, p_.folder, p_.mode);
-        else job.ListFromPath(p_.singlePath);
+        else job.ListFromPath(p_.singlePath, p_.singleTurns);
         if (job.Result() != 0 && job.Entries().empty()) throw Err_Print(job.Result());
         const plat::gdi::PageMetrics m = p_.document->metrics();
         if (p_.mode == kPrintIndex)

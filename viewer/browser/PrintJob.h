@@ -1,7 +1,7 @@
 #pragma once
 // Printing the browser's selection (form B): an index print (many thumbnails a
 // page with name and date, laid out in 0.01 mm) or one picture a page, fitted
-// and never enlarged. Pages go to the document the print dialog chose; a
+// to the page. Pages go to the document the print dialog chose; a
 // cancelled job aborts it, which leaves no output.
 #include "viewer/browser/BrowserItem.h"
 #include "viewer/browser/JobAccess.h"
@@ -67,7 +67,7 @@ public:
     int32_t PageCount() const;
     // The list from the selection (mode 2 leaves movies out) or from one path.
     int32_t ListFromSelection(const BrowserItemList& items, const std::string& folder, int32_t mode);
-    int32_t ListFromPath(const std::string& path);
+    int32_t ListFromPath(const std::string& path, int32_t rotation = 0);
     const std::vector<PrintEntry>& Entries() const { return entries_; }
     bool MorePages() const { return next_ < entries_.size(); }
 
@@ -100,6 +100,7 @@ public:
         CPrintProgressState* progress = nullptr;
         plat::gdi::PrintDocument* document = nullptr;   // the chosen printer, not started
         std::string singlePath;                // empty: the browser's selection
+        int32_t singleTurns = 0;               // the viewer's quarter turns of that picture
         std::string folder;                    // the browser's current folder
         const BrowserItemList* items = nullptr;
         JobAccess* access = nullptr;

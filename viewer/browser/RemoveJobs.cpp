@@ -22,7 +22,7 @@ uint32_t CRemoveFileThread::Run() {
 }
 
 int32_t CRemoveFileThread::RemoveSelected() {
-    if (!WaitForWindow(Owner(), AbandonFlag())) return 0;
+    if (!plat::waitForWindow(Owner(), &AbandonFlag())) return 0;
     int32_t result = 1;
     int32_t position = 0;
     for (BrowserItem& item : items_) {
@@ -63,6 +63,6 @@ uint32_t CRemoveFolderThread::Run() {
 }
 
 int32_t CRemoveFolderThread::RemoveFolder() {
-    if (!WaitForWindow(Owner(), AbandonFlag())) return 0;
+    if (!plat::waitForWindow(Owner(), &AbandonFlag())) return 0;
     return access_.DeleteFolder(folder_) == 0 ? 1 : 0;
 }

@@ -133,7 +133,7 @@ CPreductSaveThread::Step CPreductSaveThread::CopyOne(const BrowserItem& item, co
 }
 
 int32_t CPreductSaveThread::SaveSelected() {
-    if (!WaitForWindow(Owner(), AbandonFlag())) return 0;
+    if (!plat::waitForWindow(Owner(), &AbandonFlag())) return 0;
     const bool several = SelectedCount(items_) > 1;
     destination_ = NormaliseDestination(destination_);
     access_.SuspendDeviceCheck();

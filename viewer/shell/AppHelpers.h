@@ -2,6 +2,7 @@
 // Helpers of the picture jobs that lean on the application: work folders below
 // the temp folder, waiting for a dialog's window, the browser's timer procedure.
 #include "platform/msg/WindowHandle.h"
+#include "viewer/shell/common/FolderTools.h"
 
 #include <atomic>
 #include <functional>
@@ -10,11 +11,6 @@
 // temp folder + "/temp/" + name, both levels made (an existing folder is fine).
 // False when a level cannot be made.
 bool MakeWorkFolder(const std::string& name, std::string* path);
-bool MakeWorkFolderIn(const std::string& tempFolder, const std::string& name, std::string* path);
-
-// Waits, 200 ms at a time, until the window of handleOf() exists, then 200 ms
-// more. Gives up (false) when *abandon becomes true: the dialog may never come.
-bool WaitForWindow(const std::function<plat::WindowHandle()>& handleOf, const std::atomic<bool>* abandon);
 
 // Timer procedure of the browser view's timer 2: sends the tree check to its window.
 void TreeSelectTimerProc(plat::WindowHandle window, uint32_t timerId);

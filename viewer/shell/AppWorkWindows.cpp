@@ -8,7 +8,11 @@
 #include "platform/msg/Messages.h"
 #include "platform/msg/Messaging.h"
 #include "viewer/browser/view/BrowserWindow.h"
+#include "viewer/sources/ImageFileIf.h"
+#include "viewer/transfer/TransTypes.h"
 #include "viewer/transfer/ui/AcquireDlg.h"
+#include "viewer/transfer/ui/TransPreviewDlg.h"
+#include "viewer/transfer/ui/TransSimpleDlg.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -80,6 +84,17 @@ bool AppWorkWindows::OpenBrowser(bool maximised)
     windowParts.openTransferPanel = [postToFrame] { postToFrame(UM_OPEN_TRANSFER_PANEL); };
     windowParts.clearTargetConnected = [&app] { app.targetOpen = false; };
     windowParts.targetConnected = [&app] { return app.targetOpen; };
+    windowParts.settingsSheet = [&app](QWidget* parent) {
+        RunAppSettingsSheet(app.Settings(), parent);
+        return true;
+    };
+    windowParts.transfer = [this](QWidget* parent, BrowserItemList& items, const std::string& folder) {
+        TransferSelection(parent, items, folder);
+    };
+    windowParts.help = [&app](uint32_t contextId) {
+        if (CMainFrame* frame = app.MainFrame())
+            frame->ShowHelpTopic(contextId);
+    };
     browser_ = std::make_unique<CBrowserWindow>(windowParts);
     if (maximised)
         browser_->Frame().showMaximized();
@@ -88,6 +103,31 @@ bool AppWorkWindows::OpenBrowser(bool maximised)
     browser_->Frame().raise();
     browser_->Frame().activateWindow();
     return true;
+}
+
+// The browser's transfer: the selection in mode 1, under the transfer dialog the
+// settings choose, with the device check stopped meanwhile.
+void AppWorkWindows::TransferSelection(QWidget* parent, BrowserItemList& items, const std::string& folder)
+{
+    TransSelection selection;
+    selection.folder = folder;
+    for (const BrowserItem& item : items)
+        selection.items.push_back({item.fileName, item.selected, item.record ? item.record->rotation : 0});
+    CImageFileIf::SuspendDeviceCheck();
+    auto job = std::make_unique<CtrlTransferJob>(&transferHost_, selection);
+    const bool preview = app_.Settings() && app_.Settings()->GetTransferSettings().Thumbnail != 0;
+    std::unique_ptr<CTransProgressDlg> dialog;
+    if (preview)
+        dialog = std::make_unique<CTransPreviewDlg>(std::move(job), CTransFileList::kSelection, parent);
+    else
+        dialog = std::make_unique<CTransSimpleDlg>(std::move(job), CTransFileList::kSelection, parent);
+    const int result = dialog->exec();
+    dialog.reset();
+    // A source that went away is closed by the main frame.
+    if (result != TransResult_SourceGone && CImageFileIf::ResumeDeviceCheck() < 0) {
+        if (plat::WindowHandle view = BrowserView())
+            plat::postMessage(view, UM_ERROR, static_cast<plat::WParam>(static_cast<int64_t>(-114)), 0);
+    }
 }
 
 plat::WindowHandle AppWorkWindows::TransferPanel() const

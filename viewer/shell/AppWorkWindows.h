@@ -5,6 +5,8 @@
 #include "viewer/shell/AppTransferHost.h"
 #include "viewer/shell/WorkWindows.h"
 
+#include "viewer/browser/BrowserItem.h"
+
 #include <QObject>
 
 #include <memory>
@@ -13,6 +15,7 @@
 class CAcquireDlg;
 class CBrowserWindow;
 class CLumoraApp;
+class QWidget;
 
 class AppWorkWindows : public WorkWindows {
 public:
@@ -28,6 +31,8 @@ public:
     std::string BrowserCurrentFolder() const override;
     bool IsFrameInModalState() const override;
     void DestroyAll() override;
+    // The browser window when one is open.
+    CBrowserWindow* Browser() const { return browser_.get(); }
 
 private:
     // A window that asked for its own replacement is still on the call stack:
@@ -35,6 +40,7 @@ private:
     void RetireBrowser();
     void RetirePanel();
     void ScheduleRetiredDeletion();
+    void TransferSelection(QWidget* parent, BrowserItemList& items, const std::string& folder);
 
     CLumoraApp& app_;
     AppTransferHost transferHost_;

@@ -1,6 +1,7 @@
 #include "viewer/shell/CommandLine.h"
 
 #include "viewer/shell/common/ViewerMessages.h"
+#include "viewer/shell/common/WinVersion.h"
 
 #include <strings.h>
 
@@ -11,7 +12,6 @@ namespace {
 constexpr const char* kFromWakely = "-FromWakely";      // 62014
 constexpr const char* kFromAutoPlay = "-FromAutoPlay";  // 62075
 constexpr const char* kDornModsFolder = "/Vorel/DornMods";  // 62001
-constexpr int kAutoPlayVersionCode = 9;
 
 bool StartsWithNoCase(const std::string& text, const char* prefix)
 {

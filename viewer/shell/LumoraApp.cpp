@@ -8,6 +8,7 @@
 #include "viewer/shell/common/LanguageContext.h"
 #include "viewer/shell/common/ViewerMessages.h"
 #include "viewer/shell/common/WinVersion.h"
+#include "viewer/shell/ui/LumoraDoc.h"
 #include "viewer/transfer/UploadClient.h"
 
 #include "outside/lang/InitLangDll.h"
@@ -35,7 +36,6 @@ constexpr uint32_t kTitlePanel = 62101;
 constexpr uint32_t kTitleBrowser = 62102;
 constexpr const char* kLanguageProgram = "LumoraLang";
 constexpr const char* kInstanceLockName = "Lumora.lock";
-constexpr int kAutoPlayVersionCode = 9;
 constexpr auto kBroadcastRetry = std::chrono::milliseconds(1000);
 
 // Said when not even the fallback language file can be read.
@@ -234,8 +234,7 @@ bool CLumoraApp::ProcessShellCommand()
     const ShellCommand command = ParseShellCommand(env_.args);
     if (command.embedding || command.automation)
         return false;  // no automation clients here
-    if (!command.fileToOpen.empty() &&
-        !(osVersionCode_ == kAutoPlayVersionCode && command.fileToOpen.size() == 3))
+    if (!command.fileToOpen.empty() && !CLumoraDoc().OnOpenDocument(command.fileToOpen, osVersionCode_))
         return false;
     return CreateMainFrame();
 }

@@ -207,7 +207,7 @@ void CMainFrame::OnWakelyID(int index)
         PostToSelf(UM_TARGET_MESSAGE, 0, kTextGeneralFailure);
         return;
     }
-    if (!app_.Parts().HasPictureAccess() && !app_.Parts().CreatePictureAccess()) {
+    if (!app_.Parts().CreatePictureAccess()) {
         PostToSelf(UM_TARGET_MESSAGE, 0, kTextGeneralFailure);
         return;
     }
@@ -273,7 +273,7 @@ void CMainFrame::OnStartWithoutMonitor(plat::LParam lParam)
         return;
     }
     // 6. Picture access, connection, drop source.
-    if ((!app_.Parts().HasPictureAccess() && !app_.Parts().CreatePictureAccess()) || !ConnectTarget() ||
+    if (!app_.Parts().CreatePictureAccess() || !ConnectTarget() ||
         !app_.Parts().CreateDropSource()) {
         PostToSelf(UM_TARGET_MESSAGE, 0, kTextGeneralFailure);
         return;

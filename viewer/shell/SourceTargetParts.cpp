@@ -101,13 +101,13 @@ bool SourceTargetParts::IsInputCFCard(const MessageIdRecord& record)
     return probe.IsInputCFCard();
 }
 
+// One object for the whole run (the browser keeps a pointer to it), bound to
+// whatever target is open each time this is called.
 bool SourceTargetParts::CreatePictureAccess()
 {
-    auto access = std::make_unique<CImageFileIf>();
-    if (access->Open() != 0)
-        return false;
-    pictureAccess_ = std::move(access);
-    return true;
+    if (!pictureAccess_)
+        pictureAccess_ = std::make_unique<CImageFileIf>();
+    return pictureAccess_->Open() == 0;
 }
 
 // A drag out of the browser makes its own data object (CImageDataObject) and

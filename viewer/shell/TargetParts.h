@@ -30,7 +30,8 @@ public:
     // Whether the card's root can be reached (a card is in the reader).
     virtual bool IsInputCFCard(const MessageIdRecord& record) = 0;
 
-    // Picture-access object: made and initialised once per run.
+    // Picture-access object: made once per run, and bound to the target that is
+    // open by every CreatePictureAccess (a browser opened first holds it unbound).
     virtual bool HasPictureAccess() const = 0;
     virtual bool CreatePictureAccess() = 0;
 

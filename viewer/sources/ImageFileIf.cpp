@@ -94,6 +94,13 @@ int32_t CImageFileIf::Open() {
     ImageFileIfHost* host = g_host;
     if (!host)
         return 0;
+    // Bound afresh to the target now open: nothing of an earlier one stays.
+    controller_ = nullptr;
+    card_ = nullptr;
+    cardRoot_.clear();
+    pictureRoot_.clear();
+    folderMap_.clear();
+    fileMaps_.clear();
     localFolder_ = host->LocalFolder();
     for (char& c : localFolder_)
         if (c == '\\') c = '/';

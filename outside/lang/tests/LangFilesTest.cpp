@@ -189,3 +189,40 @@ TEST(LanguageFiles, CompiledFilesLoad)
         }
     }
 }
+
+namespace {
+
+void CollectCommands(const std::vector<MenuItem>& items, std::vector<uint32_t>* out)
+{
+    for (const MenuItem& item : items) {
+        if (item.kind == MenuItem::Kind::Command)
+            out->push_back(item.command);
+        else if (item.kind == MenuItem::Kind::Popup)
+            CollectCommands(item.items, out);
+    }
+}
+
+}  // namespace
+
+// The browser's menu bar and pop-up menus are there in every language, and
+// each command has the text the status bar shows while it is marked.
+TEST(LanguageFiles, BrowserMenusAndTheirHelpTexts)
+{
+    for (int i = 0; i < 5; ++i) {
+        const Loaded file = ParseFile("LumoraLang", i);
+        for (uint32_t menu : {129u, 136u, 137u, 139u, 140u, 141u, 143u}) {
+            const auto it = file.table.menus.find(menu);
+            ASSERT_TRUE(it != file.table.menus.end()) << kLanguages[i] << " menu " << menu;
+            std::vector<uint32_t> commands;
+            CollectCommands(it->second, &commands);
+            EXPECT_FALSE(commands.empty()) << kLanguages[i] << " menu " << menu;
+            for (uint32_t command : commands) {
+                const auto text = file.table.strings.find(command);
+                EXPECT_TRUE(text != file.table.strings.end() && !text->second.empty())
+                    << kLanguages[i] << " menu " << menu << " command " << command;
+            }
+        }
+        EXPECT_EQ(PopupCommands(file.table, 141), (std::vector<uint32_t>{32814, 32815, 32816, 32817, 32818}))
+            << kLanguages[i];
+    }
+}

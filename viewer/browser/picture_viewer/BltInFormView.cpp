@@ -229,21 +229,30 @@ void CBltInFormView::keyReleaseEvent(QKeyEvent* event) {
 
 void CBltInFormView::Rotate(bool clockwise) {
     if (!RotateEnabled() || !record_) return;
-    const ViewerFrameServices& services = frame_->Services();
+    const BltInFrameServices& services = frame_->Services();
     if (!services.access) return;
     const int32_t turns = NextQuarterTurns(turns_, clockwise);
     if (services.stopReaders) services.stopReaders();
-    CWaitMsgDlg wait(0, ViewerText(kTextRotating).toStdString(), false, frame_);
-    CBltInRotateThread job(services.access, frame_->Title(), turns, wait.handle());
+    // The frame may be closed while the wait runs (the browser closes its
+    // viewers when the card goes): the dialog is the frame's child on the heap,
+    // and nothing of the form is touched once it is gone.
+    const std::function<void()> endLongOperation = services.endLongOperation;
+    QPointer<CBltInFormView> alive(this);
+    QPointer<CWaitMsgDlg> wait = new CWaitMsgDlg(0, ViewerText(kTextRotating).toStdString(), false, frame_);
+    CBltInRotateThread job(services.access, frame_->Title(), turns, wait->handle());
     bool ok = false;
     if (job.Start()) {
-        ok = wait.DoModal() == QDialog::Accepted;
+        ok = wait->DoModal() == QDialog::Accepted;
         job.Join();
     }
-    QPointer<CBltInFormView> alive(this);
-    if (!alive || !isVisible()) return;
+    delete wait.data();
+    if (!alive || !isVisible()) {
+        if (endLongOperation) endLongOperation();
+        return;
+    }
     std::unique_ptr<PictureRecord> picture = job.TakePicture();
     const int32_t result = job.Result();
+    if (endLongOperation) endLongOperation();
     if (ok && result == 0 && picture) {
         frame_->SwapPicture(std::move(picture), turns);
         return;
@@ -251,6 +260,5 @@ void CBltInFormView::Rotate(bool clockwise) {
     if ((result == kViewerNoLibrary || result == kViewerLibraryFails) && services.libraryResult)
         services.libraryResult(result == kViewerNoLibrary ? 4 : 3);
     if (services.errorBox) services.errorBox(kMsgRotateFailed);
-    if (services.endLongOperation) services.endLongOperation();
     if (frame_->isVisible()) frame_->close();
 }

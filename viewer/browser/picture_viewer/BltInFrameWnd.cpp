@@ -6,6 +6,7 @@
 #include "viewer/browser/picture_viewer/ViewerFrameList.h"
 #include "viewer/browser/picture_viewer/ViewerJobs.h"
 #include "viewer/browser/picture_viewer/ViewerTexts.h"
+#include "platform/msg/Messages.h"
 #include "viewer/shell/common/ViewerMessages.h"
 #include "viewer/sources/JqIfMngResult.h"
 #include "viewer/sources/PictureRecords.h"
@@ -51,7 +52,7 @@ ScreenMetrics SystemScreen(const QWidget* w) {
 }  // namespace
 
 CBltInFrameWnd::CBltInFrameWnd(std::unique_ptr<PictureRecord> record, const std::string& title,
-                               ViewerFrameServices services)
+                               BltInFrameServices services)
     : record_(std::move(record)), title_(title), services_(std::move(services)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromStdString(title_));
@@ -152,12 +153,13 @@ void CBltInFrameWnd::PrintPicture() {
         close();
         return;
     }
-    if (services_.printPicture) services_.printPicture(path);
+    if (services_.printPicture) services_.printPicture(path, form_->Turns());
 }
 
 plat::LResult CBltInFrameWnd::OnMessage(uint32_t message, plat::WParam wParam, plat::LParam lParam) {
     switch (message) {
         case UM_SHOW_HINT: SetStatusText(uint32_t(wParam)); return 0;
+        case plat::kMsgClose: close(); return 0;
         case UM_ACCESS_STATE: form_->EnableRotate(wParam == 1); return 0;
         case kViewerShowPicture: {
             const auto* path = reinterpret_cast<const std::string*>(wParam);
@@ -168,7 +170,7 @@ plat::LResult CBltInFrameWnd::OnMessage(uint32_t message, plat::WParam wParam, p
 }
 
 CBltInFrameWnd* OpenViewerFrame(std::unique_ptr<PictureRecord> record, const std::string& title,
-                                ViewerFrameServices services) {
+                                BltInFrameServices services) {
     if (!record) return nullptr;
     auto* frame = new CBltInFrameWnd(std::move(record), title, std::move(services));
     if (frame->FirstSize().maximize) frame->showMaximized();

@@ -19,13 +19,13 @@ class CViewerFrameList;
 struct PictureRecord;
 
 // What a viewer frame needs from the browser.
-struct ViewerFrameServices {
+struct BltInFrameServices {
     JobAccess* access = nullptr;                 // local paths of pictures
     CViewerFrameList* frames = nullptr;          // the browser's list (the frame registers itself)
     std::function<void()> stopReaders;           // before a picture is turned
     std::function<void()> endLongOperation;      // access state 1 when the rotation could not
     std::function<void(int32_t kind)> libraryResult;  // 4: library missing, 3: failing
-    std::function<void(const std::string& path)> printPicture;
+    std::function<void(const std::string& path, int32_t turns)> printPicture;   // as the viewer shows it
     std::function<void(uint32_t messageId)> errorBox;  // a language message in an error box
     std::function<ScreenMetrics()> screen;       // tests give their own screen
 };
@@ -36,7 +36,7 @@ inline constexpr uint32_t kViewerShowPicture = 0x0400 + 0x1A;
 
 class CBltInFrameWnd : public QMainWindow {
 public:
-    CBltInFrameWnd(std::unique_ptr<PictureRecord> record, const std::string& title, ViewerFrameServices services);
+    CBltInFrameWnd(std::unique_ptr<PictureRecord> record, const std::string& title, BltInFrameServices services);
     ~CBltInFrameWnd() override;
 
     plat::WindowHandle Handle() const { return receiver_->handle(); }
@@ -44,7 +44,7 @@ public:
     CBltInFormView* Form() const { return form_; }
     const PictureRecord* Picture() const { return record_.get(); }
     const FrameSize& FirstSize() const { return size_; }
-    const ViewerFrameServices& Services() const { return services_; }
+    const BltInFrameServices& Services() const { return services_; }
 
     // Shows the picture at path with quarter turns (another rotation of the
     // same picture); 0, or the failure (the frame then closes unless 6 or 7).
@@ -66,7 +66,7 @@ private:
 
     std::unique_ptr<PictureRecord> record_;
     std::string title_;
-    ViewerFrameServices services_;
+    BltInFrameServices services_;
     std::unique_ptr<plat::MessageReceiver> receiver_;
     CBltInFormView* form_ = nullptr;
     QLabel* panes_[4] = {};
@@ -77,4 +77,4 @@ private:
 // Makes, registers and shows the frame of a picture the open job handed over
 // (the browser's UM_OPEN_VIEWER). Null when it cannot be made.
 CBltInFrameWnd* OpenViewerFrame(std::unique_ptr<PictureRecord> record, const std::string& title,
-                                ViewerFrameServices services);
+                                BltInFrameServices services);

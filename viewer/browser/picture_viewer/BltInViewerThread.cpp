@@ -13,7 +13,7 @@ void CBltInViewerThread::Setup(plat::WindowHandle progress, plat::Event stop, Vi
 
 int32_t CBltInViewerThread::Begin() {
     const int32_t started = Start([this]() -> uint32_t {
-        if (!WaitForWindow(Owner(), AbandonFlag())) return 0;
+        if (!plat::waitForWindow(Owner(), &AbandonFlag())) return 0;
         ViewerOpenJob job = job_;
         job.cancelled = [this] { return Cancelled(); };
         const int32_t result = ViewerThreadProc(job);

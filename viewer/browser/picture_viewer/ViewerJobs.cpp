@@ -5,6 +5,7 @@
 #include "viewer/browser/ImageBuffer.h"
 #include "viewer/browser/JobAccess.h"
 #include "viewer/browser/picture_viewer/ViewerGeometry.h"
+#include "viewer/shell/common/FolderTools.h"
 
 #include <filesystem>
 #include <fstream>
@@ -28,16 +29,6 @@ bool IsExecutable(const std::string& path) { return IsPlainFile(path) && ::acces
 std::string AssociatedProgram(const std::string& file) {
     if (IsExecutable(file)) return file;
     return IsExecutable(kOpenWithDesktop) ? kOpenWithDesktop : std::string();
-}
-
-// temp + "/temp/" + folder, both levels made.
-bool MakeWorkFolderIn(const std::string& temp, const std::string& folder, std::string* path) {
-    std::error_code ec;
-    const fs::path work = fs::path(temp) / "temp" / folder;
-    fs::create_directories(work, ec);
-    if (!fs::is_directory(work, ec)) return false;
-    *path = work.string();
-    return true;
 }
 
 bool CheckMemory(ViewerOpenHost& host) { return host.AvailableMemory() > kViewerMemoryFloor; }

@@ -137,3 +137,27 @@ TEST_F(IndexSheetJob, ExistingSheetsAskOnceForAllAndShortagesStop) {
     ASSERT_FALSE(access_.asked.empty());
     EXPECT_EQ(second.doneParam(), 1u);
 }
+
+// Only "overwrite" answers overwrite a user's file; a sheet of pictures that
+// could none be read is not written and is not reported as done.
+TEST_F(IndexSheetJob, ANoKeepsTheFileAndNothingReadableWritesNothing) {
+    struct Case {
+        OverwriteAnswer answer;
+    } cases[] = {{OverwriteAnswer::Skip}, {OverwriteAnswer::Cancel}};
+    for (const Case& c : cases) {
+        auto items = Items(3);
+        WriteFile(out_ / "Sheet1.JPG", "mine");
+        access_.overwrites = {c.answer};
+        RecordingOwner owner;
+        EXPECT_EQ(Run(items, owner), 0);
+        EXPECT_EQ(fs::file_size(out_ / "Sheet1.JPG"), 4u) << int(c.answer);
+    }
+
+    fs::remove(out_ / "Sheet1.JPG");
+    auto items = Items(2);
+    access_.thumbFailures = {"IMG_0000.JPG", "IMG_0001.JPG"};
+    RecordingOwner owner;
+    EXPECT_EQ(Run(items, owner), -124);
+    EXPECT_FALSE(fs::exists(out_ / "Sheet1.JPG"));
+    EXPECT_FALSE(access_.asked.empty());
+}

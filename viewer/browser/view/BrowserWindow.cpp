@@ -10,6 +10,16 @@
 #include "viewer/browser/LangFormat.h"
 #include "viewer/browser/PictureInfoText.h"
 #include "viewer/browser/PictureJobs.h"
+#include "viewer/browser/PrintJob.h"
+#include "viewer/browser/picture_viewer/BltInFrameWnd.h"
+#include "viewer/browser/picture_viewer/BltInViewerThread.h"
+#include "platform/gdi/PrintDocument.h"
+#include "platform/msg/Messages.h"
+#include "platform/msg/Messaging.h"
+#include "viewer/shell/common/ViewerMessages.h"
+#include "viewer/shell/ui/OpenProgressDlg.h"
+
+#include <QPointer>
 #include "viewer/shell/common/FolderTools.h"
 #include "viewer/shell/settings/ViewSettings.h"
 #include "viewer/sources/ImageFileIf.h"
@@ -95,7 +105,44 @@ CBrowserWindow::CBrowserWindow(const BrowserWindowParts& parts) : parts_(parts) 
         return 0;
     };
 
+    view.targetConnected = parts_.targetConnected;
+    view.accessState = [this](int32_t flag) { BroadcastAccessState(flag); };
+    view.openSelection = [this](BrowserItemList& items, const std::string& folder) { OpenSelection(items, folder); };
+    view.openViewerFrame = [this](std::unique_ptr<PictureRecord>& picture, const std::string& title) {
+        OpenViewerFrame(picture, title);
+    };
+    view.printSelection = [this](int32_t mode, BrowserItemList& items, const std::string& folder) {
+        Print(mode, items, folder, {}, 0);
+    };
+    view.indexSheets = [this](BrowserItemList& items, const std::string& folder) {
+        const std::string sheets = ChooseSheetFolder(frame_.get());
+        if (!sheets.empty()) RunIndexSheetJob(frame_.get(), items, *access_, folder, sheets);
+    };
+    view.folderHasFiles = [this](const std::string& folder) {
+        int32_t flag = 0;
+        return parts_.files->If_HasFiles(folder, &flag) == 0 && flag != 0;
+    };
+    view.removeFolder = [this](const std::string& folder) {
+        return RunRemoveFolderJob(frame_.get(), *access_, folder);
+    };
+    view.settingsSheet = [this] { return parts_.settingsSheet && parts_.settingsSheet(frame_.get()); };
+    view.viewSettings = [this] {
+        return parts_.settings ? ViewSettingsCopy::FromSettings(*parts_.settings) : ViewSettingsCopy{};
+    };
+    view.transfer = [this](BrowserItemList& items, const std::string& folder, const ViewSettingsCopy& copy) {
+        if (!parts_.transfer) return;
+        if (parts_.settings) {
+            parts_.settings->WriteImageSize(copy.imageSize);
+            parts_.settings->WriteTransferDestChecks(copy.checkWeb, copy.checkLocal);
+        }
+        parts_.transfer(frame_.get(), items, folder);
+    };
+    view.help = [this](int32_t controlId) {
+        if (parts_.help) parts_.help(static_cast<uint32_t>(controlId));
+    };
+
     ViewerFrameServices frame;
+    frame.closeViewers = [this] { CloseViewers(); };
     frame.suspendDeviceCheck = [] { return CImageFileIf::SuspendDeviceCheck(); };
     frame.cleanTempFolder = [this] {
         if (!parts_.tempFolder.empty()) CleanFolder(parts_.tempFolder, false, 0, false);
@@ -111,10 +158,92 @@ CBrowserWindow::CBrowserWindow(const BrowserWindowParts& parts) : parts_(parts) 
 }
 
 CBrowserWindow::~CBrowserWindow() {
+    CloseViewers();
     if (frame_ && parts_.settings) {
         const QRect r = frame_->frameGeometry();
         FrameGeometry geometry{r.left(), r.top(), r.right() + 1, r.bottom() + 1, frame_->isMaximized()};
         frame_->View().SaveSettings(*parts_.settings, geometry);
     }
     frame_.reset();
+}
+
+// ---------------------------------------------------------------- built-in viewers
+
+void CBrowserWindow::BroadcastAccessState(int32_t flag) {
+    for (const plat::WindowHandle viewer : viewers_.All())
+        plat::postMessage(viewer, UM_ACCESS_STATE, static_cast<plat::WParam>(flag), 0);
+}
+
+void CBrowserWindow::CloseViewers() {
+    // Each frame leaves the list as it closes; one that does not is dropped.
+    for (const plat::WindowHandle viewer : viewers_.All()) plat::sendMessage(viewer, plat::kMsgClose, 0, 0);
+}
+
+void CBrowserWindow::ErrorText(uint32_t textId) {
+    plat::MessageBoxRequest request;
+    request.owner = frame_ ? frame_->handle() : plat::WindowHandle{};
+    request.text = LangText(textId);
+    request.icon = plat::MessageIcon::Stop;
+    plat::showMessageBox(request);
+}
+
+void CBrowserWindow::OpenSelection(BrowserItemList& items, const std::string& folder) {
+    CViewerView& view = frame_->View();
+    ViewerOpenJob job;
+    job.access = access_.get();
+    if (parts_.settings) job.settings = parts_.settings->GetViewerSettings();
+    job.folder = folder;
+    job.tempFolder = parts_.tempFolder;
+    for (const BrowserItem& item : items)
+        job.items.push_back({item.fileName, item.selected, item.record && item.record->movie != 0,
+                             item.record ? item.record->rotation : 0});
+    auto thread = std::make_unique<CBltInViewerThread>(view.handle());
+    CBltInViewerThread* running = thread.get();
+    // The dialog is the frame's child: it may go with the frame while it runs.
+    QPointer<COpenProgressDlg> progress =
+        new COpenProgressDlg(SelectedCount(items), [running] { running->Cancel(); }, frame_.get());
+    BrowserViewerHost host(&viewers_, view.handle(), progress->handle(), [&view] { return view.ViewerRequested(); });
+    job.host = &host;
+    thread->Setup(progress->handle(), plat::Event::create(plat::Event::Reset::Auto, false, "CANCEL_EVENT"), job);
+    if (thread->Begin() != 1) {
+        thread->Abandon();
+        delete progress.data();
+        plat::postMessage(view.handle(), UM_ERROR, static_cast<plat::WParam>(static_cast<int64_t>(-118)), 0);
+        return;
+    }
+    const int end = progress->DoModal();
+    thread->Join();
+    delete progress.data();
+    if (end != 1 && frame_) {
+        frame_->raise();
+        frame_->activateWindow();
+    }
+}
+
+void CBrowserWindow::OpenViewerFrame(std::unique_ptr<PictureRecord>& picture, const std::string& title) {
+    BltInFrameServices services;
+    services.access = access_.get();
+    services.frames = &viewers_;
+    services.stopReaders = [this] {
+        frame_->View().Model().StopWorkerThreads();
+        BroadcastAccessState(0);
+    };
+    services.endLongOperation = [this] { BroadcastAccessState(1); };
+    const plat::WindowHandle view = frame_->View().handle();
+    services.libraryResult = [view](int32_t kind) {
+        plat::postMessage(view, UM_LIBRARY_RESULT, static_cast<plat::WParam>(kind), 1);
+    };
+    services.printPicture = [this](const std::string& path, int32_t turns) {
+        BrowserItemList none;
+        Print(kPrintOneAPage, none, {}, path, turns);
+    };
+    services.errorBox = [this](uint32_t textId) { ErrorText(textId); };
+    ::OpenViewerFrame(std::move(picture), title, std::move(services));
+}
+
+void CBrowserWindow::Print(int32_t mode, BrowserItemList& items, const std::string& folder,
+                           const std::string& singlePath, int32_t singleTurns) {
+    plat::gdi::PrintTarget target;
+    if (!plat::gdi::runPrintDialog(frame_.get(), &target)) return;
+    RunPrintJob(frame_.get(), mode, items, *access_, folder, singlePath, target, singleTurns);
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "viewer/browser/picture_viewer/ViewerFrameList.h"
 #include "viewer/browser/view/ViewerFrame.h"
 
 class CImageFileIf;
@@ -19,6 +20,10 @@ struct BrowserWindowParts {
     std::function<void()> openTransferPanel;
     std::function<void()> clearTargetConnected;
     std::function<bool()> targetConnected;
+    // The program's windows the browser's commands open.
+    std::function<bool(QWidget* parent)> settingsSheet;   // true when stored
+    std::function<void(QWidget* parent, BrowserItemList& items, const std::string& folder)> transfer;
+    std::function<void(uint32_t contextId)> help;
 };
 
 class CBrowserWindow {
@@ -30,11 +35,22 @@ public:
     plat::WindowHandle FrameHandle() const { return frame_->handle(); }
     plat::WindowHandle ViewHandle() const { return frame_->View().handle(); }
     std::string CurrentFolder() const { return frame_->View().Model().Folder(); }
+    // The built-in viewer frames open now (the view's registration list).
+    CViewerFrameList& ViewerFrames() { return viewers_; }
 
 private:
+    void OpenSelection(BrowserItemList& items, const std::string& folder);
+    void OpenViewerFrame(std::unique_ptr<PictureRecord>& picture, const std::string& title);
+    void CloseViewers();
+    void BroadcastAccessState(int32_t flag);
+    void Print(int32_t mode, BrowserItemList& items, const std::string& folder, const std::string& singlePath,
+               int32_t singleTurns);
+    void ErrorText(uint32_t textId);
+
     BrowserWindowParts parts_;
     std::unique_ptr<BrowserSource> source_;
     std::unique_ptr<ImageFileIfJobAccess> access_;
+    CViewerFrameList viewers_;
     std::unique_ptr<CViewerFrame> frame_;
 };
 

@@ -128,6 +128,11 @@ void CThumbPaneWnd::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CThumbPaneWnd::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        RightButtonUp(event->position().toPoint(), event->modifiers() & Qt::ControlModifier,
+                      event->globalPosition().toPoint());
+        return;
+    }
     if (event->button() != Qt::LeftButton || !pressed_) return;
     pressed_ = false;
     if (!model_.RunActive()) return;
@@ -149,6 +154,31 @@ void CThumbPaneWnd::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint p = ContentPoint(event->position().toPoint());
     std::lock_guard<std::recursive_mutex> lock(model_.ItemLock());
     if (selection_.HitTest(p.x(), p.y()) >= 0 && actions_.openViewer) actions_.openViewer();
+}
+
+void CThumbPaneWnd::RightButtonUp(QPoint at, bool ctrl, QPoint global) {
+    if (!model_.RunActive()) return;
+    setFocus(Qt::MouseFocusReason);
+    {
+        std::lock_guard<std::recursive_mutex> lock(model_.ItemLock());
+        selection_.SetThumbSize(model_.ThumbSize());
+        const QPoint p = ContentPoint(at);
+        selection_.RightClick(selection_.HitTest(p.x(), p.y()), ctrl);
+    }
+    SelectionDone();
+    if (actions_.contextMenu) actions_.contextMenu(global);
+}
+
+int32_t CThumbPaneWnd::SelectByMark(bool transferMark, bool on) {
+    int32_t n = 0;
+    {
+        std::lock_guard<std::recursive_mutex> lock(model_.ItemLock());
+        n = selection_.SelectWhere([transferMark, on](const PictureRecord& r) {
+            return ((transferMark ? r.transferMarked : r.protect) != 0) == on;
+        });
+    }
+    SelectionDone();
+    return n;
 }
 
 void CThumbPaneWnd::SelectAll() {
@@ -184,6 +214,10 @@ void CThumbPaneWnd::keyPressEvent(QKeyEvent* event) {
         return;
     case Qt::Key_A:
         if (event->modifiers() & Qt::ControlModifier) SelectAll();
+        return;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        if (actions_.scrollBy) actions_.scrollBy(event->key() == Qt::Key_PageUp ? -height() : height());
         return;
     case Qt::Key_Left:
     case Qt::Key_Right:

@@ -30,6 +30,12 @@ public:
     int32_t ScrollOffset() const { return offsetY_; }
     void SetFocusedLook(bool focused);
     PaneSelection& Selection() { return selection_; }
+    // Right button up at a point of the pane: the selection as a user expects
+    // it, then the context menu at global.
+    void RightButtonUp(QPoint at, bool ctrl, QPoint global);
+    // Selects exactly the pictures with (on) or without the transfer mark or
+    // the protect flag; their count.
+    int32_t SelectByMark(bool transferMark, bool on);
     void RepaintItem(size_t index);
     void SelectAll();
 

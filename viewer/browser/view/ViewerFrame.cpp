@@ -7,8 +7,18 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "platform/msg/Messages.h"
+#include "viewer/browser/view/LangMenus.h"
 #include "viewer/browser/view/ThumbPaneWnd.h"
 #include "viewer/shell/common/ViewerMessages.h"
+#include "viewer/shell/ui/AboutDlg.h"
+#include "viewer/shell/ui/BrowserStatusBar.h"
+
+#include <QMenuBar>
+
+namespace {
+enum : int32_t { kCommandAbout = 57664, kCommandExit = 57665, kCommandBackToTransfer = 32839 };
+}
 
 CViewerFrame::CViewerFrame(BrowserSource& source, const ViewSettingsCopy& settings, ViewerViewServices viewServices,
                            ViewerFrameServices services, QWidget* parent)
@@ -16,11 +26,15 @@ CViewerFrame::CViewerFrame(BrowserSource& source, const ViewSettingsCopy& settin
     receiver_ = std::make_unique<plat::MessageReceiver>(
         [this](uint32_t message, plat::WParam wParam, plat::LParam) -> plat::LResult {
             if (message == UM_SHOW_HINT) ShowStatus(static_cast<int32_t>(wParam));
+            if (message == plat::kMsgCommand) OnCommand(static_cast<int32_t>(wParam & 0xFFFF));
             return 0;
         },
         this);
     setWindowTitle(QString::fromStdString(Text(62102)));
     setMinimumSize(650, 480);
+    auto* bar = new CBrowserStatusBar(this);
+    bar->SetFrame(receiver_->handle());
+    setStatusBar(bar);
 
     static const uint32_t paneTemplates[] = {0, 62063, 62064, 62065, 62066};
     for (int i = 0; i < 5; ++i) {
@@ -39,6 +53,15 @@ CViewerFrame::CViewerFrame(BrowserSource& source, const ViewSettingsCopy& settin
     view_ = new CViewerView(source, settings, forView, this);
     setCentralWidget(view_);
     ShowStatus(0);
+
+    // The menu bar: enabled as the commands are when it opens, with each
+    // item's help in status pane 0 while it is marked.
+    LangMenuHooks hooks;
+    hooks.enabled = [this](int32_t command) { return CommandEnabled(command); };
+    hooks.checked = [this](int32_t command) { return view_->CommandChecked(command); };
+    hooks.run = [this](int32_t command) { OnCommand(command); };
+    hooks.hovered = [this](int32_t command) { MenuSelect(static_cast<uint32_t>(command)); };
+    FillLangMenuBar(menuBar(), 129, hooks);
 
     statusTimer_ = new QTimer(this);
     statusTimer_->setInterval(250);
@@ -66,21 +89,30 @@ void CViewerFrame::RefreshStatusPanes() {
 }
 
 bool CViewerFrame::CommandEnabled(int32_t command) const {
-    BrowserViewModel& model = view_->Model();
-    FrameInputs in;
-    in.idle = model.Idle();
-    in.paneFocus = view_->Pane().hasFocus();
-    in.treeFocus = view_->Tree().hasFocus();
-    in.items = static_cast<int32_t>(model.Items().size());
-    in.selected = model.Counts().selected;
-    in.selectedMovies = model.Counts().selectedMovies;
-    in.selectedWithoutThumb = model.Counts().selectedWithoutThumb;
-    in.treeHasItems = view_->Tree().topLevelItemCount() > 0;
-    in.rootSelected = view_->Tree().currentItem() == view_->Tree().topLevelItem(0);
-    in.checkLocal = view_->Settings().checkLocal != 0;
-    in.checkWeb = view_->Settings().checkWeb != 0;
-    in.targetConnected = services_.targetConnected && services_.targetConnected();
-    return IsFrameCommandEnabled(command, in);
+    switch (command) {
+    case kCommandAbout: case kCommandExit: return true;
+    default: return view_->CommandEnabled(command);
+    }
+}
+
+void CViewerFrame::OnCommand(int32_t command) {
+    switch (command) {
+    case kCommandExit: close(); return;
+    case kCommandAbout: {
+        CAboutDlg about(this);
+        about.DoModal();
+        return;
+    }
+    case kCommandBackToTransfer: AcceptCameraRequest(); return;
+    default: view_->OnCommand(command); return;
+    }
+}
+
+void CViewerFrame::MenuSelect(uint32_t command) {
+    // A command marked in a menu shows its help; the menu closing resets it.
+    const MenuHelp::Result r = menuHelp_.Select(command, command == 0 ? 0xFFFF : 0, command != 0);
+    if (r.show == MenuHelp::Show::Text) ShowStatus(r.textId);
+    else if (r.show == MenuHelp::Show::Reset) ShowStatus(0);
 }
 
 void CViewerFrame::AcceptCameraRequest() {

@@ -39,6 +39,10 @@ public:
     // The user accepted a camera's transfer request: back to the transfer panel.
     void AcceptCameraRequest();
     bool CommandEnabled(int32_t command) const;
+    // A command of the menu bar, of WM_COMMAND or of the view's buttons.
+    void OnCommand(int32_t command);
+    // Menu help: the marked command, 0 when the menu closes.
+    void MenuSelect(uint32_t command);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,4 +57,5 @@ private:
     QLabel* panes_[5] = {};
     QTimer* statusTimer_ = nullptr;
     bool switching_ = false;
+    MenuHelp menuHelp_;
 };

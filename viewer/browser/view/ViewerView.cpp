@@ -12,7 +12,11 @@
 
 #include "platform/msg/Messaging.h"
 #include "viewer/browser/PictureDrawing.h"
+#include "viewer/browser/PrintJob.h"
+#include "viewer/browser/view/FrameRules.h"
 #include "viewer/browser/view/InfoEdit.h"
+#include "viewer/browser/view/PaneSelection.h"
+#include "viewer/browser/view/LangMenus.h"
 #include "viewer/browser/view/LongOperation.h"
 #include "viewer/browser/view/ThumbPaneWnd.h"
 #include "viewer/shell/common/ViewerMessages.h"
@@ -68,8 +72,16 @@ CViewerView::CViewerView(BrowserSource& source, const ViewSettingsCopy& settings
     actions.selectionChanged = [this] { UpdateViewerButtons(); };
     actions.deleteSelected = [this] { DeleteSelectedPictures(); };
     actions.scrollBy = [this](int32_t step) { ScrollTo(scroll_.Track(scroll_.Position() + step)); };
+    actions.openViewer = [this] { plat::postMessage(handle(), UM_VIEW_SELECTION, 0, 0); };
+    actions.contextMenu = [this](QPoint global) { ShowPaneMenu(global); };
     pane_ = new CThumbPaneWnd(*model_, services_.bitmaps, actions, this);
     info_ = new CInfoEdit(this);
+    info_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(info_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ShowInfoMenu(info_->mapToGlobal(at)); });
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ShowTreeMenu(tree_->viewport()->mapToGlobal(at)); });
     scrollBar_ = new QScrollBar(Qt::Vertical, this);
     connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int v) {
         if (v != scroll_.Position()) ScrollTo(scroll_.Track(v));
@@ -84,6 +96,10 @@ CViewerView::CViewerView(BrowserSource& source, const ViewSettingsCopy& settings
     ResetPane(0);
     if (services_.statusText) services_.statusText(0);
     ApplyNextDisplayMode();
+    // A target already open (the browser opened from the transfer panel) is
+    // shown at once; otherwise the main frame says when one opens.
+    if (services_.targetConnected && services_.targetConnected())
+        plat::postMessage(handle(), UM_TARGET_OPENED, 0, 0);
 }
 
 CViewerView::~CViewerView() {
@@ -97,24 +113,9 @@ void CViewerView::BuildButtons() {
         if (services_.text) button->setToolTip(QString::fromStdString(services_.text(def.tip)));
         controls_[def.id] = button;
     }
-    connect(controls_[kIdDelete], &QAbstractButton::clicked, this, [this] {
-        if (pane_->hasFocus()) DeleteSelectedPictures();
-    });
-    connect(controls_[kIdRotateLeft], &QAbstractButton::clicked, this, [this] { RotateSelected(3); });
-    connect(controls_[kIdRotateRight], &QAbstractButton::clicked, this, [this] { RotateSelected(1); });
-    connect(controls_[kIdSave], &QAbstractButton::clicked, this, [this] { SaveSelected(); });
-    connect(controls_[kIdDisplayMode], &QAbstractButton::clicked, this, [this] { ApplyNextDisplayMode(); });
-    connect(controls_[kIdThumbSize], &QAbstractButton::clicked, this, [this] {
-        QMenu menu(this);
-        for (int32_t command = 32814; command <= 32818; ++command) {
-            const int32_t size = ThumbSizeForCommand(command);
-            QAction* a = menu.addAction(QString::number(size));
-            a->setCheckable(true);
-            a->setChecked(size == model_->ThumbSize());
-            connect(a, &QAction::triggered, this, [this, size] { SetThumbSize(size); });
-        }
-        menu.exec(controls_[kIdThumbSize]->mapToGlobal(QPoint(0, controls_[kIdThumbSize]->height())));
-    });
+    // Every button is the command of its control id (the pane's delete only with the pane focused).
+    for (auto& [id, button] : controls_)
+        connect(button, &QAbstractButton::clicked, this, [this, id = id] { OnCommand(id); });
     if (settings_.checkLocal == 0 && settings_.checkWeb == 0) controls_[kIdTransfer]->setEnabled(false);
 }
 
@@ -196,8 +197,9 @@ void CViewerView::FolderChanged() {
 
 // ---------------------------------------------------------------- modes, sizes, layout
 
-void CViewerView::ApplyNextDisplayMode() {
-    const int32_t mode = mode_.Apply();
+void CViewerView::ApplyNextDisplayMode() { ApplyDisplayMode(mode_.Apply()); }
+
+void CViewerView::ApplyDisplayMode(int32_t mode) {
     settings_.viewInfo = mode;
     tree_->setVisible(DisplayMode::TreeShown(mode));
     info_->setVisible(DisplayMode::InfoShown(mode));
@@ -322,6 +324,23 @@ plat::LResult CViewerView::OnMessage(uint32_t message, plat::WParam wParam, plat
     case UM_LIBRARY_RESULT: ShowLibraryResult(static_cast<int32_t>(wParam), lParam != 0); return 0;
     case UM_TARGET_FILES_CHANGED: model_->OnTargetFilesChanged(); return 0;
     case UM_TARGET_CHANGED: RebuildTree(); return 0;
+    case UM_VIEW_SELECTION: OpenSelectionInViewer(); return 0;
+    case UM_OPEN_VIEWER: {
+        // The open job hands over a picture and its title; both are ours now.
+        std::unique_ptr<PictureRecord> picture(reinterpret_cast<PictureRecord*>(wParam));
+        std::unique_ptr<std::string> title(reinterpret_cast<std::string*>(lParam));
+        if (viewerRequest_ && picture && title && services_.openViewerFrame)
+            services_.openViewerFrame(picture, *title);
+        if (picture) {
+            FreePictureRecord(picture, true);
+            viewerRequest_ = false;
+        }
+        return 0;
+    }
+    case UM_FILE_MISSING:
+        if (!services_.askOkCancel || services_.askOkCancel(services_.text ? services_.text(61643) : std::string()))
+            model_->OnTargetFilesChanged();
+        return 0;
     case UM_TARGET_OPENED:
         if (services_.readTransferMarks) services_.readTransferMarks();
         OpenTarget(services_.text ? services_.text(source_.IsCamera() ? 62421 : 62422) : std::string());
@@ -502,4 +521,240 @@ void CViewerView::SetAttribute(int32_t kind, bool on) {
         ReportError(r);
     }
     pane_->update();
+}
+
+// ---------------------------------------------------------------- commands
+
+CViewerView::Focus CViewerView::FocusedPart() const {
+    const QWidget* f = window() ? window()->focusWidget() : nullptr;
+    auto within = [f](const QWidget* w) { return f && (f == w || w->isAncestorOf(f)); };
+    if (within(pane_)) return Focus::Pane;
+    if (within(tree_)) return Focus::Tree;
+    if (within(info_)) return Focus::Info;
+    return Focus::None;
+}
+
+bool CViewerView::CommandEnabled(int32_t command) const {
+    const Focus focus = FocusedPart();
+    FrameInputs in;
+    in.idle = model_->Idle();
+    in.paneFocus = focus == Focus::Pane;
+    in.treeFocus = focus == Focus::Tree;
+    in.infoFocus = focus == Focus::Info;
+    in.items = static_cast<int32_t>(model_->Items().size());
+    in.selected = model_->Counts().selected;
+    in.selectedMovies = model_->Counts().selectedMovies;
+    in.selectedWithoutThumb = model_->Counts().selectedWithoutThumb;
+    in.treeHasItems = tree_->topLevelItemCount() > 0;
+    in.rootSelected = rootSelected_;
+    in.checkLocal = settings_.checkLocal != 0;
+    in.checkWeb = settings_.checkWeb != 0;
+    in.infoHasSelection = info_->textCursor().hasSelection();
+    in.targetConnected = services_.targetConnected && services_.targetConnected();
+    return IsFrameCommandEnabled(command, in);
+}
+
+bool CViewerView::CommandChecked(int32_t command) const {
+    const int32_t mode = mode_.Current();
+    switch (command) {
+    case 32771: case 32795: return DisplayMode::TreeShown(mode);
+    case 32796: case 32776: return DisplayMode::InfoShown(mode);
+    default: break;
+    }
+    if (command >= 32814 && command <= 32818) return ThumbSizeForCommand(command) == model_->ThumbSize();
+    if (command >= 32824 && command <= 32827) return static_cast<uint32_t>(command - 32824) == settings_.imageSize;
+    return false;
+}
+
+void CViewerView::OnCommand(int32_t command) {
+    const Focus focus = FocusedPart();
+    switch (command) {
+    case 32771: case 32795: ApplyDisplayMode(mode_.ToggleTree()); return;
+    case 32776: case 32796: ApplyDisplayMode(mode_.ToggleInfo()); return;
+    case kIdDisplayMode: ApplyNextDisplayMode(); return;
+    case kIdThumbSize: ShowThumbSizeMenu(); return;
+    case kIdPictureSize: ShowPictureSizeMenu(); return;
+    case kIdRotateLeft: case 32800: case 32782: RotateSelected(3); return;
+    case kIdRotateRight: case 32799: case 32781: RotateSelected(1); return;
+    case 32792:
+        if (focus == Focus::Info) info_->selectAll();
+        else pane_->SelectAll();
+        return;
+    case 57634: info_->copy(); return;
+    case 32788: case 32789: case 32790: case 32791: SelectByMark(command); return;
+    case kIdDelete: case 32808:
+        if (focus == Focus::Tree && !rootSelected_) RemoveFolder(folder_);
+        else if (focus == Focus::Pane) DeleteSelectedPictures();
+        return;
+    case 32780: DeleteSelectedPictures(); return;
+    case 32772:
+        if (rightClicked_ && rightClicked_ != root_) RemoveFolder(rightClicked_->text(0).toStdString());
+        return;
+    case 32802: case 32803: SetAttribute(2, command == 32802); return;
+    case 32804: case 32805: SetAttribute(1, command == 32804); return;
+    case kIdSave: case 32828: SaveSelected(); return;
+    case 32810: if (services_.formatCard) services_.formatCard(); return;
+    case kIdSettings: case 32793:
+        if (services_.settingsSheet && services_.settingsSheet() && services_.viewSettings) {
+            const ViewSettingsCopy stored = services_.viewSettings();
+            settings_.repFolder = stored.repFolder;
+        }
+        pane_->setFocus();
+        return;
+    case kIdTransfer: case 32811: case 32779: {
+        if (!services_.transfer) return;
+        model_->StopWorkerThreads();
+        std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
+        services_.transfer(model_->Items().list(), folder_, settings_);
+        pane_->setFocus();
+        BroadcastAccessState(1);
+        return;
+    }
+    case kIdHelp: case 57667: if (services_.help) services_.help(kIdHelp); return;
+    case kIdOpenViewer: case 32829: case 32777: plat::postMessage(handle(), UM_VIEW_SELECTION, 0, 0); return;
+    case 32812: PrintSelection(kPrintIndex); return;
+    case kIdPrint: case 32813: case 32785: PrintSelection(kPrintOneAPage); return;
+    case 32773:
+        if (services_.indexSheets) {
+            model_->StopWorkerThreads();
+            std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
+            services_.indexSheets(model_->Items().list(), folder_);
+            BroadcastAccessState(1);
+        }
+        return;
+    default:
+        if (command >= 32814 && command <= 32818) SetThumbSize(ThumbSizeForCommand(command));
+        else if (command >= 32824 && command <= 32827) settings_.imageSize = static_cast<uint32_t>(command - 32824);
+        return;
+    }
+}
+
+void CViewerView::OpenSelectionInViewer() {
+    if (model_->Items().empty() || !services_.openSelection) return;
+    model_->StopWorkerThreads();
+    BusyAnimation(false);
+    model_->SetIdle(true);
+    viewerRequest_ = true;
+    {
+        std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
+        services_.openSelection(model_->Items().list(), folder_);
+    }
+    BroadcastAccessState(1);
+    UpdateViewerButtons();
+}
+
+void CViewerView::PrintSelection(int32_t mode) {
+    // One print at a time: a second request while the dialog is up does nothing.
+    if (printing_ || !services_.printSelection) return;
+    printing_ = true;
+    model_->StopWorkerThreads();
+    {
+        std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
+        services_.printSelection(mode, model_->Items().list(), folder_);
+    }
+    printing_ = false;
+    BroadcastAccessState(1);
+    pane_->setFocus();
+}
+
+void CViewerView::RemoveFolder(const std::string& folder) {
+    if (folder.empty() || !services_.removeFolder) return;
+    const bool hasFiles = services_.folderHasFiles && services_.folderHasFiles(folder);
+    if (services_.suspendDeviceCheck) services_.suspendDeviceCheck();
+    const std::string question =
+        services_.text ? FormatWith(services_.text(hasFiles ? 61636 : 61635), folder) : std::string();
+    if (services_.askOkCancel && services_.askOkCancel(question)) {
+        const bool shown = folder == folder_ && !rootSelected_;
+        model_->StopWorkerThreads();
+        BroadcastAccessState(0);
+        if (services_.removeFolder(folder) == 1) {
+            if (shown) {
+                model_->StopThumbnailRun();
+                folder_.clear();
+                rootSelected_ = true;
+                tree_->setCurrentItem(root_);
+                ResetPane(0);
+                UpdateViewerButtons();
+            }
+            RebuildTree();
+        } else if (shown) {
+            plat::postMessage(handle(), UM_TARGET_FILES_CHANGED, 0, 0);
+        }
+        BroadcastAccessState(1);
+    }
+    if (services_.resumeDeviceCheck && services_.resumeDeviceCheck() != 0) ReportError(JqIfMngResult_Failed);
+}
+
+void CViewerView::SelectByMark(int32_t command) {
+    const bool transferMark = command == 32788 || command == 32789;
+    const bool on = command == 32788 || command == 32790;
+    const int32_t before = model_->Counts().selected;
+    const int32_t n = pane_->SelectByMark(transferMark, on);
+    if (n != 1 && before == 1) SelectionChanged(-1);
+    UpdateViewerButtons();
+}
+
+// ---------------------------------------------------------------- menus
+
+void CViewerView::ShowPaneMenu(QPoint global) {
+    if (services_.statusText) services_.statusText(0);
+    const SelectionCounts& c = model_->Counts();
+    const PaneMenuStates states = PaneMenuEnabling(c.selected, c.selectedMovies, c.selectedWithoutThumb,
+                                                   model_->Idle(), settings_.checkLocal != 0, settings_.checkWeb != 0);
+    LangMenuHooks hooks;
+    hooks.enabled = [states](int32_t command) {
+        switch (command) {
+        case 32777: return states.open;
+        case 32828: return states.save;
+        case 32785: return states.print;
+        case 32781: case 32782: return states.rotate;
+        case 32779: return states.transfer;
+        case 32780: return states.remove;
+        default: return true;
+        }
+    };
+    hooks.run = [this](int32_t command) { OnCommand(command); };
+    PopupLangMenu(140, this, global, hooks);
+}
+
+void CViewerView::ShowTreeMenu(QPoint global) {
+    QTreeWidgetItem* item = tree_->itemAt(tree_->viewport()->mapFromGlobal(global));
+    rightClicked_ = item && item != root_ ? item : nullptr;
+    LangMenuHooks hooks;
+    hooks.enabled = [this](int32_t command) { return command != 32772 || model_->Idle(); };
+    hooks.checked = [this](int32_t command) { return CommandChecked(command); };
+    hooks.run = [this](int32_t command) { OnCommand(command); };
+    PopupLangMenu(rightClicked_ ? 137 : 136, this, global, hooks);
+}
+
+void CViewerView::ShowInfoMenu(QPoint global) {
+    info_->setFocus(Qt::MouseFocusReason);
+    const bool one = model_->Counts().selected == 1;
+    LangMenuHooks hooks;
+    hooks.enabled = [this, one](int32_t command) {
+        if (command == 32792) return one;
+        if (command == 57634) return one && info_->textCursor().hasSelection();
+        return true;
+    };
+    hooks.checked = [this](int32_t command) { return CommandChecked(command); };
+    hooks.run = [this](int32_t command) { OnCommand(command); };
+    PopupLangMenu(139, this, global, hooks);
+}
+
+void CViewerView::ShowThumbSizeMenu() {
+    QAbstractButton* at = controls_[kIdThumbSize];
+    LangMenuHooks hooks;
+    hooks.checked = [this](int32_t command) { return CommandChecked(command); };
+    hooks.run = [this](int32_t command) { OnCommand(command); };
+    PopupLangMenu(141, this, at->mapToGlobal(QPoint(0, at->height())), hooks);
+    pane_->setFocus();
+}
+
+void CViewerView::ShowPictureSizeMenu() {
+    QAbstractButton* at = controls_[kIdPictureSize];
+    LangMenuHooks hooks;
+    hooks.checked = [this](int32_t command) { return CommandChecked(command); };
+    hooks.run = [this](int32_t command) { OnCommand(command); };
+    PopupLangMenu(143, this, at->mapToGlobal(QPoint(0, at->height() - 2)), hooks);
+    pane_->setFocus();
 }

@@ -15,6 +15,10 @@
 #include "viewer/browser/view/CommandRules.h"
 #include "viewer/browser/view/ViewState.h"
 
+#include <QPoint>
+
+#include <atomic>
+
 class QAbstractButton;
 class QLabel;
 class QScrollBar;
@@ -48,10 +52,43 @@ struct ViewerViewServices {
     // Hide (kind 2) or protect (kind 1) on or off for the selected pictures.
     std::function<int32_t(int32_t kind, bool on, BrowserItemList& items, const std::string& folder)> setAttribute;
     std::function<void()> readTransferMarks;   // the card's transfer-mark list, when a target opens
+    // Start: a target already open when the view is made is opened at once.
+    std::function<bool()> targetConnected;
+    // The built-in viewer: the open job under its progress dialog for the
+    // selection, and a frame for each picture it hands over (UM_OPEN_VIEWER).
+    std::function<void(BrowserItemList& items, const std::string& folder)> openSelection;
+    // Takes the picture when it makes a frame (picture left null); else leaves it.
+    std::function<void(std::unique_ptr<PictureRecord>& picture, const std::string& title)> openViewerFrame;
+    // Picture jobs and the program's windows reached from the view's commands.
+    std::function<void(int32_t mode, BrowserItemList& items, const std::string& folder)> printSelection;
+    std::function<void(BrowserItemList& items, const std::string& folder)> indexSheets;
+    std::function<int32_t(const std::string& folder)> removeFolder;   // 1 when removed
+    std::function<bool(const std::string& folder)> folderHasFiles;
+    std::function<bool()> settingsSheet;            // true when the settings were stored
+    std::function<ViewSettingsCopy()> viewSettings; // the stored settings the view copies
+    std::function<void()> formatCard;
+    // Mode 1 over the selection; the view's picture size and checks are stored first.
+    std::function<void(BrowserItemList& items, const std::string& folder, const ViewSettingsCopy& view)> transfer;
+    std::function<void(int32_t controlId)> help;
+    std::function<void(int32_t menuId, QWidget* at, QPoint global, const std::function<bool(int32_t)>& enabled,
+                       const std::function<bool(int32_t)>& checked, const std::function<void(int32_t)>& run)>
+        popupMenu;                                   // a language menu at a point
 };
 
 class CViewerView : public QWidget, private BrowserViewHost {
 public:
+    // Every command of the view's buttons, menus and tree (menu and control ids).
+    void OnCommand(int32_t command);
+    // Whether a command of the menus is enabled now.
+    bool CommandEnabled(int32_t command) const;
+    bool CommandChecked(int32_t command) const;
+    // The view's part that has (or last had) the focus.
+    enum class Focus { None, Tree, Pane, Info };
+    Focus FocusedPart() const;
+    int32_t ImageSize() const { return settings_.imageSize; }
+    // The frame's wiring to the built-in viewers: access state to each of them.
+    void OpenSelectionInViewer();
+    bool ViewerRequested() const { return viewerRequest_.load(); }
     CViewerView(BrowserSource& source, const ViewSettingsCopy& settings, ViewerViewServices services,
                 QWidget* parent = nullptr);
     ~CViewerView() override;
@@ -71,6 +108,7 @@ public:
     // The target's folders changed: the tree again, the current folder kept when it is still there.
     void RebuildTree();
     void ApplyNextDisplayMode();
+    void ApplyDisplayMode(int32_t mode);
     void SetThumbSize(int32_t size);
     void ShowErrorBox(int32_t code);
     void ShowLibraryResult(int32_t kind, bool fatal);
@@ -81,6 +119,14 @@ public:
     void RotateSelected(int32_t direction);
     void SaveSelected();
     void SetAttribute(int32_t kind, bool on);
+    void PrintSelection(int32_t mode);
+    void RemoveFolder(const std::string& folder);
+    void SelectByMark(int32_t command);
+    void ShowPaneMenu(QPoint global);
+    void ShowTreeMenu(QPoint global);
+    void ShowInfoMenu(QPoint global);
+    void ShowThumbSizeMenu();
+    void ShowPictureSizeMenu();
     bool SaveSettings(CViewSettings& settings, const FrameGeometry& frame) const;
 
 protected:
@@ -128,6 +174,9 @@ private:
     QLabel* busyLabel_ = nullptr;
     QTimer* busyTimer_ = nullptr;
     QTimer* treeTimer_ = nullptr;   // a tree selection made with the keys is taken after a pause
+    QTreeWidgetItem* rightClicked_ = nullptr;
+    std::atomic<bool> viewerRequest_{false};   // the open job reads it on its thread
+    bool printing_ = false;
     std::map<int32_t, QAbstractButton*> controls_;
     std::string folder_;
     bool rootSelected_ = true;

@@ -8,6 +8,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <vector>
 
 namespace {
@@ -183,4 +184,17 @@ void CleanFolder(std::string folder, bool removeSelf, int minAgeHours, bool remo
 int64_t TimeDifferenceSeconds(std::time_t later, std::time_t earlier)
 {
     return static_cast<int64_t>(later) - static_cast<int64_t>(earlier);
+}
+
+bool MakeWorkFolderIn(const std::string& tempFolder, const std::string& name, std::string* path)
+{
+    if (tempFolder.empty() || name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
+        return false;
+    const std::string level1 = tempFolder + "/temp";
+    const std::string level2 = level1 + "/" + name;
+    auto make = [](const std::string& p) { return ::mkdir(p.c_str(), 0700) == 0 || errno == EEXIST; };
+    if (!make(level1) || !make(level2))
+        return false;
+    *path = level2;
+    return true;
 }

@@ -16,6 +16,11 @@ bool HasFreeSpace(const std::string& path, uint64_t bytes);
 // (empty path, a file, a link) is left alone.
 void DeleteFolderTree(const std::string& path);
 
+// tempFolder + "/temp/" + name, both levels made (an existing folder is fine):
+// the work folder of one card folder. False when a level cannot be made or the
+// name is not a single plain component.
+bool MakeWorkFolderIn(const std::string& tempFolder, const std::string& name, std::string* path);
+
 // Deletes every file of the folder and every sub-folder at least minAgeHours old
 // (all of them when minAgeHours <= 0); a younger sub-folder goes only when
 // removeEmptyYoung is set and it is empty. removeSelf then removes the folder.

@@ -25,6 +25,8 @@ using OsVersionQuery = std::function<std::optional<OsVersionRecord>(bool extende
 std::optional<OsVersionRecord> QueryOsVersion(bool extended);
 
 constexpr int kUnknownWindowsVersion = -100;
+// The code whose AutoPlay hands the viewer a drive root on its command line.
+constexpr int kAutoPlayVersionCode = 9;
 
 class CWinVersion {
 public:

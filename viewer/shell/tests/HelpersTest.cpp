@@ -1,12 +1,14 @@
 #include "viewer/shell/tests/ShellTestSupport.h"
 
 #include "viewer/shell/AppHelpers.h"
-#include "viewer/shell/LangDialog.h"
+#include "viewer/shell/ui/UiText.h"
 #include "viewer/shell/common/LanguageContext.h"
 
 #include "platform/msg/Messaging.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -25,16 +27,14 @@ TEST_F(HelpersTest, DialogsTakeTheLanguageFont)
 {
     auto app = StartApp();
     QDialog dialog;
-    ASSERT_TRUE(ApplyLanguageFont(&dialog));
+    QLabel* label = new QLabel(&dialog);
+    ApplyFont(&dialog, DialogFont());
     EXPECT_EQ(dialog.font().family().toStdString(), "DejaVu Sans");
     EXPECT_EQ(dialog.font().pointSize(), 9);
-    EXPECT_EQ(RunLanguageDialog(nullptr), -1);
-    QTimer::singleShot(0, &dialog, [&] { dialog.done(7); });
-    EXPECT_EQ(RunLanguageDialog(&dialog), 7);
+    EXPECT_EQ(label->font().pointSize(), 9);
     app->ExitInstance();
-    // Without a language library the dialog keeps its own font.
-    QDialog plain;
-    EXPECT_FALSE(ApplyLanguageFont(&plain));
+    // Without a language library the dialog keeps the program's font.
+    EXPECT_EQ(DialogFont(), QApplication::font());
 }
 
 TEST_F(HelpersTest, WaitForWindowCanBeAbandoned)
@@ -43,7 +43,7 @@ TEST_F(HelpersTest, WaitForWindowCanBeAbandoned)
     std::atomic<bool> abandon{false};
     std::atomic<bool> done{false}, result{true};
     std::thread waiter([&] {
-        result = WaitForWindow([] { return plat::WindowHandle{}; }, &abandon);
+        result = plat::waitForWindow(plat::WindowHandle{}, &abandon);
         done = true;
     });
     abandon = true;
@@ -52,7 +52,9 @@ TEST_F(HelpersTest, WaitForWindowCanBeAbandoned)
     EXPECT_FALSE(result);
 
     RecordingWindow window;
-    EXPECT_TRUE(WaitForWindow([&] { return window.handle(); }, nullptr));
+    EXPECT_TRUE(plat::waitForWindow(window.handle(), nullptr));
+    // A bounded wait for a window that never comes gives up.
+    EXPECT_FALSE(plat::waitForWindow(plat::WindowHandle{}, nullptr, 400));
 }
 
 TEST_F(HelpersTest, ExitPrunesTheWebFolderByAge)

@@ -6,7 +6,6 @@
 
 namespace {
 std::atomic<int> g_appLocks{0};
-constexpr int kAutoPlayVersionCode = 9;
 }  // namespace
 
 CLumoraDoc::CLumoraDoc()

@@ -52,7 +52,7 @@ bool CCFChgFileAttrThreadForRundle::KeepFailure(int32_t* kept, int32_t failure)
 
 uint32_t CCFChgFileAttrThreadForRundle::Work()
 {
-    camerajob::WaitForWindow(waitWindow_);
+    plat::waitForWindow(waitWindow_, nullptr, 30000);
     int32_t kept = 0;
     int32_t last = 0;
     for (CameraJobPicture* picture : *pictures_) {

@@ -19,7 +19,7 @@ CCFFormatThreadForRundle::~CCFFormatThreadForRundle()
 bool CCFFormatThreadForRundle::Start()
 {
     worker_ = std::make_unique<plat::WorkerThread>([this]() -> uint32_t {
-        camerajob::WaitForWindow(waitWindow_);
+        plat::waitForWindow(waitWindow_, nullptr, 30000);
         const int32_t r = controller_ ? controller_->FormatCFCard() : JqIfMngResult_Failed;
         return static_cast<uint32_t>(r);
     });

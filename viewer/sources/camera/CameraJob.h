@@ -27,12 +27,3 @@ struct CameraJobOwner {
 // Changes one picture's flag (the picture-access object's protect or hide of one
 // picture): (folder path, picture name, value) -> result.
 using CameraAttributeOperation = std::function<int32_t(const std::string&, const std::string&, int32_t)>;
-
-namespace camerajob {
-
-// Waits, in steps of 200 ms, until the window exists; false when it did not come
-// within the limit (a wait dialog that never opens must not hang the job). The
-// jobs' own form of the thread helpers' wait, kept apart from theirs.
-bool WaitForWindow(plat::WindowHandle window, uint32_t limitMs = 30000);
-
-}  // namespace camerajob

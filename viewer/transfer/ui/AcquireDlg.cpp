@@ -10,7 +10,7 @@
 #include "viewer/transfer/ui/SelectImage.h"
 #include "viewer/transfer/ui/TransPreviewDlg.h"
 #include "viewer/transfer/ui/TransSimpleDlg.h"
-#include "viewer/transfer/ui/DialogFont.h"
+#include "viewer/shell/ui/UiText.h"
 #include "viewer/transfer/ui/TransTexts.h"
 
 #include <QApplication>
@@ -70,7 +70,7 @@ CAcquireDlg::CAcquireDlg(AcquireHost* host, QWidget* parent) : QDialog(parent), 
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setModal(false);
-    setFont(LangDialogFont(font()));
+    setFont(DialogFont());
     setWindowTitle(Q(TransText(kTextTitle)));
     receiver_ = std::make_unique<plat::MessageReceiver>(
         [this](uint32_t m, plat::WParam w, plat::LParam l) { return OnMessage(m, w, l); }, this);

@@ -1,6 +1,6 @@
 #include "viewer/transfer/ui/SelectImage.h"
 
-#include "viewer/transfer/ui/DialogFont.h"
+#include "viewer/shell/ui/UiText.h"
 #include "viewer/transfer/ui/TransTexts.h"
 
 #include <QButtonGroup>
@@ -22,7 +22,7 @@ QString Q(uint32_t id) { return QString::fromStdString(TransText(id)); }
 
 CSelectImage::CSelectImage(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFont(LangDialogFont(font()));
+    setFont(DialogFont());
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(Q(62304), this));
     choices_ = new QButtonGroup(this);

@@ -3,7 +3,7 @@
 #include "platform/msg/MessageBox.h"
 #include "platform/msg/Messaging.h"
 #include "viewer/shell/common/ViewerMessages.h"
-#include "viewer/transfer/ui/DialogFont.h"
+#include "viewer/shell/ui/UiText.h"
 #include "viewer/transfer/ui/TransTexts.h"
 
 #include <QLabel>
@@ -64,7 +64,7 @@ CTransProgressDlg::CTransProgressDlg(std::unique_ptr<TransferJob> job, int32_t m
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(Q(TransText(kTextTitle)));
-    setFont(LangDialogFont(font()));
+    setFont(DialogFont());
     bar_ = new BarArea(logic_, this);
     cancel_ = new QPushButton(Q(TransText(kTextCancel)), this);
     connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });

@@ -38,8 +38,8 @@ std::unique_ptr<PictureRecord> Picture(int32_t w, int32_t h) {
     return record;
 }
 
-ViewerFrameServices Services(CViewerFrameList* frames) {
-    ViewerFrameServices s;
+BltInFrameServices Services(CViewerFrameList* frames) {
+    BltInFrameServices s;
     s.frames = frames;
     s.screen = [] {
         ScreenMetrics m;
@@ -89,7 +89,7 @@ TEST(ViewerFrame, AFailedNewRotationLeavesTheOldPictureOrClosesWithAMessage) {
     App();
     CViewerFrameList frames;
     std::vector<uint32_t> boxes;
-    ViewerFrameServices services = Services(&frames);
+    BltInFrameServices services = Services(&frames);
     services.errorBox = [&](uint32_t id) { boxes.push_back(id); };
     QPointer<CBltInFrameWnd> frame = OpenViewerFrame(Picture(400, 300), "100VOREL\\A.JPG", services);
     ASSERT_TRUE(frame);
