@@ -52,6 +52,16 @@ size_t onRead(char* buffer, size_t size, size_t count, void* user)
     return got;
 }
 
+// libcurl sends a request again on a fresh connection when a kept-alive one turns out
+// dead; the body is then read again from its start.
+int onSeek(void* user, curl_off_t offset, int origin)
+{
+    auto* up = static_cast<Upload*>(user);
+    if (origin != SEEK_SET || fseeko(up->file, static_cast<off_t>(offset), SEEK_SET) != 0)
+        return CURL_SEEKFUNC_CANTSEEK;
+    return CURL_SEEKFUNC_OK;
+}
+
 int onTransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t ultotal, curl_off_t ulnow)
 {
     auto* up = static_cast<Upload*>(user);
@@ -178,6 +188,8 @@ DavResult DavSession::putNew(const std::string& url, std::FILE* file, int64_t si
     curl_easy_setopt(curl_, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(curl_, CURLOPT_READFUNCTION, onRead);
     curl_easy_setopt(curl_, CURLOPT_READDATA, &up);
+    curl_easy_setopt(curl_, CURLOPT_SEEKFUNCTION, onSeek);
+    curl_easy_setopt(curl_, CURLOPT_SEEKDATA, &up);
     curl_easy_setopt(curl_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
     curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, onTransferInfo);
@@ -202,6 +214,7 @@ int32_t resultFromTransfer(const DavResult& r)
     case CURLE_OPERATION_TIMEDOUT:
     case CURLE_GOT_NOTHING:
     case CURLE_SEND_ERROR:
+    case CURLE_SEND_FAIL_REWIND:  // the connection went while the body was on its way
     case CURLE_RECV_ERROR:
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION: return KQ_ERR_NO_CONNECTION;

@@ -8,8 +8,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "outside/kqapi/KqApi.h"
@@ -341,6 +343,104 @@ TEST(AlbumServiceTimeouts, SilentServerGivesNoConnection)
     close(fd);
     // Nobody listens any more.
     EXPECT_EQ(KqConnect(&ctx, url.c_str(), 0), KQ_ERR_NO_CONNECTION);
+    KqSetTimeouts(15000, 60000);
+}
+
+// A server that lists the album root and knows no picture, but drops every connection that
+// brings one, after part of the picture has arrived.
+class CuttingServer {
+public:
+    CuttingServer()
+    {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        listen(fd_, 8);
+        socklen_t len = sizeof addr;
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~CuttingServer()
+    {
+        shutdown(fd_, SHUT_RDWR);  // ends the waiting accept
+        thread_.join();
+        close(fd_);
+    }
+    std::string rootUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/photos/"; }
+    int puts() const { return puts_.load(); }
+
+private:
+    void serve()
+    {
+        for (;;) {
+            const int c = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c < 0) return;
+            while (answer(c)) {
+            }
+            close(c);
+        }
+    }
+
+    // One request; false when the connection is to go.
+    bool answer(int c)
+    {
+        std::string head;
+        char ch;
+        while (head.find("\r\n\r\n") == std::string::npos) {
+            if (recv(c, &ch, 1, 0) != 1) return false;
+            head += ch;
+        }
+        size_t length = 0;
+        if (const size_t at = head.find("Content-Length: "); at != std::string::npos)
+            length = std::strtoul(head.c_str() + at + 16, nullptr, 10);
+        if (head.rfind("PUT ", 0) == 0) {
+            ++puts_;
+            std::vector<char> some(std::min<size_t>(length, 1000));
+            recv(c, some.data(), some.size(), MSG_WAITALL);
+            return false;
+        }
+        std::vector<char> body(length);
+        if (length > 0 && recv(c, body.data(), length, MSG_WAITALL) != static_cast<ssize_t>(length)) return false;
+        std::string reply;
+        if (head.rfind("PROPFIND /photos/ ", 0) == 0) {
+            const std::string xml =
+                "<?xml version=\"1.0\" encoding=\"utf-8\"?><D:multistatus xmlns:D=\"DAV:\"><D:response>"
+                "<D:href>/photos/</D:href><D:propstat><D:status>HTTP/1.1 200 OK</D:status><D:prop>"
+                "<D:resourcetype><D:collection/></D:resourcetype></D:prop></D:propstat></D:response>"
+                "</D:multistatus>";
+            reply = "HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\nContent-Length: " +
+                    std::to_string(xml.size()) + "\r\n\r\n" + xml;
+        } else {
+            reply = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
+        }
+        return send(c, reply.data(), reply.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(reply.size());
+    }
+
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<int> puts_{0};
+    std::thread thread_;
+};
+
+// The picture goes over the connection the name check before it left open; when the server
+// drops it, the picture is sent again from its start on a new one, and a connection that is
+// lost again reads as no connection.
+TEST(AlbumServiceTimeouts, ConnectionCutDuringAnUploadGivesNoConnection)
+{
+    CuttingServer server;
+    KqSetTimeouts(5000, 5000);
+    KqContext ctx{};
+    fill(ctx.loginName, sizeof ctx.loginName, kUser);
+    fill(ctx.password, sizeof ctx.password, kPassword);
+    ASSERT_EQ(KqConnect(&ctx, server.rootUrl().c_str(), 0), KQ_OK);
+    const auto file = writeFile("cut.jpg", 200000);
+    KqPhoto photo{};
+    EXPECT_EQ(KqPhotoUpload(&ctx, &photo, file.c_str(), nullptr, nullptr), KQ_ERR_NO_CONNECTION);
+    EXPECT_GE(server.puts(), 1);
+    KqDisconnect(&ctx);
     KqSetTimeouts(15000, 60000);
 }
 
