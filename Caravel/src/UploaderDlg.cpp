@@ -81,18 +81,20 @@ bool CUploaderDlg::BeginUploadRun()
 {
     if (m_queue.Batches().empty() || m_queue.Batches().front().records.empty())
         return false;
-    if (!ConnectToService()) {
+    if (!PrepareSession()) {
         m_queue.UpdateWaitingCount();
         return false;
     }
+    // The connection is made on the worker: a server that takes it and stays silent holds
+    // the worker until the library's time-outs, never the window, and Cancel is heard.
     m_runState = kRunRunning;
     m_view->SetRunning(true);
-    m_view->SetStatusText("Processing Files");
+    m_view->SetStatusText("Connecting To Brovane");
     StartUploadThread();
     return true;
 }
 
-bool CUploaderDlg::ConnectToService()
+bool CUploaderDlg::PrepareSession()
 {
     if (m_settings.userName.empty() || m_settings.password.empty()) {
         m_view->ShowMessage("Invalid User Information,\n either the Login name or Password is not specified");
@@ -106,10 +108,17 @@ bool CUploaderDlg::ConnectToService()
         }
         m_session = std::make_unique<CAlbumSession>(m_settings.serviceAddress, m_view);
     }
-    m_view->SetWaitCursor(true);
-    m_view->SetStatusText("Connecting To Brovane");
     m_session->SetPassword(m_settings.password);
     m_session->SetLoginName(m_settings.userName);
+    return true;
+}
+
+bool CUploaderDlg::ConnectToService()
+{
+    if (!PrepareSession())
+        return false;
+    m_view->SetWaitCursor(true);
+    m_view->SetStatusText("Connecting To Brovane");
     const int32_t code = m_session->Connect();
     m_view->SetStatusText("");
     m_view->SetWaitCursor(false);
@@ -196,9 +205,13 @@ void CUploaderDlg::StartUploadThread()
     JoinWorker();
     try {
         m_worker = std::thread([this, imageSize = m_settings.imageSize] {
-            std::unique_ptr<PictureConverter> converter = m_converterFactory();
-            UploadWorker(&m_queue, converter.get(), m_session.get(), m_view, static_cast<int32_t>(imageSize)).Run();
-            converter.reset();
+            const int32_t code = m_session->Connect();
+            // a run cancelled while connecting ends quietly, whatever the connection did
+            if (CancelFlag().load() == 0 && m_session->ReportResult(code) == 0) {
+                m_view->SetStatusText("Processing Files");
+                std::unique_ptr<PictureConverter> converter = m_converterFactory();
+                UploadWorker(&m_queue, converter.get(), m_session.get(), m_view, static_cast<int32_t>(imageSize)).Run();
+            }
             WorkerFinished() = 1;
             m_view->PostToUi([this] { EndUploadRun(); });
         });

@@ -28,6 +28,10 @@ public:
     void OnDetails();
     void OnUpload();
     bool BeginUploadRun();
+    // Checks the login data and the service address (with their messages) and readies the
+    // session's login; false when something is missing.
+    bool PrepareSession();
+    // Connects on the calling thread (the album choice, which needs the albums at once).
     bool ConnectToService();
     void SelectAlbum();
     void OnLoginName();

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -273,4 +277,41 @@ TEST_F(Dialog, ExitWithTheServiceDownKeepsEveryPictureForTheNextStart)
     next->ReadUploadQueue();
     EXPECT_EQ(view.rows, (std::vector<std::string>{"web1.jpg", "web2.jpg", "web3.jpg"}));
     EXPECT_EQ(view.status, "3 file(s) waiting to upload");
+}
+
+// A server that takes the connection and never answers: the window's thread is not held
+// while the connection is tried, Cancel ends the run without a message, and nothing is sent.
+TEST_F(Dialog, ASilentServerNeitherHoldsTheWindowNorOutlastsCancel)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(fd, 4), 0);
+    socklen_t len = sizeof addr;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    Key().setString("BrovaneURL", "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/photos/");
+    QueueOf({"a.jpg"});
+    KqSetTimeouts(60000, 60000);
+    auto d = Make();
+    d->ReadUploadQueue();
+    view.answer = LoginData{"alice", "secret", false, false};
+    d->OnLoginName();
+
+    d->OnUpload();  // returns while the server is silent
+    EXPECT_EQ(d->GetRunState(), kRunRunning);
+    EXPECT_TRUE(view.running);
+    EXPECT_EQ(view.status, "Connecting To Brovane");
+    d->OnCancelUpload();
+    close(fd);  // the silent server goes, so the connection attempt ends now
+    d->JoinWorker();
+    view.RunPosted();
+    KqSetTimeouts(15000, 60000);
+    EXPECT_EQ(d->GetRunState(), kRunEnded);
+    EXPECT_FALSE(view.running);
+    EXPECT_TRUE(view.messages.empty()) << view.messages.front();
+    EXPECT_EQ(view.rows, std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(view.status, "1 file(s) waiting to upload");
 }
