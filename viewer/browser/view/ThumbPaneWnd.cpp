@@ -76,6 +76,22 @@ void CThumbPaneWnd::paintEvent(QPaintEvent*) {
     }
     plat::gdi::Surface surface(&painter, plat::gdi::PageMetrics{width(), height()});
     PaintThumbCell(surface, view, bitmaps_);
+    if (pressed_ && band_) PaintBand(painter);
+}
+
+void CThumbPaneWnd::PaintBand(QPainter& painter) const {
+    const QRect band = BandOnScreen();
+    if (band.width() < 1 && band.height() < 1) return;
+    painter.save();
+    painter.setBrush(QColor(47, 111, 224, 48));
+    painter.setPen(QPen(QColor(47, 111, 224), 1, Qt::DotLine));
+    painter.drawRect(band.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+QRect CThumbPaneWnd::BandOnScreen() const {
+    const QRect content = QRect(QPoint(bandRect_.left, bandRect_.top), QPoint(bandRect_.right, bandRect_.bottom)).normalized();
+    return content.translated(0, -offsetY_);
 }
 
 void CThumbPaneWnd::SelectionDone() {

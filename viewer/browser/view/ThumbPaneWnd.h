@@ -5,6 +5,8 @@
 // the view through PaneActions.
 #include <QWidget>
 
+class QPainter;
+
 #include <functional>
 
 #include "viewer/browser/ThumbCells.h"
@@ -38,6 +40,9 @@ public:
     int32_t SelectByMark(bool transferMark, bool on);
     void RepaintItem(size_t index);
     void SelectAll();
+    // The rubber band on the screen while it is dragged (empty otherwise).
+    QRect BandOnScreen() const;
+    bool BandShown() const { return pressed_ && band_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -53,6 +58,7 @@ private:
     QPoint ContentPoint(const QPoint& client) const { return client + QPoint(0, offsetY_); }
     void SelectionDone();
     void KeepCurrentVisible();
+    void PaintBand(QPainter& painter) const;
 
     BrowserViewModel& model_;
     BitmapSource bitmaps_;

@@ -1,5 +1,7 @@
 #include "viewer/browser/view/ViewState.h"
 
+#include <algorithm>
+
 #include "viewer/shell/settings/ViewSettings.h"
 
 int32_t DisplayMode::ModeFor(bool tree, bool info) {
@@ -29,14 +31,33 @@ int32_t DisplayMode::ButtonState(int32_t mode, bool treeFocus, bool infoFocus) {
     return 0;
 }
 
+namespace {
+
+// Where the thumbnail pane ends; the left panel ends there too, so every
+// control of the panel lies inside the view whatever its height.
+int32_t PanelBottom(int32_t viewHeight) { return viewHeight - 11; }
+
+// The bottom of the tree when the information box shares the panel with it.
+int32_t SplitOfLeftPanel(int32_t viewHeight) { return ((viewHeight - 162) * 5) / 13 + 134; }
+
+}  // namespace
+
 ViewRect ControlRect(int32_t id, int32_t mode, int32_t viewWidth, int32_t viewHeight, int32_t v) {
     const int32_t w = viewWidth - 4;
     const int32_t h = viewHeight - 3;
     const bool tree = DisplayMode::TreeShown(mode);
     const bool info = DisplayMode::InfoShown(mode);
     switch (id) {
-    case kIdTree: return {10, 94, 178 + v, info ? 341 : 929 + v};
-    case kIdInfo: return {10, tree ? 475 : 94, 178 + v, (tree ? 548 : 929) + v};
+    case kIdTree: {
+        // The tree and the information box share the left panel: the tree ends
+        // at the split, the box starts 40 below it, and both end with the pane.
+        const int32_t bottom = info ? SplitOfLeftPanel(viewHeight) : PanelBottom(viewHeight);
+        return {10, 94, 178 + v, std::max<int32_t>(0, bottom - 94)};
+    }
+    case kIdInfo: {
+        const ViewRect box = InfoBoxRect(viewHeight, tree);
+        return {box.x, box.y, 178 + v, box.height};
+    }
     case kIdPane:
         return (tree || info) ? ViewRect{219, 70, w - 247, h - 78} : ViewRect{44, 70, w - 72, h - 78};
     case kIdScrollBar: return {w - 27, 70, 16, h - 78};
@@ -62,9 +83,8 @@ ViewRect ControlRect(int32_t id, int32_t mode, int32_t viewWidth, int32_t viewHe
 }
 
 ViewRect InfoBoxRect(int32_t viewHeight, bool treeShown) {
-    const int32_t t = treeShown ? ((viewHeight - 162) * 5) / 13 + 134 : 94;
-    const int32_t top = treeShown ? t + 40 : t;
-    return {10, top, 194, viewHeight - t + 16};
+    const int32_t top = treeShown ? SplitOfLeftPanel(viewHeight) + 40 : 94;
+    return {10, top, 194, std::max<int32_t>(0, PanelBottom(viewHeight) - top)};
 }
 
 void PaneScroll::Reset() {
@@ -91,6 +111,14 @@ void PaneScroll::GrowTo(int32_t rowTop, int32_t thumbSize, int32_t clientHeight)
     if (content > maximum_) maximum_ = content;
     page_ = clientHeight < maximum_ ? clientHeight : maximum_;
     enabled_ = maximum_ > clientHeight;
+}
+
+void PaneScroll::Refit(int32_t lastRowTop, int32_t thumbSize, int32_t clientHeight) {
+    const int32_t position = position_;
+    maximum_ = 0;
+    GrowTo(lastRowTop, thumbSize, clientHeight);
+    position_ = 0;
+    MoveTo(position);
 }
 
 ViewSettingsCopy ViewSettingsCopy::FromSettings(const CViewSettings& s) {

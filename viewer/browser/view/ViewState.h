@@ -70,6 +70,9 @@ public:
     int32_t Wheel(int32_t delta);
     // An item was placed with its cell top at rowTop: the content reaches below it.
     void GrowTo(int32_t rowTop, int32_t thumbSize, int32_t clientHeight);
+    // The grid was laid out again (another width or thumbnail size): the range
+    // becomes what the last placed row needs, the position stays inside it.
+    void Refit(int32_t lastRowTop, int32_t thumbSize, int32_t clientHeight);
 
 private:
     int32_t MoveTo(int32_t position);

@@ -1,12 +1,13 @@
 #include "viewer/browser/view/ViewerView.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QWheelEvent>
 
@@ -19,22 +20,33 @@
 #include "viewer/browser/view/LangMenus.h"
 #include "viewer/browser/view/LongOperation.h"
 #include "viewer/browser/view/ThumbPaneWnd.h"
+#include "viewer/art/ProgramArt.h"
+#include "viewer/shell/common/LanguageContext.h"
+#include "viewer/shell/common/ViewTables.h"
 #include "viewer/shell/common/ViewerMessages.h"
+#include "viewer/shell/ui/BmpBtnViewer.h"
 #include "viewer/sources/ImageFileIf.h"
 #include "viewer/sources/JqIfMngResult.h"
 
 namespace {
 
-// The hover buttons of the view with their tooltip text ids.
+// The hover buttons of the view with their tooltip (and status hint) text ids
+// and their bitmap sets; the sets of the display-mode, thumbnail-size and
+// picture-size buttons follow the view's state (-1 here).
 struct ButtonDef {
     int32_t id;
     uint32_t tip;
+    int32_t set;
 };
 const ButtonDef kButtons[] = {
-    {kIdOpenViewer, 62414}, {kIdSave, 62403},         {kIdPrint, 62404},    {kIdDelete, 62405},
-    {kIdRotateLeft, 62406}, {kIdRotateRight, 62407},  {kIdSettings, 62408}, {kIdTransfer, 62409},
-    {kIdHelp, 62410},       {kIdDisplayMode, 62413},  {kIdThumbSize, 62412}, {kIdPictureSize, 62411},
+    {kIdOpenViewer, 62414, 4}, {kIdSave, 62403, 5},         {kIdPrint, 62404, 6},     {kIdDelete, 62405, 7},
+    {kIdRotateLeft, 62406, 8}, {kIdRotateRight, 62407, 9},  {kIdSettings, 62408, 10}, {kIdTransfer, 62409, 11},
+    {kIdHelp, 62410, 12},      {kIdDisplayMode, 62413, -1}, {kIdThumbSize, 62412, -1}, {kIdPictureSize, 62411, -1},
 };
+
+BitmapSource ProgramBitmaps() {
+    return [](uint32_t id) { return ProgramDib(id); };
+}
 
 std::string FormatWith(std::string format, const std::string& arg) {
     const size_t at = format.find("%s");
@@ -74,7 +86,7 @@ CViewerView::CViewerView(BrowserSource& source, const ViewSettingsCopy& settings
     actions.scrollBy = [this](int32_t step) { ScrollTo(scroll_.Track(scroll_.Position() + step)); };
     actions.openViewer = [this] { plat::postMessage(handle(), UM_VIEW_SELECTION, 0, 0); };
     actions.contextMenu = [this](QPoint global) { ShowPaneMenu(global); };
-    pane_ = new CThumbPaneWnd(*model_, services_.bitmaps, actions, this);
+    pane_ = new CThumbPaneWnd(*model_, services_.bitmaps ? services_.bitmaps : ProgramBitmaps(), actions, this);
     info_ = new CInfoEdit(this);
     info_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(info_, &QWidget::customContextMenuRequested, this,
@@ -89,8 +101,17 @@ CViewerView::CViewerView(BrowserSource& source, const ViewSettingsCopy& settings
     busyLabel_ = new QLabel(this);
     busyTimer_ = new QTimer(this);
     busyTimer_->setInterval(500);
-    connect(busyTimer_, &QTimer::timeout, this, [this] { busyLabel_->setNum(busy_.Step()); });
+    connect(busyTimer_, &QTimer::timeout, this, [this] {
+        busy_.Step();
+        ShowBusyFrame();
+    });
+    ShowBusyFrame();
     BuildButtons();
+    // The panels' art and the display-mode button follow the focus.
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this] {
+        UpdateDisplayModeButton();
+        update();
+    });
 
     mode_.SetNext(settings_.viewInfo);
     ResetPane(0);
@@ -103,16 +124,26 @@ CViewerView::CViewerView(BrowserSource& source, const ViewSettingsCopy& settings
 }
 
 CViewerView::~CViewerView() {
+    disconnect(focusWatch_);   // focus moves while the children go; this view is gone by then
+    // The buttons outlive this object's members (Qt deletes them with the
+    // widget): they must not reach the view's hot-button slot then.
+    for (auto& [id, button] : hoverButtons_) button->SetHotSlot(nullptr);
     model_->StopThumbnailRun();
     model_.reset();
 }
 
 void CViewerView::BuildButtons() {
     for (const ButtonDef& def : kButtons) {
-        auto* button = new QToolButton(this);
+        auto* button = new BmpBtnViewer(this);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->SetHotSlot(&hotButton_);
+        button->SetTextId(def.tip);
+        if (def.set >= 0) button->LoadBitmapSet(def.set, 0);
         if (services_.text) button->setToolTip(QString::fromStdString(services_.text(def.tip)));
         controls_[def.id] = button;
+        hoverButtons_[def.id] = button;
     }
+    UpdateSizeButtons();
     // Every button is the command of its control id (the pane's delete only with the pane focused).
     for (auto& [id, button] : controls_)
         connect(button, &QAbstractButton::clicked, this, [this, id = id] { OnCommand(id); });
@@ -207,14 +238,54 @@ void CViewerView::ApplyDisplayMode(int32_t mode) {
         tree_->setFocus();
     else
         pane_->setFocus();
+    UpdateDisplayModeButton();
     Layout();
+    update();
+}
+
+void CViewerView::UpdateDisplayModeButton() {
+    auto found = hoverButtons_.find(kIdDisplayMode);
+    if (found == hoverButtons_.end()) return;
+    const int32_t mode = mode_.Current();
+    const int32_t state = DisplayMode::ButtonState(mode, tree_->hasFocus(), info_->hasFocus());
+    BmpBtnViewer* button = found->second;
+    if (button->Set() == mode && button->State() == state) return;
+    button->LoadBitmapSet(mode, state);
+}
+
+void CViewerView::UpdateSizeButtons() {
+    hoverButtons_[kIdThumbSize]->LoadBitmapSet(ThumbSizeToSizeIndex(model_->ThumbSize()), 0);
+    const int languageIndex = TheLanguage().IsBound() ? TheLanguage().LanguageIndex() : kFallbackLanguageIndex;
+    hoverButtons_[kIdPictureSize]->LoadBitmapSet(
+        ImageSizeButtonSet(static_cast<int>(settings_.imageSize), languageIndex), 0);
+}
+
+void CViewerView::SetHintWindow(plat::WindowHandle frame) {
+    for (auto& [id, button] : hoverButtons_) button->SetFrame(frame);
 }
 
 void CViewerView::SetThumbSize(int32_t size) {
     if (size == model_->ThumbSize()) return;
     settings_.thumbSize = size;
     model_->SetThumbSize(size);
+    UpdateSizeButtons();
     model_->RestartThumbnailRun();
+}
+
+void CViewerView::ShowBusyFrame() {
+    busyLabel_->setPixmap(QPixmap::fromImage(ProgramPicture(static_cast<uint32_t>(CountToBitmapId(busy_.Frame())))));
+}
+
+void CViewerView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    BrowserArtLayout art;
+    art.width = width();
+    art.height = height();
+    art.leftPanel = tree_->isVisible() || info_->isVisible();
+    art.leftPanelFocused = tree_->hasFocus() || info_->hasFocus();
+    art.thumbArea = pane_->geometry().united(scrollBar_->geometry());
+    art.thumbAreaFocused = pane_->hasFocus();
+    PaintBrowserArt(painter, art);
 }
 
 void CViewerView::Layout() {
@@ -231,7 +302,21 @@ void CViewerView::Layout() {
     place(busyLabel_, kIdBusy);
     for (auto& [id, button] : controls_) place(button, id);
     model_->Reflow();
+    RefitScroll();
     pane_->update();
+}
+
+void CViewerView::RefitScroll() {
+    int32_t lastTop = -1;
+    {
+        std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
+        const BrowserItems& items = model_->Items();
+        for (size_t i = 0; i < items.size(); ++i)
+            if (items.cell(i).placed) lastTop = std::max(lastTop, items.cell(i).top);
+    }
+    if (lastTop < 0) return;   // nothing placed: the range is the reset one
+    scroll_.Refit(lastTop, model_->ThumbSize(), pane_->height());
+    ScrollTo(0);
 }
 
 void CViewerView::resizeEvent(QResizeEvent* event) {
@@ -276,7 +361,7 @@ void CViewerView::ItemsChanged() { pane_->update(); }
 
 void CViewerView::BusyAnimation(bool on) {
     busy_.Reset();
-    busyLabel_->setNum(busy_.Frame());
+    ShowBusyFrame();
     if (on)
         busyTimer_->start();
     else

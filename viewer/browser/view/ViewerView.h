@@ -14,12 +14,14 @@
 #include "viewer/browser/view/BrowserViewModel.h"
 #include "viewer/browser/view/CommandRules.h"
 #include "viewer/browser/view/ViewState.h"
+#include "viewer/shell/ui/HotButtonSlot.h"
 
 #include <QPoint>
 
 #include <atomic>
 
 class QAbstractButton;
+class BmpBtnViewer;
 class QLabel;
 class QScrollBar;
 class QTimer;
@@ -128,9 +130,19 @@ public:
     void ShowThumbSizeMenu();
     void ShowPictureSizeMenu();
     bool SaveSettings(CViewSettings& settings, const FrameGeometry& frame) const;
+    // The window whose status bar shows the hints of the hover buttons.
+    void SetHintWindow(plat::WindowHandle frame);
+    // The hover button of a control id (nullptr for none).
+    BmpBtnViewer* HoverButton(int32_t id) const {
+        auto found = hoverButtons_.find(id);
+        return found == hoverButtons_.end() ? nullptr : found->second;
+    }
+    HotButtonSlot& HotButton() { return hotButton_; }
+    int32_t BusyFrameShown() const { return busy_.Frame(); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
@@ -156,6 +168,10 @@ private:
     void Layout();
     void ScrollTo(int32_t delta);
     void BuildButtons();
+    void UpdateDisplayModeButton();
+    void UpdateSizeButtons();
+    void ShowBusyFrame();
+    void RefitScroll();
 
     BrowserSource& source_;
     ViewerViewServices services_;
@@ -178,6 +194,9 @@ private:
     std::atomic<bool> viewerRequest_{false};   // the open job reads it on its thread
     bool printing_ = false;
     std::map<int32_t, QAbstractButton*> controls_;
+    std::map<int32_t, BmpBtnViewer*> hoverButtons_;
+    HotButtonSlot hotButton_;   // the one button under the mouse
+    QMetaObject::Connection focusWatch_;
     std::string folder_;
     bool rootSelected_ = true;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // A push button drawn from four pictures: normal, selected (pressed), focused
 // and disabled (the normal one when there is none).
-#include "viewer/shell/ui/ButtonBitmaps.h"
+#include "viewer/art/ButtonBitmaps.h"
 
 #include <QPushButton>
 

@@ -1,7 +1,8 @@
 #include "viewer/shell/ui/UiBitmap.h"
 
+#include "viewer/art/ProgramArt.h"
+
 #include <QColor>
-#include <QPainter>
 
 #include <cstdlib>
 
@@ -14,10 +15,11 @@ QPixmap UiBitmap(uint32_t id, int width, int height)
         if (!file.isNull())
             return file;
     }
+    const QImage art = ProgramPicture(id, QSize(width, height));
+    if (!art.isNull())
+        return QPixmap::fromImage(art);
+    // An id without art stays visible as a neutral tile rather than a hole.
     QPixmap pixmap(width > 0 ? width : 1, height > 0 ? height : 1);
-    pixmap.fill(QColor::fromHsv(static_cast<int>((id * 47) % 360), 90, 200));
-    QPainter painter(&pixmap);
-    painter.setPen(QColor(60, 60, 60));
-    painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
+    pixmap.fill(QColor(214, 220, 236));
     return pixmap;
 }

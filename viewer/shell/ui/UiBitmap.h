@@ -1,7 +1,7 @@
 #pragma once
-// The program's bitmaps by id. A picture file "<id>.png" in the folder named by
-// $LUMORA_ART_DIR is used when present; otherwise a plain picture of the given
-// size is drawn in a colour of its own per id, so every id stays visible.
+// The program's bitmaps by id, as the dialogs and buttons draw them. A picture
+// file "<id>.png" in the folder named by $LUMORA_ART_DIR replaces the program's
+// own art (for trying new artwork without a build).
 #include <QPixmap>
 
 #include <cstdint>

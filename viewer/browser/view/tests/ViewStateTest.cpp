@@ -27,10 +27,12 @@ TEST(LayoutTest, PaneAndSidePanelsFollowTheDisplayMode) {
         int32_t id, mode;
         ViewRect rect;
     };
-    // A view of 804 x 603: W = 800, H = 600; scroll bars 16 wide.
+    // A view of 804 x 603: W = 800, H = 600; scroll bars 16 wide. The left
+    // panel ends with the pane (592); with both shown the tree ends at 303 and
+    // the information box starts 40 below.
     const Case cases[] = {
-        {kIdTree, 0, {10, 94, 194, 341}},   {kIdTree, 1, {10, 94, 194, 945}},
-        {kIdInfo, 0, {10, 475, 194, 564}},  {kIdInfo, 2, {10, 94, 194, 945}},
+        {kIdTree, 0, {10, 94, 194, 209}},   {kIdTree, 1, {10, 94, 194, 498}},
+        {kIdInfo, 0, {10, 343, 194, 249}},  {kIdInfo, 2, {10, 94, 194, 498}},
         {kIdPane, 0, {219, 70, 553, 522}},  {kIdPane, 3, {44, 70, 728, 522}},
         {kIdScrollBar, 3, {773, 70, 16, 522}}, {kIdHelp, 0, {759, 2, 41, 40}},
         {kIdThumbSize, 0, {714, 43, 86, 21}},  {kIdBusy, 0, {719, 7, 31, 30}},
@@ -54,6 +56,42 @@ TEST(PaneScrollTest, MovesStayInsideTheRange) {
     EXPECT_EQ(0, s.Wheel(120));        // never above the top
     EXPECT_EQ(1, s.Top());
     s.Reset();
+    EXPECT_FALSE(s.Enabled());
+    EXPECT_EQ(0, s.Position());
+}
+
+TEST(LayoutTest, LeftPanelStaysInsideTheViewAtEveryHeight) {
+    for (int32_t height = 380; height <= 1400; height += 7) {
+        for (int32_t mode = 0; mode < 3; ++mode) {
+            for (int32_t id : {kIdTree, kIdInfo}) {
+                if ((id == kIdTree && !DisplayMode::TreeShown(mode)) || (id == kIdInfo && !DisplayMode::InfoShown(mode)))
+                    continue;
+                const ViewRect r = ControlRect(id, mode, 650, height, 16);
+                SCOPED_TRACE(testing::Message() << "control " << id << " mode " << mode << " height " << height);
+                EXPECT_GE(r.y, 94);
+                EXPECT_GT(r.height, 40);
+                EXPECT_LE(r.y + r.height, height);
+            }
+        }
+        const ViewRect tree = ControlRect(kIdTree, 0, 650, height, 16);
+        const ViewRect info = ControlRect(kIdInfo, 0, 650, height, 16);
+        EXPECT_LE(tree.y + tree.height, info.y) << height;
+    }
+}
+
+TEST(PaneScrollTest, RefitAfterANarrowerGridReachesTheLastRow) {
+    PaneScroll s;
+    s.GrowTo(300, 64, 400);   // wide grid: content 396, no scrolling
+    EXPECT_FALSE(s.Enabled());
+    s.Refit(1800, 64, 400);   // narrower: the last row moved down
+    EXPECT_TRUE(s.Enabled());
+    EXPECT_EQ(1896, s.Maximum());
+    EXPECT_EQ(1496, s.Bottom());
+    EXPECT_EQ(1496, s.Position());
+    s.Refit(600, 64, 400);    // wider again: the position comes back inside the range
+    EXPECT_EQ(696, s.Maximum());
+    EXPECT_EQ(296, s.Position());
+    s.Refit(100, 64, 400);
     EXPECT_FALSE(s.Enabled());
     EXPECT_EQ(0, s.Position());
 }

@@ -1,7 +1,7 @@
 #include "viewer/shell/ui/BmpBtnAcquire.h"
 #include "viewer/shell/ui/BmpBtnTransfer.h"
 #include "viewer/shell/ui/BmpBtnViewer.h"
-#include "viewer/shell/ui/ButtonBitmaps.h"
+#include "viewer/art/ButtonBitmaps.h"
 #include "viewer/shell/ui/HotButtonSlot.h"
 #include "viewer/shell/ui/tests/UiTestSupport.h"
 

@@ -1,27 +1,30 @@
-#include "viewer/shell/ui/ButtonBitmaps.h"
+#include "viewer/art/ButtonBitmaps.h"
 
 namespace {
 
-// Rows beyond the fixed ones take their pictures from a range of their own, four
-// ids a row (normal, hover, selected, disabled) with no second state.
-constexpr BitmapRow GeneratedRow(uint32_t base, int row)
+// Browser rows other than the two fixed ones take eight ids each from 600 on:
+// normal, hover and selected for states 0 and 1, then disabled. Only the
+// display-mode rows (0-3) have a second state (the shown panel has the focus).
+constexpr BitmapRow BrowserRow(int row)
 {
-    const uint32_t first = base + 4u * static_cast<uint32_t>(row);
-    return {first, 0, first + 1, 0, first + 2, 0, first + 3};
+    const uint32_t first = 600u + 8u * static_cast<uint32_t>(row);
+    const bool twoStates = row <= 3;
+    return {first, twoStates ? first + 1 : 0, first + 2, twoStates ? first + 3 : 0,
+            first + 4, twoStates ? first + 5 : 0, first + 6};
 }
 
-template <int N>
-constexpr std::array<BitmapRow, N> MakeTable(uint32_t base)
+// Transfer-panel rows take four ids each from 860 on: normal, hover, selected, disabled.
+constexpr BitmapRow PanelRow(int row)
 {
-    std::array<BitmapRow, N> table{};
-    for (int i = 0; i < N; ++i)
-        table[i] = GeneratedRow(base, i);
-    return table;
+    const uint32_t first = 860u + 4u * static_cast<uint32_t>(row);
+    return {first, 0, first + 1, 0, first + 2, 0, first + 3};
 }
 
 constexpr std::array<BitmapRow, kBrowserButtonRows> MakeBrowserTable()
 {
-    auto table = MakeTable<kBrowserButtonRows>(600);
+    std::array<BitmapRow, kBrowserButtonRows> table{};
+    for (int i = 0; i < kBrowserButtonRows; ++i)
+        table[static_cast<std::size_t>(i)] = BrowserRow(i);
     table[0] = {408, 411, 409, 412, 410, 413, 0};
     table[4] = {333, 0, 334, 0, 335, 0, 336};
     return table;
@@ -29,7 +32,9 @@ constexpr std::array<BitmapRow, kBrowserButtonRows> MakeBrowserTable()
 
 constexpr std::array<BitmapRow, kPanelButtonRows> MakePanelTable()
 {
-    auto table = MakeTable<kPanelButtonRows>(740);
+    std::array<BitmapRow, kPanelButtonRows> table{};
+    for (int i = 0; i < kPanelButtonRows; ++i)
+        table[static_cast<std::size_t>(i)] = PanelRow(i);
     table[0] = {222, 0, 222, 0, 227, 0, 222};
     return table;
 }
