@@ -8,8 +8,10 @@
 // - Pixels are rows top-down, tightly packed: 1 channel (grey, colour model 2) or
 //   3 channels R,G,B (colour model 32); depth 1 or 2 bytes per sample (16-bit
 //   samples in the machine's order).
-// - Orientation codes 1, 8, 3, 6 turn the delivered pixels clockwise by 0, 1, 2
-//   and 3 quarter turns. The file's own EXIF orientation is not applied.
+// - Pictures are delivered upright: the file's own EXIF orientation (1, 3, 6, 8;
+//   mirrored codes without their mirror) is applied first, and sizes are those
+//   of the upright picture. Orientation codes 1, 8, 3, 6 then turn the delivered
+//   pixels clockwise by 0, 1, 2 and 3 quarter turns.
 // - A requested output size is in the coordinates of the turned picture (a size
 //   with the unturned picture's proportions is read as unturned); a size of 0 or
 //   the picture's own size means full size.

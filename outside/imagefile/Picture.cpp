@@ -181,6 +181,7 @@ int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
             meta_.readExif(h.exif.data(), h.exif.size());
         if (!h.photoshop.empty())
             meta_.readPhotoshop(h.photoshop.data(), h.photoshop.size());
+        takeUprightTurns();
         return JQFL_OK;
     }
     if (n >= 4 && ((d[0] == 'I' && d[1] == 'I' && d[2] == 42 && d[3] == 0) ||
@@ -196,6 +197,7 @@ int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
         meta_.readExif(d, n);  // a TIFF file is itself a TIFF structure
         if (!h.iptc.empty())
             meta_.setIptc(h.iptc.data(), h.iptc.size());
+        takeUprightTurns();
         return JQFL_OK;
     }
     if (isClip(d, n)) {
@@ -240,6 +242,7 @@ int32_t Picture::openHeaderFile() {
         hgt = t.height;
     }
     headerOnly_ = true;
+    takeUprightTurns();
     type_ = JQFL_TYPE_JPEG;
     width_ = w;
     height_ = hgt;
@@ -270,12 +273,30 @@ int32_t Picture::setNewGeometry(int width, int height, int depth, int colorModel
     return JQFL_OK;
 }
 
+void Picture::takeUprightTurns() {
+    uprightTurns_ = 0;
+    const TagValue* tag = meta_.find(274);   // Orientation
+    if (!tag || tag->type != 3 || tag->bytes.size() < 2)
+        return;
+    uint16_t code = 0;
+    std::memcpy(&code, tag->bytes.data(), sizeof code);
+    uprightTurns_ = uprightTurnsOfExifOrientation(code);
+}
+
+int Picture::turnsOf(const View& view) const {
+    const int q = quarterTurnsOfOrientation(view.orientation);
+    return q < 0 ? q : (q + uprightTurns_) & 3;
+}
+
 int32_t Picture::setView(View& view, int width, int height, int orientation) {
-    const int q = quarterTurnsOfOrientation(orientation == 0 ? 1 : orientation);
-    if (q < 0 || width < 0 || height < 0)
+    if (quarterTurnsOfOrientation(orientation == 0 ? 1 : orientation) < 0 || width < 0 || height < 0)
         return JQFL_BAD_PARAMETER;
+    // Turns from the stored pixels: the camera's own turn first, then the one asked for.
+    const int q = (quarterTurnsOfOrientation(orientation == 0 ? 1 : orientation) + uprightTurns_) & 3;
+    // The picture's own size, either way round, is the whole picture: callers
+    // pass the size they read before choosing the turn.
     const bool full = width == 0 || height == 0 || (width == width_ && height == height_) ||
-                      ((q & 1) && width == height_ && height == width_);
+                      (width == height_ && height == width_);
     View next;
     next.orientation = orientation == 0 ? 1 : orientation;
     if (!full) {
@@ -302,7 +323,7 @@ void Picture::viewSize(const View& view, int& width, int& height) const {
         height = view.height;
         return;
     }
-    const bool swap = (quarterTurnsOfOrientation(view.orientation) & 1) != 0;
+    const bool swap = (turnsOf(view) & 1) != 0;
     width = swap ? height_ : width_;
     height = swap ? width_ : height_;
 }
@@ -349,7 +370,7 @@ int32_t Picture::render(View& view) {
         return JQFL_OK;
     if (colorModel_ == JQFL_MODEL_CMYK)
         return JQFL_UNSUPPORTED;
-    const int q = quarterTurnsOfOrientation(view.orientation);
+    const int q = turnsOf(view);
     int outW = 0, outH = 0;
     viewSize(view, outW, outH);
     // map to source coordinates, ask for what we need
@@ -529,7 +550,9 @@ int32_t Picture::save(uint32_t format, uint32_t option, const char* path, JqflPr
     if (const int32_t rc = render(main_); rc != JQFL_OK)
         return rc;
     const Raster& px = main_.pixels;
-    const bool turned = quarterTurnsOfOrientation(main_.orientation) != 0;
+    // Pixels that differ from the file's, or a file whose tag turns them, are
+    // written upright as delivered, and the saved tag says so.
+    const bool turned = turnsOf(main_) != 0 || uprightTurns_ != 0;
     // The colour profile stays true of turned or scaled pixels; the XMP packet
     // does, once its old orientation and size are taken out.
     std::vector<uint8_t> icc;

@@ -56,11 +56,16 @@ private:
     void profileAndXmp(std::vector<uint8_t>* icc, std::string* xmp) const;
     int32_t openHeaderFile();
     int32_t openClipFrame(Raster frame);
+    // The turns that show the stored pixels upright, from the file's EXIF orientation.
+    void takeUprightTurns();
+    // Quarter turns (clockwise) from the stored pixels to a view.
+    int turnsOf(const View& view) const;
 
     uint32_t type_ = JQFL_TYPE_OTHER;
     bool isNew_ = false;
-    int width_ = 0;
+    int width_ = 0;         // the stored pixels' size (before the camera's turn)
     int height_ = 0;
+    int uprightTurns_ = 0;  // clockwise quarter turns the file's orientation tag asks for
     int depth_ = 1;
     int colorModel_ = 0;
     std::vector<uint8_t> file_;

@@ -194,4 +194,13 @@ int quarterTurnsOfOrientation(int orientation) {
     }
 }
 
+int uprightTurnsOfExifOrientation(int exifOrientation) {
+    switch (exifOrientation) {
+    case 3: case 4: return 2;
+    case 6: case 7: return 1;
+    case 8: case 5: return 3;
+    default: return 0;
+    }
+}
+
 }  // namespace jqfl

@@ -37,5 +37,9 @@ bool turnRaster(const Raster& in, Raster& out, int quarterTurns);
 
 // Quarter turns of an orientation code 1, 8, 3, 6; -1 for any other code.
 int quarterTurnsOfOrientation(int orientation);
+// Clockwise quarter turns that show a picture upright by its EXIF orientation
+// tag (6: turned a quarter clockwise, 3: half, 8: three quarters). Mirrored
+// codes keep their turn and are shown unmirrored; unknown codes give 0.
+int uprightTurnsOfExifOrientation(int exifOrientation);
 
 }  // namespace jqfl

@@ -239,6 +239,47 @@ TEST_F(JqFileLib, OrientationCodesTurnClockwise) {
     }
 }
 
+// A camera's orientation tag is applied before the codes: a picture tagged 6
+// (stored lying on its side) comes out upright; code 8 then turns it one more
+// quarter. Red is the stored left half.
+TEST_F(JqFileLib, PicturesComeOutUprightByTheirOrientationTag) {
+    const int W = 64, H = 32;
+    struct Case {
+        int tag, code;
+        int width, height;
+        int redX, redY;
+        int blueX, blueY;
+    };
+    const Case cases[] = {
+        {1, 1, W, H, 8, 16, 56, 16},   // as stored: red left
+        {6, 1, H, W, 16, 8, 16, 56},   // a quarter clockwise: red top
+        {3, 1, W, H, 56, 16, 8, 16},   // half: red right
+        {8, 1, H, W, 16, 56, 16, 8},   // three quarters: red bottom
+        {6, 8, W, H, 56, 16, 8, 16},   // upright, then a quarter more: red right
+        {6, 6, W, H, 8, 16, 56, 16},   // upright, then three quarters more: back as stored
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "tag " << c.tag << " code " << c.code);
+        const std::string file = path("tag" + std::to_string(c.tag) + ".jpg");
+        if (!fs::exists(file)) {
+            jqfltest::writeJpeg(file, W, H, [](int x, int y) { return halves(x, y, W); });
+            ASSERT_TRUE(jqfltest::exiftool("-Orientation#=" + std::to_string(c.tag), file));
+        }
+        Session s;
+        ASSERT_EQ(s.open(file), 0);
+        const JqflImageInfoBlock upright = s.info();
+        EXPECT_EQ((upright.width > upright.height), (c.tag == 1 || c.tag == 3));
+        ASSERT_EQ(s.setInfo(upright.width, upright.height, c.code), 0);
+        const JqflImageInfoBlock i = s.info();
+        ASSERT_EQ(i.width, c.width);
+        ASSERT_EQ(i.height, c.height);
+        std::vector<uint8_t> px;
+        ASSERT_EQ(s.read(px, i.width, i.height), 0);
+        EXPECT_TRUE(isRed(&px[(c.redY * i.width + c.redX) * 3]));
+        EXPECT_TRUE(isBlue(&px[(c.blueY * i.width + c.blueX) * 3]));
+    }
+}
+
 TEST_F(JqFileLib, ReducedPictureThroughSubImage) {
     const int W = 800, H = 600;
     jqfltest::writeJpeg(path("r.jpg"), W, H, [](int x, int y) { return halves(x, y, W); });
@@ -315,7 +356,7 @@ TEST_F(JqFileLib, SaveTurnedCarriesTagsAndResetsOrientation) {
     ASSERT_TRUE(jqfltest::exiftool("-Model=M-200 -Orientation#=6 -Artist=Someone", path("s.jpg")));
     Session s;
     ASSERT_EQ(s.open(path("s.jpg")), 0);
-    ASSERT_EQ(s.setInfo(64, 32, 8), 0);
+    ASSERT_EQ(s.setInfo(32, 64, 8), 0);   // upright (32 x 64), then a quarter more
     const uint8_t iptc[] = {0x1C, 2, 120, 0, 5, 'h', 'e', 'l', 'l', 'o'};
     ASSERT_EQ(s.setTag(33723, 1, iptc, sizeof iptc), 0);
     ASSERT_EQ(s.save(path("out.jpg")), 0);
@@ -323,8 +364,8 @@ TEST_F(JqFileLib, SaveTurnedCarriesTagsAndResetsOrientation) {
     EXPECT_EQ(jqfltest::exiftoolRead("Artist", path("out.jpg")), "Someone");
     EXPECT_EQ(jqfltest::exiftoolRead("Orientation#", path("out.jpg")), "1");
     EXPECT_EQ(jqfltest::exiftoolRead("Caption-Abstract", path("out.jpg")), "hello");
-    EXPECT_EQ(jqfltest::exiftoolRead("ImageWidth", path("out.jpg")), "32");
-    EXPECT_EQ(jqfltest::exiftoolRead("ImageHeight", path("out.jpg")), "64");
+    EXPECT_EQ(jqfltest::exiftoolRead("ImageWidth", path("out.jpg")), "64");
+    EXPECT_EQ(jqfltest::exiftoolRead("ImageHeight", path("out.jpg")), "32");
     // no temporary file is left beside it
     int files = 0;
     for (auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();

@@ -123,6 +123,25 @@ TEST(PictureBuffer, LoaderLimitsAndTurns) {
     EXPECT_EQ(LoadImageBuffer(b, (dir / "missing.jpg").string(), r, 0), JQFL_CANNOT_OPEN);
 }
 
+// A camera that stood on its side writes the picture lying down with
+// orientation 6: the viewer shows it upright, and its own turns come on top.
+TEST(PictureBuffer, CameraOrientationShowsThePictureUpright) {
+    LibraryRoot root;
+    const auto dir = root.folder("pics");
+    LibraryRoot::writeJpeg(dir / "side.jpg", 160, 80);   // red left, blue right, as stored
+    ASSERT_TRUE(LibraryRoot::exiftool("-Orientation#=6", dir / "side.jpg"));
+    CImageBuffer b;
+    std::unique_ptr<PictureRecord> r;
+    ASSERT_EQ(LoadImageBuffer(b, (dir / "side.jpg").string(), r, 0), 0);
+    EXPECT_EQ(r->width, 80u);
+    EXPECT_EQ(r->height, 160u);
+    EXPECT_GT(pixelAt(*r, 40, 10, 3)[2], 200);    // red on top
+    EXPECT_GT(pixelAt(*r, 40, 150, 3)[0], 200);   // blue below
+    ASSERT_EQ(LoadImageBuffer(b, (dir / "side.jpg").string(), r, 1), 0);   // and a quarter more
+    EXPECT_EQ(r->width, 160u);
+    EXPECT_GT(pixelAt(*r, 150, 40, 3)[2], 200);   // red on the right
+}
+
 TEST(PictureBuffer, WithoutTheLibrary) {
     plat::testing::TempRoot root;
     CImageBuffer b;

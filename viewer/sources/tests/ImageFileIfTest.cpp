@@ -204,6 +204,26 @@ TEST_F(PictureAccess, StatusAttributesAndDeletion) {
     EXPECT_EQ(source.If_IsSessionLost(), 0);
 }
 
+// A picture the camera took on its side (orientation 6) has an upright thumbnail.
+TEST_F(PictureAccess, ThumbnailOfATurnedCameraPictureIsUpright) {
+    const fs::path pic = card.card() / "DCIM" / "100ABCDE" / "ABCD0001.JPG";
+    fs::create_directories(pic.parent_path());
+    LibraryRoot::writeJpeg(pic, 800, 600);   // red left half, as stored
+    ASSERT_TRUE(LibraryRoot::exiftool("-Orientation#=6", pic));
+    open();
+    std::unique_ptr<PictureRecord> record;
+    ASSERT_EQ(source.If_GetThumbAndCaption("100ABCDE", "ABCD0001.JPG", record, 96, 72, 1, nullptr), 0);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->width, 54u);
+    EXPECT_EQ(record->height, 72u);
+    ASSERT_EQ(record->blocks.size(), 1u);
+    const BitmapRecord& tile = record->blocks.front();
+    const uint32_t stride = (tile.width * 3 + 3) / 4 * 4;
+    const auto at = [&](uint32_t x, uint32_t y) { return tile.bits() + (tile.height - 1 - y) * stride + x * 3; };
+    EXPECT_GT(at(27, 5)[2], 200);    // red on top (B,G,R)
+    EXPECT_GT(at(27, 66)[0], 200);   // blue below
+}
+
 TEST_F(PictureAccess, ThumbnailWithShootingInformation) {
     const fs::path pic = card.card() / "DCIM" / "100ABCDE" / "ABCD0001.JPG";
     fs::create_directories(pic.parent_path());
