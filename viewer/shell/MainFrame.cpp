@@ -11,10 +11,11 @@
 #include "platform/msg/Messaging.h"
 #include "platform/msg/SessionEnd.h"
 #include "platform/msg/UiThread.h"
+#include "platform/shell/HelpTopic.h"
+#include "viewer/shell/common/HelpRequest.h"
 #include "viewer/sources/JqIfMngResult.h"
 
-#include <QDesktopServices>
-#include <QUrl>
+#include <QApplication>
 
 #include <unistd.h>
 
@@ -47,7 +48,6 @@ constexpr uint32_t kTextCardRoot = 62422;
 
 constexpr uint32_t kBackgroundColour = 227 | (230 << 8) | (240 << 16);  // RGB(227, 230, 240)
 constexpr const char* kHelpPage = "01_Get_Started/h001_Get_Started.htm";
-constexpr const char* kHelpFolder = "help";
 
 uint32_t g_wakelyMessage = 0;
 
@@ -89,10 +89,13 @@ CMainFrame::CMainFrame(CLumoraApp& app) : app_(app)
 {
     if (!g_wakelyMessage)
         g_wakelyMessage = plat::registerMessage(kWakelyToLumoraMessageName);
+    // Help buttons and F1 in any of the program's windows come here.
+    previousHelp_ = SetHelpHandler([this](uint32_t contextId) { ShowHelpTopic(contextId); });
 }
 
 CMainFrame::~CMainFrame()
 {
+    SetHelpHandler(std::move(previousHelp_));
     KillStatusTimer();
     app_.Windows().DestroyAll();
     if (receiver_) {
@@ -573,14 +576,13 @@ void CMainFrame::ShowBox(const std::string& text, plat::MessageIcon icon)
 
 void CMainFrame::ShowHelpTopic(uint32_t /*contextId*/)
 {
-    // Every topic opens the first page of the help.
-    const std::filesystem::path folder = std::filesystem::path(app_.Settings()->InstallDir()) / kHelpFolder;
-    const std::filesystem::path page = folder / kHelpPage;
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(page, ec) &&
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page.string()))))
+    // Every topic opens the first page of the help, in the help window over
+    // whichever of the program's windows asked.
+    const std::filesystem::path installDir(app_.Settings()->InstallDir());
+    if (plat::showHelpTopic(installDir, kHelpPage, QApplication::activeWindow()) == plat::HelpResult::Ok)
         return;
-    ShowBox(FormatLangText(Text(kTextHelpMissing), {folder.string()}), plat::MessageIcon::Exclamation);
+    ShowBox(FormatLangText(Text(kTextHelpMissing), {plat::helpFolderOf(installDir).string()}),
+            plat::MessageIcon::Exclamation);
 }
 
 bool CMainFrame::PostToSelf(uint32_t message, plat::WParam wParam, plat::LParam lParam)

@@ -3,6 +3,7 @@
 // monitor names (or the last one), watches it with timer 1 and turns each status
 // into a refresh, a question or the closing of the target. Messages about the
 // target are shown once, over whichever work window exists.
+#include "viewer/shell/common/HelpRequest.h"
 #include "platform/msg/MessageBox.h"
 #include "platform/msg/Messages.h"
 #include "platform/msg/WindowHandle.h"
@@ -89,6 +90,7 @@ private:
     uint32_t statusTimer_ = 0;   // UI thread only
     bool checkPaused_ = false;   // UI thread only: a tick that ends during a pause does not restart the check
     CLangString messageText_;
+    HelpHandler previousHelp_;   // put back when this frame goes
 };
 
 // The name of a built-in viewer window class: format filled with (style, 0, brush, icon).
