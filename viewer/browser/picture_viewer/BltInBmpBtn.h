@@ -3,8 +3,12 @@
 // and shows its status text in the frame's status bar meanwhile.
 #include <QToolButton>
 
+#include <array>
 #include <cstdint>
 #include <functional>
+
+// The pictures of a viewer button's bitmap set: normal, hover, pressed, disabled.
+std::array<uint32_t, 4> BltInButtonPictures(int32_t bitmapSet);
 
 class CBltInBmpBtn : public QToolButton {
 public:
@@ -14,6 +18,8 @@ public:
     int32_t BitmapSet() const { return bitmapSet_; }
     uint32_t StatusTextId() const { return statusTextId_; }
     bool Highlighted() const { return highlighted_; }
+    // The picture id the button shows now.
+    uint32_t ShownPicture() const;
     // Back to the normal look.
     void Unhighlight();
     // Called with the status text id on entry and 0 on leaving.
@@ -22,6 +28,7 @@ public:
 protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     int32_t controlId_;

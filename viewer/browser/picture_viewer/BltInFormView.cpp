@@ -5,10 +5,13 @@
 #include "viewer/browser/picture_viewer/BltInImageWnd.h"
 #include "viewer/browser/picture_viewer/BltInViewerThread.h"
 #include "viewer/browser/picture_viewer/ViewerTexts.h"
+#include "viewer/art/ProgramArt.h"
+#include "viewer/shell/common/HelpRequest.h"
 #include "viewer/shell/ui/WaitMsgDlg.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -16,6 +19,7 @@
 namespace {
 
 constexpr int kBar = 16;
+constexpr uint32_t kFormHelpId = 176;   // the form's own help when no button is lit
 constexpr int kButton = 28;
 
 enum : uint32_t {
@@ -70,7 +74,7 @@ CBltInFormView::~CBltInFormView() { painting_.store(false); }
 CBltInBmpBtn* CBltInFormView::MakeButton(int32_t id, int32_t set, uint32_t statusText, const char* glyph) {
     auto* button = new CBltInBmpBtn(id, set, statusText, this);
     button->setObjectName(QString::number(id));
-    button->setText(QString::fromLatin1(glyph));
+    button->setAccessibleName(QString::fromLatin1(glyph));
     button->setToolTip(ViewerText(uint32_t(id)));
     button->SetStatusSink([this](uint32_t text) { frame_->SetStatusText(text); });
     return button;
@@ -216,10 +220,22 @@ void CBltInFormView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_PageUp: Scroll(true, ScrollRequest::PageBack); return;
         case Qt::Key_PageDown: Scroll(true, ScrollRequest::PageForward); return;
+        case Qt::Key_F1: RequestHelp(HelpControlId()); return;
         default: break;
     }
     ModesForKeys(event->modifiers());
     QWidget::keyPressEvent(event);
+}
+
+void CBltInFormView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    PaintViewerArt(painter, rect(), kButton);
+}
+
+uint32_t CBltInFormView::HelpControlId() const {
+    for (CBltInBmpBtn* b : {zoomOut_, zoomIn_, rotateRight_, rotateLeft_})
+        if (b->Highlighted()) return static_cast<uint32_t>(b->ControlId());
+    return kFormHelpId;
 }
 
 void CBltInFormView::keyReleaseEvent(QKeyEvent* event) {

@@ -55,12 +55,15 @@ public:
     CBltInImageWnd* Pane() const { return pane_; }
     bool ZoomInButtonEnabled() const;
     bool ZoomOutButtonEnabled() const;
+    // What F1 asks help for: the lit button, else the form.
+    uint32_t HelpControlId() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     CBltInBmpBtn* MakeButton(int32_t id, int32_t set, uint32_t statusText, const char* glyph);

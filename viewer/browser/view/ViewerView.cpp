@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
@@ -147,6 +148,10 @@ void CViewerView::BuildButtons() {
     // Every button is the command of its control id (the pane's delete only with the pane focused).
     for (auto& [id, button] : controls_)
         connect(button, &QAbstractButton::clicked, this, [this, id = id] { OnCommand(id); });
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(f1, &QShortcut::activated, this, [this] {
+        if (services_.help) services_.help(HelpControlId());
+    });
     if (settings_.checkLocal == 0 && settings_.checkWeb == 0) controls_[kIdTransfer]->setEnabled(false);
 }
 
@@ -258,6 +263,15 @@ void CViewerView::UpdateSizeButtons() {
     const int languageIndex = TheLanguage().IsBound() ? TheLanguage().LanguageIndex() : kFallbackLanguageIndex;
     hoverButtons_[kIdPictureSize]->LoadBitmapSet(
         ImageSizeButtonSet(static_cast<int>(settings_.imageSize), languageIndex), 0);
+}
+
+int32_t CViewerView::HelpControlId() const {
+    // While a button is lit the help is the button's; otherwise the focused part's.
+    for (const auto& [id, button] : hoverButtons_)
+        if (button->IsHot()) return HelpIdForButtonSet(button->Set());
+    if (tree_->hasFocus()) return kIdTree;
+    if (info_->hasFocus()) return kIdInfo;
+    return kIdPane;
 }
 
 void CViewerView::SetHintWindow(plat::WindowHandle frame) {

@@ -139,6 +139,8 @@ public:
     }
     HotButtonSlot& HotButton() { return hotButton_; }
     int32_t BusyFrameShown() const { return busy_.Frame(); }
+    // The control whose help F1 asks for now.
+    int32_t HelpControlId() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
