@@ -469,7 +469,8 @@ TEST_F(JqFileLib, TurnedOrScaledPicturesKeepProfileXmpAndCameraData) {
         SCOPED_TRACE(std::string(c.src) + " -> " + c.out);
         Session s;
         ASSERT_EQ(s.open(path(c.src)), 0);
-        ASSERT_EQ(s.setInfo(32, 16, 8), 0);  // a quarter turn, made smaller
+        // Upright by its tag (32 x 64), a quarter turn more (64 x 32), made smaller.
+        ASSERT_EQ(s.setInfo(32, 16, 8), 0);
         ASSERT_EQ(s.save(path(c.out), c.format), 0);
         const std::string out = path(c.out);
         EXPECT_EQ(jqfltest::exiftoolRead("ProfileDescription", out), icc);
@@ -485,8 +486,8 @@ TEST_F(JqFileLib, TurnedOrScaledPicturesKeepProfileXmpAndCameraData) {
         EXPECT_EQ(jqfltest::exiftoolRead("DateTimeOriginal", out), "2024:05:06 07:08:09");
         EXPECT_EQ(jqfltest::exiftoolRead("GPSLatitude#", out).substr(0, 4), "48.1");
         EXPECT_EQ(jqfltest::exiftoolRead("XResolution", out), "300");
-        EXPECT_EQ(jqfltest::exiftoolRead("ImageWidth", out), "16");
-        EXPECT_EQ(jqfltest::exiftoolRead("ImageHeight", out), "32");
+        EXPECT_EQ(jqfltest::exiftoolRead("ImageWidth", out), "32");
+        EXPECT_EQ(jqfltest::exiftoolRead("ImageHeight", out), "16");
         EXPECT_EQ(jqfltest::exiftoolRead("Warning", out), "");
     }
 }
