@@ -1,5 +1,8 @@
 #include "viewer/browser/picture_viewer/BltInFrameWnd.h"
 
+#include "viewer/art/ProgramArt.h"
+#include "viewer/shell/ui/BrowserStatusBar.h"
+
 #include "viewer/browser/ImageBuffer.h"
 #include "viewer/browser/JobAccess.h"
 #include "viewer/browser/picture_viewer/BltInFormView.h"
@@ -14,6 +17,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QScreen>
 #include <QStatusBar>
@@ -49,6 +53,8 @@ ScreenMetrics SystemScreen(const QWidget* w) {
     return m;
 }
 
+constexpr uint32_t kSmallIcon = 132;
+
 }  // namespace
 
 CBltInFrameWnd::CBltInFrameWnd(std::unique_ptr<PictureRecord> record, const std::string& title,
@@ -61,7 +67,12 @@ CBltInFrameWnd::CBltInFrameWnd(std::unique_ptr<PictureRecord> record, const std:
     const ScreenMetrics screen = services_.screen ? services_.screen() : SystemScreen(this);
     size_ = ComputeFrameSize(int32_t(record_->width), int32_t(record_->height), screen);
     setMinimumSize(kViewerMinWidth, kViewerMinHeight);
+    setWindowIcon(QIcon(QPixmap::fromImage(ProgramPicture(kSmallIcon))));
 
+    // The status bar tells what it is for while the mouse is over it.
+    auto* bar = new CBrowserStatusBar(this);
+    bar->SetFrame(Handle());
+    setStatusBar(bar);
     for (int i = 0; i < 4; ++i) {
         panes_[i] = new QLabel(this);
         panes_[i]->setObjectName(QString("pane%1").arg(i));

@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "platform/msg/Messages.h"
+#include "viewer/art/ProgramArt.h"
 #include "viewer/browser/view/LangMenus.h"
 #include "viewer/browser/view/ThumbPaneWnd.h"
 #include "viewer/shell/common/ViewerMessages.h"
@@ -18,6 +20,10 @@
 
 namespace {
 enum : int32_t { kCommandAbout = 57664, kCommandExit = 57665, kCommandBackToTransfer = 32839 };
+// The program's small icon, and the status pane's card and camera pictures.
+constexpr uint32_t kSmallIcon = 132;
+constexpr uint32_t kCameraIcon = 449;
+constexpr uint32_t kDriveIcon = 450;
 }
 
 CViewerFrame::CViewerFrame(BrowserSource& source, const ViewSettingsCopy& settings, ViewerViewServices viewServices,
@@ -31,6 +37,7 @@ CViewerFrame::CViewerFrame(BrowserSource& source, const ViewSettingsCopy& settin
         },
         this);
     setWindowTitle(QString::fromStdString(Text(62102)));
+    setWindowIcon(QIcon(QPixmap::fromImage(ProgramPicture(kSmallIcon))));
     setMinimumSize(650, 480);
     auto* bar = new CBrowserStatusBar(this);
     bar->SetFrame(receiver_->handle());
@@ -47,6 +54,10 @@ CViewerFrame::CViewerFrame(BrowserSource& source, const ViewSettingsCopy& settin
             statusBar()->addPermanentWidget(panes_[i]);
         }
     }
+
+    // Pane 1: whether the browser shows a card or a camera.
+    if (services_.targetConnected && services_.targetConnected())
+        panes_[1]->setPixmap(QPixmap::fromImage(ProgramPicture(source.IsCamera() ? kCameraIcon : kDriveIcon)));
 
     ViewerViewServices forView = viewServices_;
     forView.statusText = [this](int32_t id) { ShowStatus(id); };
