@@ -723,7 +723,10 @@ void CViewerView::OnCommand(int32_t command) {
         return;
     default:
         if (command >= 32814 && command <= 32818) SetThumbSize(ThumbSizeForCommand(command));
-        else if (command >= 32824 && command <= 32827) settings_.imageSize = static_cast<uint32_t>(command - 32824);
+        else if (command >= 32824 && command <= 32827) {
+            settings_.imageSize = static_cast<uint32_t>(command - 32824);
+            UpdateSizeButtons();   // the picture-size button shows the new choice
+        }
         return;
     }
 }
