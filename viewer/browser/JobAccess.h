@@ -7,6 +7,7 @@
 #include "platform/msg/MessageBox.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -64,8 +65,12 @@ public:
     int Ask(plat::WindowHandle owner, const std::string& text, const std::string& caption,
             plat::MessageButtons buttons, plat::MessageIcon icon) override;
     OverwriteAnswer AskOverwrite(plat::WindowHandle owner, const std::string& file, bool severalFiles) override;
+    // The browser's readers, stopped before a job takes the image-file library.
+    void SetReaderStop(std::function<void()> stop) { stopReaders_ = std::move(stop); }
+    void StopReaderThreads() override { if (stopReaders_) stopReaders_(); }
 
 private:
+    std::function<void()> stopReaders_;
     int32_t Note(int32_t result) { if (result != 0) lastResult_ = result; return result; }
     CImageFileIf* source_;
     int32_t lastResult_ = 0;

@@ -13,6 +13,8 @@
 #include "viewer/browser/PrintJob.h"
 #include "viewer/browser/picture_viewer/BltInFrameWnd.h"
 #include "viewer/browser/picture_viewer/BltInViewerThread.h"
+#include "viewer/browser/picture_viewer/DragOut.h"
+#include "viewer/browser/view/ThumbPaneWnd.h"
 #include "platform/gdi/PrintDocument.h"
 #include "platform/msg/Messages.h"
 #include "platform/msg/Messaging.h"
@@ -46,6 +48,7 @@ DriveKind SaveDriveKind(const std::string& path) {
 CBrowserWindow::CBrowserWindow(const BrowserWindowParts& parts) : parts_(parts) {
     source_ = std::make_unique<ImageFileSource>(*parts_.files);
     access_ = std::make_unique<ImageFileIfJobAccess>(parts_.files);
+    access_->SetReaderStop([this] { frame_->View().Model().StopWorkerThreads(); });
 
     ViewerViewServices view;
     view.text = [](uint32_t id) { return LangText(id); };
@@ -137,6 +140,7 @@ CBrowserWindow::CBrowserWindow(const BrowserWindowParts& parts) : parts_(parts) 
         }
         parts_.transfer(frame_.get(), items, folder);
     };
+    view.dragOut = [this](const std::string& folder) { DragOut(folder); };
     view.help = [this](int32_t controlId) {
         if (parts_.help) parts_.help(static_cast<uint32_t>(controlId));
     };
@@ -246,4 +250,28 @@ void CBrowserWindow::Print(int32_t mode, BrowserItemList& items, const std::stri
     plat::gdi::PrintTarget target;
     if (!plat::gdi::runPrintDialog(frame_.get(), &target)) return;
     RunPrintJob(frame_.get(), mode, items, *access_, folder, singlePath, target, singleTurns);
+}
+
+// ---------------------------------------------------------------- drag-out
+
+void CBrowserWindow::DragOut(const std::string& folder) {
+    CViewerView& view = frame_->View();
+    const plat::WindowHandle viewHandle = view.handle();
+    const auto fail = [viewHandle](int32_t code) {
+        plat::postMessage(viewHandle, UM_ERROR, static_cast<plat::WParam>(static_cast<int64_t>(code)), 0);
+    };
+    DragCopyJob job;
+    job.access = access_.get();
+    job.folder = folder;
+    if (!MakeWorkFolderIn(parts_.tempFolder, folder, &job.workFolder)) {
+        fail(kDragDeviceCheck);
+        return;
+    }
+    {
+        BrowserViewModel& model = view.Model();
+        std::lock_guard<std::recursive_mutex> lock(model.ItemLock());
+        for (const BrowserItem& item : model.Items().list())
+            job.items.push_back({item.fileName, item.selected, item.record && item.record->hidden != 0});
+    }
+    DragPicturesOut(&view.Pane(), std::move(job), [this](int32_t flag) { BroadcastAccessState(flag); }, fail);
 }

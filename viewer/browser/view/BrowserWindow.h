@@ -46,6 +46,7 @@ private:
     void Print(int32_t mode, BrowserItemList& items, const std::string& folder, const std::string& singlePath,
                int32_t singleTurns);
     void ErrorText(uint32_t textId);
+    void DragOut(const std::string& folder);
 
     BrowserWindowParts parts_;
     std::unique_ptr<BrowserSource> source_;

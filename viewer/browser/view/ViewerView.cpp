@@ -87,6 +87,10 @@ CViewerView::CViewerView(BrowserSource& source, const ViewSettingsCopy& settings
     actions.scrollBy = [this](int32_t step) { ScrollTo(scroll_.Track(scroll_.Position() + step)); };
     actions.openViewer = [this] { plat::postMessage(handle(), UM_VIEW_SELECTION, 0, 0); };
     actions.contextMenu = [this](QPoint global) { ShowPaneMenu(global); };
+    actions.dragOut = [this] {
+        if (services_.dragOut) services_.dragOut(folder_);
+        UpdateViewerButtons();
+    };
     pane_ = new CThumbPaneWnd(*model_, services_.bitmaps ? services_.bitmaps : ProgramBitmaps(), actions, this);
     info_ = new CInfoEdit(this);
     info_->setContextMenuPolicy(Qt::CustomContextMenu);

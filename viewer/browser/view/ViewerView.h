@@ -72,6 +72,8 @@ struct ViewerViewServices {
     // Mode 1 over the selection; the view's picture size and checks are stored first.
     std::function<void(BrowserItemList& items, const std::string& folder, const ViewSettingsCopy& view)> transfer;
     std::function<void(int32_t controlId)> help;
+    // Drag-out of the selected pictures of folder as files (the pane's drag).
+    std::function<void(const std::string& folder)> dragOut;
     std::function<void(int32_t menuId, QWidget* at, QPoint global, const std::function<bool(int32_t)>& enabled,
                        const std::function<bool(int32_t)>& checked, const std::function<void(int32_t)>& run)>
         popupMenu;                                   // a language menu at a point

@@ -13,16 +13,20 @@
 #include "platform/fs/DosAttributes.h"
 #include "platform/fs/DriveMap.h"
 #include "platform/gdi/PrintDocument.h"
+#include "platform/msg/MessageBox.h"
 #include "platform/msg/Messaging.h"
 #include "platform/shell/ChooserScript.h"
 #include "viewer/browser/picture_viewer/BltInFormView.h"
 #include "viewer/browser/picture_viewer/BltInFrameWnd.h"
 #include "viewer/browser/view/BrowserWindow.h"
 #include "viewer/browser/view/ThumbPaneWnd.h"
+#include "viewer/shell/ui/AboutDlg.h"
+#include "viewer/shell/ui/PropStatus.h"
 #include "viewer/sources/JqFileLib.h"
 #include "viewer/sources/tests/LibraryFixture.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QImage>
 #include <QMenuBar>
 #include <QPointer>
@@ -32,6 +36,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -185,6 +191,170 @@ TEST_F(ProgramTest, BrowserFirstWithACardShowsEveryThumbnail)
     EXPECT_TRUE(boxes_.empty()) << boxes_[0].text;
     EXPECT_EQ(quits_, 0);
     EXPECT_TRUE(app_->targetOpen);
+}
+
+
+// The simulated camera serves the card folder as a camera: the browser opened
+// first shows its pictures once the camera is connected.
+TEST_F(ProgramTest, BrowserFirstWithTheSimulatedCameraShowsEveryThumbnail)
+{
+    const fs::path mods = root_.path() / "Common Files" / "Vorel" / "DornMods";
+    fs::create_directories(mods);
+    fs::copy_file(SIMCAM_MODULE_PATH, mods / "W310.kx3", fs::copy_options::overwrite_existing);
+    std::ofstream(mods / "W310.kx3.conf") << "root=" << card_.string() << "\nmodel=Snapwren310\n";
+    SetUserDword(kStartUpKey, "StartType", 1);
+    Start({"-FromWakely", "-W310.kx3", "-Snapwren310"});
+    ASSERT_TRUE(PumpUntil([&] { return AllThumbnailsShown(); }, 90000)) << (boxes_.empty() ? "" : boxes_[0].text);
+    EXPECT_TRUE(boxes_.empty()) << boxes_[0].text;
+    EXPECT_TRUE(app_->targetOpen);
+    EXPECT_GE(app_->currentIndex, 26);
+}
+
+// Each selected picture printed one a page fills the page (at the print
+// dialog's resolution), turned as the browser shows it.
+TEST_F(ProgramTest, PrintingTheSelectionFillsEachPage)
+{
+    Start({"-FromWakely", "-E:"});
+    ASSERT_TRUE(PumpUntil([&] { return windows().TransferPanel() && app_->targetOpen; }, 30000));
+    plat::postMessage(app_->MainFrame()->Handle(), UM_OPEN_BROWSER, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return AllThumbnailsShown(); }, 60000));
+    CViewerFrame& frame = browser()->Frame();
+    CThumbPaneWnd& pane = frame.View().Pane();
+    QTest::mouseClick(&pane, Qt::LeftButton, {}, ItemPoint(0));
+    QTest::mouseClick(&pane, Qt::LeftButton, Qt::ShiftModifier, ItemPoint(2));
+    ASSERT_EQ(frame.View().Model().Counts().selected, 3);
+    frame.OnCommand(32799);   // the selected thumbnails turned clockwise
+
+    const fs::path pages = root_.path() / "pages";
+    fs::create_directories(pages);
+    plat::gdi::setPrintDialogScript([&](plat::gdi::PrintTarget* target) {
+        target->kind = plat::gdi::PrintTarget::Kind::PngPages;
+        target->name = pages.string();
+        target->dpi = 1200 / 16;   // the page's proportions at a tenth of the cost
+        return true;
+    });
+    ASSERT_TRUE(frame.CommandEnabled(32813));
+    frame.OnCommand(32813);
+    for (size_t i = 0; i < kPictureCount; ++i) {
+        const fs::path file = pages / plat::gdi::pngPageName(int(i) + 1);
+        QImage page(QString::fromStdString(file.string()));
+        ASSERT_FALSE(page.isNull()) << file;
+        // The picture's box: every pixel that is not white.
+        QRect box;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                if (page.pixel(x, y) != qRgb(255, 255, 255))
+                    box |= QRect(x, y, 1, 1);
+        const bool turned = true;
+        const double w = turned ? kPictures[i].height : kPictures[i].width;
+        const double h = turned ? kPictures[i].width : kPictures[i].height;
+        const bool fillsWidth = box.width() >= page.width() * 97 / 100;
+        const bool fillsHeight = box.height() >= page.height() * 97 / 100;
+        EXPECT_TRUE(fillsWidth || fillsHeight) << i << ": " << box.width() << "x" << box.height();
+        EXPECT_NEAR(double(box.width()) / box.height(), w / h, 0.03) << i;
+    }
+    EXPECT_FALSE(fs::exists(pages / plat::gdi::pngPageName(int(kPictureCount) + 1)));
+    EXPECT_TRUE(boxes_.empty()) << boxes_[0].text;
+}
+
+// The index sheet is a picture of the thumbnails in their cells.
+TEST_F(ProgramTest, IndexSheetIsAPictureOfTheSelection)
+{
+    SetUserDword(kStartUpKey, "StartType", 1);
+    Start({"-FromWakely", "-E:"});
+    ASSERT_TRUE(PumpUntil([&] { return AllThumbnailsShown(); }, 60000));
+    CViewerFrame& frame = browser()->Frame();
+    CThumbPaneWnd& pane = frame.View().Pane();
+    QTest::mouseClick(&pane, Qt::LeftButton, {}, ItemPoint(0));
+    QTest::mouseClick(&pane, Qt::LeftButton, Qt::ControlModifier, ItemPoint(2));
+    const fs::path sheets = root_.path() / "sheets";
+    fs::create_directories(sheets);
+    plat::ChooserScript::push(sheets.string());
+    ASSERT_TRUE(frame.CommandEnabled(32773));
+    frame.OnCommand(32773);
+    QImage sheet(QString::fromStdString((sheets / "Sheet1.JPG").string()));
+    ASSERT_FALSE(sheet.isNull());
+    EXPECT_FALSE(fs::exists(sheets / "Sheet2.JPG"));
+    // Cells of 268 pixels from the margins (40, 39), 315 apart: the test
+    // pictures are red on the left and blue on the right.
+    auto red = [&](int x, int y) { return qRed(sheet.pixel(x, y)) > 180 && qBlue(sheet.pixel(x, y)) < 90; };
+    auto blue = [&](int x, int y) { return qBlue(sheet.pixel(x, y)) > 180 && qRed(sheet.pixel(x, y)) < 90; };
+    EXPECT_TRUE(red(40 + 60, 39 + 134));
+    EXPECT_TRUE(blue(40 + 208, 39 + 134));
+    EXPECT_TRUE(red(40 + 315 + 60, 39 + 134));   // the third picture in the second cell
+    EXPECT_EQ(sheet.pixel(40 + 2 * 315 + 134, 39 + 134), qRgb(255, 255, 255));   // no third cell
+    EXPECT_TRUE(boxes_.empty()) << boxes_[0].text;
+}
+
+// With one picture selected and the pane focused, every command the menu bar
+// enables runs: dialogs it opens are closed again, questions are declined.
+TEST_F(ProgramTest, EveryEnabledMenuCommandRuns)
+{
+    SetUserDword(kStartUpKey, "StartType", 1);
+    Start({"-FromWakely", "-E:"});
+    ASSERT_TRUE(PumpUntil([&] { return AllThumbnailsShown(); }, 60000));
+    plat::setMessageBoxResponder([this](const plat::MessageBoxRequest& r) {
+        boxes_.push_back({r.text, r.icon, r.owner});
+        return plat::kAnswerCancel;
+    });
+    plat::gdi::setPrintDialogScript([](plat::gdi::PrintTarget*) { return false; });
+    bool about = false, settings = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        // The job dialogs end with their jobs; the user closes the others.
+        if (!modal || !(dynamic_cast<CAboutDlg*>(modal) || dynamic_cast<CPropStatus*>(modal) ||
+                        dynamic_cast<QFileDialog*>(modal)))
+            return;
+        about = about || dynamic_cast<CAboutDlg*>(modal);
+        settings = settings || dynamic_cast<CPropStatus*>(modal);
+        modal->done(QDialog::Rejected);
+    });
+    closer.start(50);
+
+    CViewerFrame& frame = browser()->Frame();
+    CThumbPaneWnd& pane = frame.View().Pane();
+    QTest::mouseClick(&pane, Qt::LeftButton, {}, ItemPoint(0));
+    std::vector<QAction*> actions;
+    std::function<void(QMenu*)> collect = [&](QMenu* menu) {
+        for (QAction* a : menu->actions()) {
+            if (a->menu()) collect(a->menu());
+            else if (!a->isSeparator()) actions.push_back(a);
+        }
+    };
+    for (QAction* top : frame.menuBar()->actions())
+        if (top->menu()) collect(top->menu());
+    ASSERT_GT(actions.size(), 30u);
+
+    // Leaving the browser is tried last, on its own; a transfer has its own tests.
+    const std::set<int32_t> last = {57665, 32839, 32811};
+    plat::ChooserScript::push(std::nullopt);   // save: cancelled
+    plat::ChooserScript::push(std::nullopt);   // index sheets: cancelled
+    std::set<int32_t> ran;
+    for (QAction* a : actions) {
+        const int32_t command = a->data().toInt();
+        if (last.count(command)) continue;
+        pane.setFocus();
+        if (frame.View().Model().Counts().selected == 0) QTest::mouseClick(&pane, Qt::LeftButton, {}, ItemPoint(0));
+        if (!frame.CommandEnabled(command)) continue;
+        a->trigger();
+        PumpFor(20);
+        ran.insert(command);
+        ASSERT_TRUE(browser()) << command;
+    }
+    // Opening, saving, printing, turning, selecting by mark, the sizes, the
+    // settings, help and the about box were all enabled and run.
+    for (int32_t command : {32829, 32828, 32812, 32813, 32773, 32799, 32800, 32788, 32790, 32792, 32795, 32796,
+                            32814, 32818, 32793, 57667, 57664})
+        EXPECT_TRUE(ran.count(command)) << command;
+    EXPECT_TRUE(about);
+    EXPECT_TRUE(settings);
+    EXPECT_FALSE(Viewers().empty());   // the open command made a viewer
+    closer.stop();
+
+    // Exit ends the browser and, through the main frame, the program.
+    frame.OnCommand(57665);
+    ASSERT_TRUE(PumpUntil([&] { return quits_ > 0; }, 20000));
 }
 
 }  // namespace

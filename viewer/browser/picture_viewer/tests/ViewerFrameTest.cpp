@@ -13,6 +13,11 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <vector>
 
@@ -192,6 +197,44 @@ TEST(ViewerOpenThread, EveryEndReachesTheDialog) {
             EXPECT_TRUE(view.messages.empty());
         }
     }
+}
+
+// The browser closes its viewers when the card goes, also while one of them
+// turns its picture: the wait ends, nothing of the frame is touched again and
+// the long operation is still ended.
+TEST(ViewerFrame, ClosedWhileItsPictureTurnsEndsCleanly) {
+    App();
+    class SlowPath : public NoPictures {
+    public:
+        int32_t GetFullPath(const std::string&, const std::string&, std::string*) override {
+            while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return -99;
+        }
+        std::atomic<bool> release{false};
+    } access;
+    CViewerFrameList frames;
+    int ended = 0;
+    BltInFrameServices services = Services(&frames);
+    services.access = &access;
+    services.endLongOperation = [&] { ++ended; };
+    services.errorBox = [](uint32_t) {};
+    QPointer<CBltInFrameWnd> frame = OpenViewerFrame(Picture(400, 300), "100VOREL\\A.JPG", services);
+    ASSERT_TRUE(frame);
+    plat::sendMessage(frame->Handle(), UM_ACCESS_STATE, 1, 0);
+    std::thread releaser;
+    QTimer::singleShot(100, [&] {
+        frame->close();
+        releaser = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            access.release = true;
+        });
+    });
+    frame->Form()->Rotate(true);
+    if (releaser.joinable()) releaser.join();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(frame);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(frames.Count(), 0u);
 }
 
 }  // namespace
