@@ -1,13 +1,31 @@
 #include "Skylet/ErrorBox.h"
 
+#include "platform/proc/Process.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
 #include <unistd.h>
 
 namespace skylet {
 
-void ShowErrorBox(const std::string& text) {
+namespace {
+
+std::mutex g_programLock;
+std::filesystem::path g_program;
+
+std::filesystem::path BoxProgram() {
+    std::lock_guard<std::mutex> lock(g_programLock);
+    return g_program;
+}
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+void WriteLine(const std::string& text) {
     const std::string line = "Error: " + text + "\n";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
@@ -18,6 +36,27 @@ void ShowErrorBox(const std::string& text) {
             close(fd);
         }
     }
+}
+
+}  // namespace
+
+void SetErrorBoxProgram(const std::filesystem::path& program) {
+    std::lock_guard<std::mutex> lock(g_programLock);
+    g_program = program;
+}
+
+bool HasDesktopDisplay() {
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
+}
+
+void ShowErrorBox(const std::string& text) {
+    WriteLine(text);
+    const std::filesystem::path program = BoxProgram();
+    if (program.empty() || !HasDesktopDisplay()) return;
+    // The answer is not wanted: the box goes its own way.
+    if (plat::startDetached(program.string(), {kErrorBoxSwitch, text}, nullptr, plat::StdStreams::Null) !=
+        plat::ProcResult::Ok)
+        WriteLine("Unable to show the error box");
 }
 
 }  // namespace skylet

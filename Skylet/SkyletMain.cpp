@@ -1,6 +1,8 @@
 // Skylet: the upload server. Started with "-Embedding" by a client that asks for
 // an upload server object; "-RegServer" and "-UnregServer" record or remove the
 // class registration and end.
+#include "Skylet/ErrorBox.h"
+#include "Skylet/ErrorBoxWindow.h"
 #include "Skylet/IJqUploadServer.h"
 #include "Skylet/JqUploadServer.h"
 #include "platform/com/ComClasses.h"
@@ -50,6 +52,8 @@ void onEndSignal(int) { plat::LocalServer::requestStop(); }
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A copy started to show one of the server's error boxes.
+    if (argc == 3 && std::string(argv[1]) == skylet::kErrorBoxSwitch) return skylet::RunErrorBoxWindow(argc, argv, argv[2]);
     switch (findSwitch(argc, argv)) {
     case Switch::RegServer: return plat::succeeded(plat::registerLocalServer(skylet::kJqUploadServerClassId, ownProgram())) ? 0 : 1;
     case Switch::UnregServer: return plat::succeeded(plat::unregisterLocalServer(skylet::kJqUploadServerClassId)) ? 0 : 1;
@@ -61,6 +65,7 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGHUP, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    skylet::SetErrorBoxProgram(ownProgram());
 
     plat::LocalServer server(
         skylet::kJqUploadServerClassId,

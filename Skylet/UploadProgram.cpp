@@ -55,7 +55,9 @@ bool RestoreQueuedDataFile(const std::optional<std::string>& previous) {
 }
 
 bool StartUploadProgram(const std::filesystem::path& program) {
-    return plat::startDetached(program.string(), {}) == plat::ProcResult::Ok;
+    // The upload program outlives the server and its client: it gets no share of
+    // their terminal or pipes.
+    return plat::startDetached(program.string(), {}, nullptr, plat::StdStreams::Null) == plat::ProcResult::Ok;
 }
 
 }  // namespace skylet

@@ -26,7 +26,10 @@ int main(int argc, char**) {
     const std::filesystem::path record = runs / std::to_string(getpid());
     {
         std::ofstream out(record.string() + ".tmp");
-        out << "argc=" << argc << "\nfds=" << fds << "\nsid=" << (getsid(0) == getppid() ? "parent" : "own") << "\n";
+        std::error_code ec;
+        const std::string output = std::filesystem::read_symlink("/proc/self/fd/1", ec).string();
+        out << "argc=" << argc << "\nfds=" << fds << "\nsid=" << (getsid(0) == getppid() ? "parent" : "own")
+            << "\nstdout=" << output << "\n";
     }
     std::filesystem::rename(record.string() + ".tmp", record);
     const std::filesystem::path hold = std::filesystem::path(root) / "caravel-hold";

@@ -4,8 +4,11 @@
 #include "Skylet/JqUploadServerProxy.h"
 #include "Skylet/tests/SkyletFixture.h"
 #include "platform/com/ComClasses.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/msg/Messages.h"
 #include "platform/proc/Process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <sys/wait.h>
@@ -47,6 +50,30 @@ TEST_F(SkyletProcess, ActivationQueueRegistryAndUploadProgram) {
     ASSERT_EQ(runs.size(), 1u);
     // no arguments, and none of the server's sockets or locks
     EXPECT_NE(runs[0].find("argc=1\nfds=0 1 2 \n"), std::string::npos) << runs[0];
+    // nor the client's terminal or pipes
+    EXPECT_NE(runs[0].find("\nstdout=/dev/null\n"), std::string::npos) << runs[0];
+}
+
+TEST_F(SkyletProcess, MissingUploadProgramShowsTheErrorBoxOnTheDesktop) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);   // the server and its box inherit it
+    fs::remove(caravelPath());
+    auto server = create();
+    ASSERT_TRUE(server);
+    ASSERT_EQ(server->AddFile("/pictures/a.jpg", 0), hr::Ok);
+    EXPECT_EQ(server->StartUpload(), hr::Fail);
+    std::optional<plat::TopLevelWindow> box;
+    for (int i = 0; i < 600 && !box; ++i) {
+        box = plat::findTopLevelByTitle("Error");
+        if (!box) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    unsetenv("QT_QPA_PLATFORM");
+    ASSERT_TRUE(box) << "no error box came up";
+    const auto skylets = processesOfRoot("Skylet");
+    EXPECT_NE(std::find(skylets.begin(), skylets.end(), box->pid), skylets.end());
+    EXPECT_NE(messages().find("Error: Unable to find App, " + caravelPath().string()), std::string::npos);
+    // the box goes when it is answered
+    ASSERT_TRUE(plat::postToTopLevel(*box, plat::kMsgClose, 0, 0));
+    EXPECT_TRUE(waitUntilGone(box->pid));
 }
 
 TEST_F(SkyletProcess, SeveralClientsAtOnceGetOneServerAndAQueueEach) {

@@ -53,11 +53,16 @@ void writeReport(int fd, int32_t kind, int32_t value) {
 }
 
 // Runs in the grandchild, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void execProgram(const char* path, char* const* argv, int reportFd) {
+[[noreturn]] void execProgram(const char* path, char* const* argv, int reportFd, int nullFd) {
     sigset_t all;
     sigemptyset(&all);
     sigprocmask(SIG_SETMASK, &all, nullptr);
     for (int s = 1; s < NSIG; ++s) signal(s, SIG_DFL);
+    if (nullFd >= 0) {
+        for (int target = 0; target < 3; ++target) {
+            if (nullFd != target && reportFd != target) dup2(nullFd, target);
+        }
+    }
     // Nothing but standard input, output and error crosses into the program.
     if (reportFd > 3) close_range(3, static_cast<unsigned>(reportFd) - 1, 0);
     close_range(static_cast<unsigned>(reportFd) + 1, ~0u, 0);
@@ -104,6 +109,11 @@ const char* describe(ProcResult r) {
 }
 
 ProcResult startDetached(const std::string& program, const std::vector<std::string>& args, pid_t* pid) {
+    return startDetached(program, args, pid, StdStreams::Inherit);
+}
+
+ProcResult startDetached(const std::string& program, const std::vector<std::string>& args, pid_t* pid,
+                         StdStreams streams) {
     if (pid) *pid = 0;
     ProcResult r = checkProgramFile(program);
     if (r != ProcResult::Ok) return r;
@@ -115,12 +125,21 @@ ProcResult startDetached(const std::string& program, const std::vector<std::stri
     for (std::string& a : argvText) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    int nullFd = -1;
+    if (streams == StdStreams::Null) {
+        nullFd = open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (nullFd < 0) return ProcResult::StartFailed;
+    }
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return ProcResult::StartFailed;
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        if (nullFd >= 0) close(nullFd);
+        return ProcResult::StartFailed;
+    }
     pid_t helper = fork();
     if (helper < 0) {
         close(fds[0]);
         close(fds[1]);
+        if (nullFd >= 0) close(nullFd);
         return ProcResult::StartFailed;
     }
     if (helper == 0) {
@@ -136,9 +155,10 @@ ProcResult startDetached(const std::string& program, const std::vector<std::stri
             writeReport(fds[1], 1, child);
             _exit(0);
         }
-        execProgram(argv[0], argv.data(), fds[1]);
+        execProgram(argv[0], argv.data(), fds[1], nullFd);
     }
     close(fds[1]);
+    if (nullFd >= 0) close(nullFd);
     int status = 0;
     while (waitpid(helper, &status, 0) < 0 && errno == EINTR) {}
 

@@ -17,6 +17,14 @@ namespace plat {
 // but cannot be executed gives its own result, not a silent success.
 ProcResult startDetached(const std::string& program, const std::vector<std::string>& args, pid_t* pid = nullptr);
 
+// What the started program's standard input, output and error are.
+enum class StdStreams { Inherit, Null };
+// The same, with the standard streams chosen: Null gives the program /dev/null
+// for all three, so that a program that outlives the caller never writes into
+// the caller's terminal or pipes (and never holds a pipe of the caller open).
+ProcResult startDetached(const std::string& program, const std::vector<std::string>& args, pid_t* pid,
+                         StdStreams streams);
+
 struct RunningProcess {
     pid_t pid = 0;
     std::string comm;      // the kernel's short name (at most 15 bytes)
