@@ -94,7 +94,12 @@ bool UploadWorker::ProcessAllFiles()
                 }
             } else if (GetFileSize64(r.workPath) > kMaxUploadSize) {
                 m_view->ShowMessage("File over 2Mb in size, too big to Upload: " + r.workPath);
+                // the converted copy is of no further use, and nothing would ever delete it
+                const std::string refused = r.workPath;
+                const bool ownCopy = refused != r.sourcePath;
                 DropRecord(batch, it, index, &total);
+                if (ownCopy)
+                    RemoveFile(refused);
             } else {
                 r.processed = true;
                 r.workFileMade = true;

@@ -18,6 +18,7 @@ const std::vector<InstallItem>& installManifest() {
         {"Quillbase", K::File, O::Build, "outside/quillbase/Quillbase", "", P::QuillbaseDir, false},
         {"Skylet", K::File, O::Build, "Skylet/Skylet", "", P::SkyletDir, true},
         {"Caravel", K::File, O::Build, "Caravel/Caravel", "", P::SkyletDir, true},
+        {"upload help pages", K::Tree, O::Source, "Caravel/help", "htm;txt", P::SkyletHelpDir, true},
         // what Caravel loads, beside it, under the names the loader asks for
         {"Brisant", K::File, O::Build, "Caravel/Brisant/libBrisant.so", "", P::SkyletDir, true},
         {"Tintara", K::File, O::Build, "Caravel/Tintara/libTintara.so.4;Caravel/Tintara/libTintara.so", "", P::SkyletDir, true},

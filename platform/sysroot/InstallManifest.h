@@ -10,6 +10,7 @@ enum class InstallPlace {
     InstallDir,     // the viewer's folder (InstallDir): Lumora, Wakely, language files
     HelpDir,        // <InstallDir>/help
     SkyletDir,      // <ProgramFilesDir>/Vorel/Skylet: the upload server and the upload program
+    SkyletHelpDir,  // <ProgramFilesDir>/Vorel/Skylet/help: the upload program's pages and popups
     QuillbaseDir,   // <ProgramFilesDir>/Quillbase: the catalog application
     LibraryDir,     // <CommonFilesDir>/Vorel/Library: the image-file library
     DornModsDir,    // <CommonFilesDir>/Vorel/DornMods: camera modules

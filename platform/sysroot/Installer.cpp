@@ -111,6 +111,7 @@ fs::path Installer::placeDir(InstallPlace place) const {
     case InstallPlace::InstallDir: return options_.installDir;
     case InstallPlace::HelpDir: return options_.installDir / "help";
     case InstallPlace::SkyletDir: return root.programFilesDir() / "Vorel" / "Skylet";
+    case InstallPlace::SkyletHelpDir: return root.programFilesDir() / "Vorel" / "Skylet" / "help";
     case InstallPlace::QuillbaseDir: return root.programFilesDir() / "Quillbase";
     case InstallPlace::LibraryDir: return root.commonFilesDir() / "Vorel" / "Library";
     case InstallPlace::DornModsDir: return root.commonFilesDir() / "Vorel" / "DornMods";

@@ -162,12 +162,18 @@ TEST_F(Worker, SizeLimitAndRoomAreCheckedInFullWidth)
         view = {};
         target = {};
         target.space = c.space;
-        Add("p.tif", {Load::Ok, true, c.bytes});
+        const std::string source = Add("p.tif", {Load::Ok, true, c.bytes});
         Run();
         EXPECT_EQ(target.uploads.size(), c.uploaded ? 1u : 0u) << c.bytes << " in " << c.space;
         if (c.message) {
             ASSERT_EQ(view.messages.size(), 1u) << c.bytes;
             EXPECT_EQ(view.messages[0].rfind(c.message, 0), 0u) << view.messages[0];
+            if (c.bytes > 2097152) {
+                // the refused copy does not stay in the work folder; the source does
+                const std::string work = view.messages[0].substr(std::string(c.message).size());
+                EXPECT_FALSE(fs::exists(work)) << work;
+                EXPECT_TRUE(fs::exists(source)) << source;
+            }
         } else {
             EXPECT_TRUE(view.messages.empty()) << c.bytes;
         }

@@ -1,5 +1,6 @@
 #include "Caravel/src/ui/AlbumDialog.h"
 
+#include "Caravel/src/ui/ContextHelp.h"
 #include "Caravel/src/ui/UploaderApp.h"
 #include "platform/shell/HelpTopic.h"
 
@@ -50,6 +51,9 @@ AlbumDialog::AlbumDialog(QWidget* parent, CAlbumSession* session, int32_t select
     connect(help, &QShortcut::activated, this,
             [this] { plat::showHelpTopic(CUploaderApp::InstallDir(), "albumhm.htm", this); });
     connect(create, &QPushButton::clicked, this, [this] { OnCreate(); });
+    // right-click help: create 1077, album list 1085, name 1074, description 1076, storage room 1090
+    InstallContextHelp({{create, 1000}, {m_albums, 1010}, {m_name, 1020}, {m_description, 1030},
+                        {m_storageRoom, 1040}});
 
     m_logic.OnInitDialog();
     FillList();

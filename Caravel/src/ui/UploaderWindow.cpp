@@ -1,5 +1,7 @@
 #include "Caravel/src/ui/UploaderWindow.h"
 
+#include "Caravel/src/ui/ContextHelp.h"
+
 #include "Caravel/src/UploaderDlg.h"
 #include "Caravel/src/ui/AlbumDialog.h"
 #include "Caravel/src/ui/UserInfoDialog.h"
@@ -97,6 +99,11 @@ UploaderWindow::UploaderWindow()
     connect(m_loginName, &QPushButton::clicked, this, [this] { m_logic->OnLoginName(); });
     connect(m_album, &QPushButton::clicked, this, [this] { m_logic->SelectAlbum(); });
     connect(m_remove, &QPushButton::clicked, this, [this] { OnRemoveClicked(); });
+
+    // right-click help: login name 1082, album 1084, their texts 1051 and 1052,
+    // upload 1059, cancel 1056, details 1048, exit 1072
+    InstallContextHelp({{m_loginName, 3000}, {m_album, 3010}, {m_loginText, 3020}, {m_albumText, 3030},
+                        {m_upload, 3040}, {m_cancel, 3050}, {m_details, 3060}, {m_exit, 3070}});
 }
 
 UploaderWindow::~UploaderWindow() = default;

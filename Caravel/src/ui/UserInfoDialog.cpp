@@ -5,6 +5,7 @@
 #include "platform/shell/WebAddress.h"
 
 #include "Caravel/src/ui/UploaderApp.h"
+#include "Caravel/src/ui/ContextHelp.h"
 #include "platform/shell/HelpTopic.h"
 
 #include <QApplication>
@@ -63,6 +64,8 @@ UserInfoDialog::UserInfoDialog(QWidget* parent, const LoginData& data, bool keyR
             [this] { plat::showHelpTopic(CUploaderApp::InstallDir(), "userinfo.htm", this); });
     connect(forgot, &QPushButton::clicked, this, [this] { OpenPage(false); });
     connect(member, &QPushButton::clicked, this, [this] { OpenPage(true); });
+    // right-click help: forgot password 1070, new member 1071, remember 1014, upload on start 1091
+    InstallContextHelp({{forgot, 2000}, {member, 2010}, {m_remember, 2020}, {m_autoUpload, 2030}});
 
     switch (CUserInfoDlg::InitialFocus(data.userName, data.password)) {
     case CUserInfoDlg::Focus::UserName: m_userName->setFocus(); break;
