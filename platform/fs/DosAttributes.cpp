@@ -98,11 +98,10 @@ int applyReadOnly(int fd, const struct stat& st, bool readOnly) {
 FsResult writeThroughXattr(int fd, const struct stat& st, uint32_t bits, const AttributeBackend& backend) {
     const bool readOnly = (bits & FileAttr::ReadOnly) != 0;
     const uint32_t dos = bits & kXattrBits;
-    // A read-only file refuses extended attribute writes: open it up first,
+    // A read-only file refuses extended attribute writes (also when it stays
+    // read-only, e.g. a protected picture being hidden): open it up first,
     // close it last, and put the mode back when the attribute cannot be stored.
-    if (!readOnly) {
-        if (int err = applyReadOnly(fd, st, false)) return FsResult::fromErrno(err);
-    }
+    if (int err = applyReadOnly(fd, st, false)) return FsResult::fromErrno(err);
     int err = backend.xattrSet(fd, formatDosAttrText(dos));
     if (err != 0) {
         const bool cannotStore = err == ENOTSUP || err == EOPNOTSUPP || err == EPERM;
@@ -111,9 +110,8 @@ FsResult writeThroughXattr(int fd, const struct stat& st, uint32_t bits, const A
             return cannotStore ? FsResult::fail(FsError::Unsupported, err) : FsResult::fromErrno(err);
         }
     }
-    if (readOnly) {
-        if (int e = applyReadOnly(fd, st, true)) return FsResult::fromErrno(e);
-    }
+    // Read-only from the mode the file had, not from the opened-up one.
+    if (readOnly && fchmod(fd, (st.st_mode & 07777) & ~0222) != 0) return FsResult::fromErrno(errno);
     return FsResult::success();
 }
 

@@ -36,10 +36,14 @@ public:
         if (xattrGetErr == 0) *value = xattr;
         return xattrGetErr;
     }
-    int xattrSet(int, const std::string& value) const override {
+    int xattrSet(int fd, const std::string& value) const override {
         auto* self = const_cast<FakeBackend*>(this);
         ++self->xattrSets;
         if (xattrSetErr) return xattrSetErr;
+        // The kernel's rule for user attributes (which root never meets): the
+        // file must be writable.
+        struct stat st {};
+        if (fstat(fd, &st) == 0 && !(st.st_mode & 0200)) return EACCES;
         self->xattr = value;
         self->xattrGetErr = 0;
         return 0;
@@ -140,6 +144,18 @@ TEST_F(DosAttributesTest, WritesThroughExtendedAttribute) {
     ASSERT_TRUE(changeDosAttributes(file, 0, FileAttr::ReadOnly | FileAttr::Hidden | FileAttr::System, b));
     EXPECT_EQ(b.xattr, "0x0");
     EXPECT_EQ(mode(), 0644u);
+}
+
+TEST_F(DosAttributesTest, ReadOnlyFileTakesHiddenAndStaysReadOnly) {
+    FakeBackend b = FakeBackend::withXattr(ENODATA);
+    ASSERT_TRUE(writeDosAttributes(file, FileAttr::ReadOnly, b));
+    ASSERT_EQ(mode(), 0444u);
+    ASSERT_TRUE(changeDosAttributes(file, FileAttr::Hidden, 0, b));
+    EXPECT_EQ(b.xattr, "0x2");
+    EXPECT_EQ(mode(), 0444u);
+    DosAttributes a;
+    ASSERT_TRUE(readDosAttributes(file, &a, b));
+    EXPECT_EQ(a.bits, FileAttr::Hidden | FileAttr::ReadOnly);
 }
 
 TEST_F(DosAttributesTest, NeitherStoreRefusesHiddenButTakesReadOnly) {
