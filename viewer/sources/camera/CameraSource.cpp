@@ -238,8 +238,34 @@ int32_t CCameraSource::RefreshChildren()
     return r;
 }
 
+int32_t CCameraSource::ReadModuleFolder(int32_t* folder)
+{
+    *folder = 0;
+    DornEnum header{};
+    int32_t valid = 0;
+    const int32_t r = ReadEnumHeader(DORN_CAP_FOLDERS, &header, &valid);
+    if (r == DORN_R_NO_ANSWER) connectionError_ = DORN_R_NO_ANSWER;
+    if (r != 0) return r;
+    // Entry 0 of the list is not a folder: folder n is entry n.
+    if (header.currentIndex >= 1 && header.currentIndex <= folders_.size())
+        *folder = static_cast<int32_t>(header.currentIndex);
+    return 0;
+}
+
 int32_t CCameraSource::SelectFolder(int32_t folder)
 {
+    if (currentFolder_ == 0 && connectionError_ == 0) {
+        // With no folder current, the camera's own current folder counts: when
+        // it is the one asked for, its pictures are listed without selecting it.
+        int32_t own = 0;
+        if (ReadModuleFolder(&own) == 0 && own != 0 && own == folder) {
+            currentFolder_ = own;
+            const int32_t listed = RefreshChildren();
+            if (listed != 0) currentFolder_ = 0;
+            forceSelect_ = 0;
+            return listed != 0 ? listed : connectionError_;
+        }
+    }
     if (folder == currentFolder_ && !forceSelect_) return 0;
     if (connectionError_ != 0) return connectionError_;
     int32_t r = Request(this, DORN_CMD_SET, DORN_CAP_FOLDERS, DORN_DT_U32VALUE, static_cast<uintptr_t>(folder));
@@ -329,7 +355,16 @@ int32_t CCameraSource::FindItem(int32_t* folder, int32_t* file, CCameraItem** it
     }
     if (*folder < 1 || static_cast<size_t>(*folder) > folders_.size()) return DORN_E_NOT_FOUND;
     r = SelectFolder(*folder);
-    if (r != 0) return connectionError_ ? connectionError_ : r;
+    if (r != 0) {
+        // Is the camera still there? Its name is asked (twice when it answers);
+        // a camera that no longer answers is a lost connection, anything else
+        // leaves the picture not found.
+        std::string name;
+        const int32_t asked = GetText9(name);
+        if (asked == 0) GetText9(name);
+        if (asked == DORN_R_NO_ANSWER && connectionError_ == 0) connectionError_ = DORN_R_NO_ANSWER;
+        return connectionError_ ? connectionError_ : DORN_E_NOT_FOUND;
+    }
     const auto& children = GetChildren();
     if (*file < 1 || static_cast<size_t>(*file) > children.size()) return DORN_E_NOT_FOUND;
     *item = dynamic_cast<CCameraItem*>(children[static_cast<size_t>(*file - 1)].Get());

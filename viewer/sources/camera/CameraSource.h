@@ -86,6 +86,8 @@ private:
     int32_t BuildFolderTable();
     int32_t RefreshFolderTable();
     int32_t SelectFolder(int32_t folder);
+    // The camera's own current folder (its folder-list entry), 0 when none.
+    int32_t ReadModuleFolder(int32_t* folder);
     int32_t RefreshChildren();
     int32_t CountFolder(CameraFolderRecord& record);
     int32_t FindItem(int32_t* folder, int32_t* file, CCameraItem** item);
