@@ -1030,10 +1030,33 @@ int32_t CImageFileIf::If_DeleteFolder(const std::string& folder) {
             return sessionResult(r);
         folderMap_.erase(folder);
         fileMaps_.erase(id);
+    } else if (const int32_t r = deleteCardFolder(folder); r != 0) {
+        return r;
     }
     if (isSafeName(folder))
         plat::deleteTree(localPictureFolder(folder));
     return 0;
+}
+
+// The card's folder with its pictures: protected and hidden ones too (the user
+// was told the folder holds pictures). A folder that is still there afterwards,
+// in part or whole, is a failure.
+int32_t CImageFileIf::deleteCardFolder(const std::string& folder) {
+    if (!isSafeName(folder))
+        return JqIfMngResult_FolderNotFound;
+    const std::string path = folder == CDCIMFolder::kOlderFolder
+                                 ? JoinCardPath(cardRoot_, CDCIMFolder::kOlderFolder)
+                                 : JoinCardPath(JoinCardPath(cardRoot_, CDCIMFolder::kPictureRoot), folder);
+    fs::path p;
+    if (!ResolveCardPath(path, &p) || !plat::folderExists(p))
+        return JqIfMngResult_FolderNotFound;
+    std::vector<plat::DirEntry> entries;
+    if (plat::listFolder(p, &entries))
+        for (const plat::DirEntry& entry : entries)
+            if (!entry.isLink && !entry.attributes.isDirectory())
+                plat::changeDosAttributes(p / entry.name, 0, plat::FileAttr::Settable);
+    plat::deleteTree(p);
+    return plat::folderExists(p) ? JqIfMngResult_Failed : JqIfMngResult_NoError;
 }
 
 int32_t CImageFileIf::If_FormatCard() {

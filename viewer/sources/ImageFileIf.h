@@ -142,6 +142,7 @@ private:
     int32_t cardStatus(const std::string& folder, const std::string& file, uint32_t* size, int64_t* time,
                        int32_t* protect, int32_t* hidden);
     int32_t setAttribute(const std::string& folder, const std::string& file, bool set, uint32_t bit);
+    int32_t deleteCardFolder(const std::string& folder);
     void rebuildFileMap(int32_t folderId, const std::vector<std::string>& names, const std::vector<int32_t>& ids);
     int32_t writeCameraThumbFile(int32_t folderId, int32_t fileId, const std::string& path);
     int32_t cameraThumbnail(const std::string& folder, const std::string& file, PictureRecord& record);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/fs/DosAttributes.h"
 #include "platform/fs/FaultPoint.h"
 #include "platform/fs/FileOps.h"
@@ -222,6 +224,32 @@ TEST_F(PictureAccess, ThumbnailOfATurnedCameraPictureIsUpright) {
     const auto at = [&](uint32_t x, uint32_t y) { return tile.bits() + (tile.height - 1 - y) * stride + x * 3; };
     EXPECT_GT(at(27, 5)[2], 200);    // red on top (B,G,R)
     EXPECT_GT(at(27, 66)[0], 200);   // blue below
+}
+
+// Removing a card folder removes it with its pictures, protected ones too; a
+// folder that stays is a failure, never a success.
+TEST_F(PictureAccess, RemovedCardFolderIsGoneOrReportedAsFailed) {
+    card.file("DCIM/100ABCDE/ABCD0001.JPG", 100);
+    card.file("DCIM/100ABCDE/ABCD0002.JPG", 100);
+    card.file("DCIM/101ABCDE/ABCD0003.JPG", 100);
+    open();
+    ASSERT_EQ(source.If_SetProtectStatus("100ABCDE", "ABCD0001.JPG", true), 0);
+    ASSERT_EQ(source.If_SetHideStatus("100ABCDE", "ABCD0002.JPG", true), 0);
+    EXPECT_EQ(source.If_DeleteFolder("100ABCDE"), 0);
+    EXPECT_FALSE(fs::exists(card.card() / "DCIM/100ABCDE"));
+    EXPECT_TRUE(fs::exists(card.card() / "DCIM/101ABCDE/ABCD0003.JPG"));
+    EXPECT_EQ(source.If_DeleteFolder("100ABCDE"), JqIfMngResult_FolderNotFound);
+    EXPECT_EQ(source.If_DeleteFolder(".."), JqIfMngResult_FolderNotFound);
+    EXPECT_TRUE(fs::exists(card.card() / "DCIM"));
+    // a folder the system will not let go of
+    fs::permissions(card.card() / "DCIM", fs::perms::owner_write, fs::perm_options::remove);
+    const bool canStillWrite = access((card.card() / "DCIM").c_str(), W_OK) == 0;   // e.g. as root
+    const int32_t r = source.If_DeleteFolder("101ABCDE");
+    fs::permissions(card.card() / "DCIM", fs::perms::owner_write, fs::perm_options::add);
+    if (!canStillWrite) {
+        EXPECT_EQ(r, JqIfMngResult_Failed);
+        EXPECT_TRUE(fs::exists(card.card() / "DCIM/101ABCDE"));
+    }
 }
 
 TEST_F(PictureAccess, ThumbnailWithShootingInformation) {
