@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,6 +34,10 @@ TEST(UdisksFormatter, RefusesWhatIsNotARemovableDevice) {
 // The program's formatter tells the user why a drive was not formatted, and a
 // folder card is never asked about (it is refused before any question).
 TEST(UdisksFormatter, RefusalIsToldAndNothingIsAsked) {
+    static int argc = 1;
+    static char name[] = "sources_udisks_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QApplication(argc, argv);   // the boxes' thread
     CardFixture card;
     std::vector<plat::MessageBoxRequest> boxes;
     plat::setMessageBoxResponder([&](const plat::MessageBoxRequest& r) {
