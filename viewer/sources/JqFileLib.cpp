@@ -1,13 +1,16 @@
 #include "viewer/sources/JqFileLib.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 #include "platform/sysroot/SystemRoot.h"
@@ -45,6 +48,46 @@ std::string makeWorkPath(const std::string& picturePath) {
            std::to_string(g_workCounter.fetch_add(1)) + ".swp";
 }
 
+// The library is loaded once per file and stays loaded for the life of the
+// process: loading it (with its image and metadata libraries) costs far more
+// than reading a thumbnail, and every picture of a transfer or a browser run
+// makes an object. A file replaced or removed since is looked at afresh.
+struct LoadedLibrary {
+    dev_t device = 0;
+    ino_t inode = 0;
+    int64_t modified = 0;
+    void* module = nullptr;
+    JqflEntryProc entry = nullptr;
+};
+
+std::mutex g_loadLock;
+
+JqflEntryProc loadLibrary(const std::string& path, void** module) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0)
+        return nullptr;
+    const int64_t modified = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    static std::map<std::string, LoadedLibrary>* loaded = new std::map<std::string, LoadedLibrary>;
+    std::lock_guard<std::mutex> g(g_loadLock);
+    LoadedLibrary& l = (*loaded)[path];
+    if (l.entry && std::tie(l.device, l.inode, l.modified) == std::tie(st.st_dev, st.st_ino, modified)) {
+        *module = l.module;
+        return l.entry;
+    }
+    void* m = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!m)
+        return nullptr;
+    auto entry = reinterpret_cast<JqflEntryProc>(::dlsym(m, "Jqfl_Entry"));
+    if (!entry) {
+        ::dlclose(m);
+        return nullptr;
+    }
+    // an older copy stays loaded: objects made from it may still be at work
+    l = LoadedLibrary{st.st_dev, st.st_ino, modified, m, entry};
+    *module = m;
+    return entry;
+}
+
 constexpr uint32_t kNeedsOptions = 0x100000;
 constexpr uint32_t kExifVersion = 36864;
 
@@ -65,23 +108,16 @@ std::string CJqFileLib::LibraryPath() {
 }
 
 CJqFileLib::CJqFileLib(const std::string& picturePath) {
-    module_ = ::dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module_)
+    entry_ = loadLibrary(LibraryPath(), &module_);
+    if (!entry_)
         return;
     picturePath_ = picturePath;
     workPath_ = makeWorkPath(picturePath);
-    entry_ = reinterpret_cast<JqflEntryProc>(::dlsym(module_, "Jqfl_Entry"));
-    if (!entry_) {
-        ::dlclose(module_);
-        module_ = nullptr;
-    }
 }
 
 CJqFileLib::~CJqFileLib() {
     if (!workPath_.empty())
         ::unlink(workPath_.c_str());
-    if (module_)
-        ::dlclose(module_);
 }
 
 int32_t CJqFileLib::call(uint32_t command, void* block) {
@@ -132,6 +168,13 @@ int32_t CJqFileLib::GetFileType() {
     if (fileType_ != kNeedsOptions)
         return rc;
     static const JqflOptionEntry option{16, {1, 3, 1}};
+    JqflOptionsBlock o{sizeof o, fileId_, 1, &option};
+    return call(JQFL_SET_OPTIONS, &o);
+}
+
+int32_t CJqFileLib::AllowEmbeddedThumbnail(bool allowed) {
+    if (!entry_) return 0;
+    const JqflOptionEntry option{sizeof(JqflOptionEntry), {JQFL_OPTION_SUB_IMAGE_SOURCE, allowed ? 1u : 0u, 0}};
     JqflOptionsBlock o{sizeof o, fileId_, 1, &option};
     return call(JQFL_SET_OPTIONS, &o);
 }

@@ -37,6 +37,9 @@ public:
     int32_t ReadImage(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t size, uint8_t* buffer);
     int32_t WriteImage(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t size, uint8_t* buffer);
     // Sub-image (reduced picture) of index SubImageIndex(): commands 33, 289, 34.
+    // Lets the thumbnail (sub-image) come from the picture's own EXIF thumbnail where
+    // that shows the same picture at the asked size; else it is built from the picture.
+    int32_t AllowEmbeddedThumbnail(bool allowed);
     int32_t GetSubImageInfo(int32_t* width, int32_t* height, int32_t* depth, int32_t* colorModel, int32_t* orientation);
     int32_t SetSubImageInfo(int32_t width, int32_t height, int32_t depth, int32_t colorModel, int32_t orientation);
     int32_t ReadSubImage(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t size, uint8_t* buffer);
@@ -68,7 +71,7 @@ private:
                  uint8_t* buffer);
     bool readTagBytes(uint32_t tag, uint32_t* type, std::string* bytes);
 
-    void* module_ = nullptr;
+    void* module_ = nullptr;  // the process-wide load of the library, never closed here
     JqflEntryProc entry_ = nullptr;
     uint32_t fileId_ = 0;
     uint32_t fileType_ = 0;
