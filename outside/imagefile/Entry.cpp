@@ -163,8 +163,16 @@ int32_t dispatch(uint32_t command, void* p) {
             return JQFL_OK;
         });
     case JQFL_SET_OPTIONS:
-        return withPicture<JqflOptionsBlock>(p, [](JqflOptionsBlock& b, Picture&) {
-            return b.count > 0 && !b.entries ? JQFL_BAD_PARAMETER : JQFL_OK;  // defaults serve every option
+        return withPicture<JqflOptionsBlock>(p, [](JqflOptionsBlock& b, Picture& pic) {
+            if (b.count > 0 && !b.entries)
+                return JQFL_BAD_PARAMETER;
+            // the defaults serve every other option
+            for (uint32_t i = 0; i < b.count && i < 64; ++i) {
+                const JqflOptionEntry& e = b.entries[i];
+                if (e.size >= sizeof e && e.word[0] == JQFL_OPTION_SUB_IMAGE_SOURCE)
+                    pic.setSubImageFromThumbnail(e.word[1] == 1);
+            }
+            return JQFL_OK;
         });
     case JQFL_GET_IMAGE_INFO:
         return withPicture<JqflImageInfoBlock>(p, [](JqflImageInfoBlock& b, Picture& pic) {

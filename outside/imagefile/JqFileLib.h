@@ -158,6 +158,14 @@ struct JqflOptionEntry {
     uint32_t word[3];
 };
 
+// Option (word[0]) of command 279 choosing where a JPEG's sub-image comes from:
+// word[1] = 1 lets it be drawn from the EXIF thumbnail the file carries, when
+// that thumbnail has the picture's proportions and at least the asked size;
+// 0 (the default) always builds it from the picture itself.
+enum : uint32_t {
+    JQFL_OPTION_SUB_IMAGE_SOURCE = 2,
+};
+
 struct JqflOptionsBlock {     // 279
     uint32_t size;
     uint32_t fileId;

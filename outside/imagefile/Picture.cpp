@@ -365,6 +365,29 @@ int32_t Picture::decodeSource(int minWidth, int minHeight, Raster& out) {
     return JQFL_UNSUPPORTED;
 }
 
+// The EXIF thumbnail stands for the picture only when it shows the same picture
+// at least as large as asked: its proportions within one of its own pixels of the
+// picture's, its colours of the same kind. Otherwise (a letter-boxed thumbnail, a
+// cropped picture with the camera's old thumbnail, a larger request) false.
+bool Picture::decodeEmbeddedThumbnail(int width, int height, Raster& out) {
+    if (type_ != JQFL_TYPE_JPEG || headerOnly_ || width <= 0 || height <= 0 || width_ <= 0 || height_ <= 0)
+        return false;
+    const std::vector<uint8_t> thumb = meta_.thumbnail();
+    JpegHeader t;
+    if (thumb.empty() || readJpegHeader(thumb.data(), thumb.size(), t) != JQFL_OK)
+        return false;
+    if (t.width < width || t.height < height || t.colorModel != colorModel_)
+        return false;
+    const int64_t skew = std::llabs(int64_t{t.width} * height_ - int64_t{t.height} * width_);
+    if (skew > std::max(width_, height_))
+        return false;
+    Raster pixels;
+    if (decodeJpeg(thumb.data(), thumb.size(), width, height, pixels) != JQFL_OK)
+        return false;
+    out = std::move(pixels);
+    return true;
+}
+
 int32_t Picture::render(View& view) {
     if (view.cached)
         return JQFL_OK;
@@ -377,8 +400,10 @@ int32_t Picture::render(View& view) {
     const int needW = (q & 1) ? outH : outW;
     const int needH = (q & 1) ? outW : outH;
     Raster decoded;
-    if (const int32_t rc = decodeSource(needW, needH, decoded); rc != JQFL_OK)
-        return rc;
+    const bool fromThumb = &view == &sub_ && subFromThumb_ && decodeEmbeddedThumbnail(needW, needH, decoded);
+    if (!fromThumb)
+        if (const int32_t rc = decodeSource(needW, needH, decoded); rc != JQFL_OK)
+            return rc;
     Raster sized;
     if (decoded.width != needW || decoded.height != needH) {
         if (!resampleRaster(decoded, sized, needW, needH))

@@ -41,6 +41,12 @@ public:
     View& mainView() { return main_; }
     View& subView() { return sub_; }
 
+    // Lets the sub-image of a JPEG come from its own EXIF thumbnail (see the option).
+    void setSubImageFromThumbnail(bool allowed) {
+        if (allowed != subFromThumb_) sub_.cached = false;
+        subFromThumb_ = allowed;
+    }
+
     int32_t setNewGeometry(int width, int height, int depth, int colorModel);
     int32_t setView(View& view, int width, int height, int orientation);
     void viewSize(const View& view, int& width, int& height) const;
@@ -51,6 +57,7 @@ public:
 private:
     int32_t render(View& view);
     int32_t decodeSource(int minWidth, int minHeight, Raster& out);
+    bool decodeEmbeddedThumbnail(int width, int height, Raster& out);
     int32_t losslessJpeg(std::vector<uint8_t>& out) const;
     // The colour profile and XMP packet the source picture carries.
     void profileAndXmp(std::vector<uint8_t>* icc, std::string* xmp) const;
@@ -71,6 +78,7 @@ private:
     std::vector<uint8_t> file_;
     std::vector<uint8_t> thumb_;  // a header file's EXIF thumbnail: the only pixels it has
     bool headerOnly_ = false;
+    bool subFromThumb_ = false;
     Raster source_;  // full-size pixels once decoded (always for new pictures)
     Metadata meta_;
     View main_;

@@ -793,7 +793,8 @@ int32_t CImageFileIf::writeCameraThumbFile(int32_t folderId, int32_t fileId, con
 
 int32_t CImageFileIf::If_GetThumbAndCaption(const std::string& folder, const std::string& file,
                                             std::unique_ptr<PictureRecord>& record, int32_t width, int32_t height,
-                                            int32_t orientation, const plat::Event* abort) {
+                                            int32_t orientation, const plat::Event* abort,
+                                            bool buildFromPicture) {
     if (MakeNamedRecord(record, file) != 0)
         return JqIfMngResult_Failed;
     std::string path;
@@ -815,6 +816,8 @@ int32_t CImageFileIf::If_GetThumbAndCaption(const std::string& folder, const std
     if (aborted(abort))
         return JqIfMngResult_Cancelled;
     lib->GetFileType();
+    if (!buildFromPicture)
+        lib->AllowEmbeddedThumbnail(true);
     if ((r = readThumbPixels(*lib, path, *record, width, height, orientation)) != 0) {
         if (!isCamera())
             return r;

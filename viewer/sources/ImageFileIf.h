@@ -100,10 +100,11 @@ public:
     int32_t If_GetFileStatus(const std::string& folder, const std::string& file, PictureRecord& record);
     int32_t If_GetFileSizeTime(const std::string& folder, const std::string& file, uint32_t* size, int64_t* time);
 
-    // Thumbnails and information.
+    // Thumbnails and information. Without build-from-picture (the CreateThumbnail
+    // setting off) a JPEG's own EXIF thumbnail serves where it shows the same picture.
     int32_t If_GetThumbAndCaption(const std::string& folder, const std::string& file,
                                   std::unique_ptr<PictureRecord>& record, int32_t width, int32_t height,
-                                  int32_t orientation, const plat::Event* abort);
+                                  int32_t orientation, const plat::Event* abort, bool buildFromPicture = true);
     int32_t If_GetThumbnail(const std::string& folder, const std::string& file, std::unique_ptr<PictureRecord>& record,
                             int32_t width, int32_t height, bool keepProportions, int32_t orientation);
     int32_t Ifl_GetThumbFilePath(const std::string& folder, const std::string& file, std::string* path);

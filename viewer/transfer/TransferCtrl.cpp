@@ -180,6 +180,7 @@ int32_t CTransferCtrl::Run() {
     transfer_ = settings_->GetTransferSettings();
     database_ = settings_->GetDatabaseSettings();
     fileInfo_ = settings_->GetFileInfoSettings();
+    buildThumbFromPicture_ = settings_->GetViewerSettings().CreateThumbnail != 0;
     imageSize_ = settings_->ImageSize;
     selectTransfer_ = settings_->SelectTransfer;
     checkLocal_ = settings_->CheckLocal != 0;
@@ -638,8 +639,11 @@ int32_t CTransferCtrl::SizeCheck(const TransFileRecord& rec) {
 
 int32_t CTransferCtrl::GetIndicateDataInfo(const TransFileRecord& rec) {
     picture_.reset();
+    // The preview follows the user's thumbnail setting: a camera's own thumbnail
+    // serves unless thumbnails are to be made from the pictures.
     int32_t code = access_->If_GetThumbAndCaption(rec.sourceFolder, rec.fileName, picture_, kThumbWidth,
-                                                  kThumbHeight, RotationToOrientation(rec.rotation), nullptr);
+                                                  kThumbHeight, RotationToOrientation(rec.rotation), nullptr,
+                                                  buildThumbFromPicture_);
     // A picture the thumbnail reader cannot show (a movie) goes on without one.
     if (code == JqIfMngResult_StatusCannotShow && picture_) {
         FreeBitmapArray(*picture_);

@@ -175,6 +175,7 @@ private:
     TransferSettings transfer_;
     DatabaseSettings database_;
     FileInfoSettings fileInfo_;
+    bool buildThumbFromPicture_ = true;
     uint32_t imageSize_ = 0;
     uint32_t selectTransfer_ = 0;
     bool checkLocal_ = false;

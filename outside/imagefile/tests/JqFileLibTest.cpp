@@ -586,6 +586,51 @@ TEST_F(JqFileLib, HeaderFileServesItsThumbnail) {
     EXPECT_STREQ(reinterpret_cast<char*>(data.data()), "M-9");
 }
 
+// With the option set, a picture's own EXIF thumbnail serves as its sub-image,
+// but only where it shows the same picture at least as large as asked; in every
+// other case the sub-image is the one built from the picture, byte for byte.
+// The thumbnails here are green so that it shows which one was read.
+TEST_F(JqFileLib, EmbeddedThumbnailServesOnlyWhereItShowsThePicture) {
+    struct Case {
+        const char* name;
+        int width, height;            // the picture
+        int thumbWidth, thumbHeight;  // its EXIF thumbnail
+        int askWidth, askHeight;      // the sub-image asked for
+        bool fromThumbnail;
+    } cases[] = {
+        {"same proportions", 640, 480, 160, 120, 96, 72, true},
+        {"rounded short side", 640, 400, 160, 100, 128, 80, true},
+        {"letter-boxed", 640, 360, 160, 120, 96, 54, false},
+        {"camera's thumbnail of an uncropped picture", 800, 500, 160, 120, 96, 60, false},
+        {"asked larger than the thumbnail", 640, 480, 160, 120, 200, 150, false},
+    };
+    const Rgb green{0, 200, 0};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int W = c.width;
+        jqfltest::writeJpeg(path("p.jpg"), c.width, c.height, [W](int x, int y) { return halves(x, y, W); });
+        jqfltest::writeJpeg(path("t.jpg"), c.thumbWidth, c.thumbHeight, [green](int, int) { return green; });
+        ASSERT_TRUE(jqfltest::exiftool("'-ThumbnailImage<=" + path("t.jpg") + "'", path("p.jpg")));
+        std::vector<uint8_t> built, chosen;
+        for (const bool allowed : {false, true}) {
+            Session s;
+            ASSERT_EQ(s.open(path("p.jpg")), 0);
+            const JqflOptionEntry option{sizeof(JqflOptionEntry), {JQFL_OPTION_SUB_IMAGE_SOURCE, allowed ? 1u : 0u, 0}};
+            JqflOptionsBlock o{sizeof o, s.id(), 1, &option};
+            ASSERT_EQ(Jqfl_Entry(JQFL_SET_OPTIONS, &o), 0);
+            ASSERT_EQ(s.setInfo(c.askWidth, c.askHeight, 1, JQFL_SET_SUB_IMAGE_INFO), 0);
+            ASSERT_EQ(s.read(allowed ? chosen : built, c.askWidth, c.askHeight, JQFL_READ_SUB_IMAGE), 0);
+        }
+        const uint8_t* middle = &chosen[((c.askHeight / 2) * c.askWidth + c.askWidth / 4) * 3];
+        if (c.fromThumbnail) {
+            EXPECT_TRUE(middle[1] > 150 && middle[0] < 60) << int(middle[0]) << "," << int(middle[1]);
+        } else {
+            EXPECT_EQ(chosen, built);
+            EXPECT_TRUE(isRed(middle));
+        }
+    }
+}
+
 // Clips as cameras write them (tests/clips): the left half red, the right half blue.
 std::vector<uint8_t> clipBytes(const std::string& name) {
     return jqfltest::readFile(std::string(VOREL_SOURCE_DIR) + "/outside/imagefile/tests/clips/" + name);
