@@ -50,10 +50,8 @@ plat::HResult CJqUploadServer::AddFile(const std::optional<std::string>& strPath
     // 2. the item's number; the count is 16 bits wide and never wraps
     if (itemCount_ == std::numeric_limits<int16_t>::max()) return plat::hr::Fail;
     const int n = ++itemCount_;
-    // 3-4. the path as it came (raw bytes; a null path writes no Source line)
-    if (!queue_->writeSource(n, strPathName)) return plat::hr::Fail;
-    // 5. the owner
-    if (!queue_->writeOwner(n, nOwner)) return plat::hr::Fail;
+    // 3-5. the path as it came (raw bytes; a null path writes no Source line) and the owner
+    if (!queue_->addItem(n, strPathName, nOwner)) return plat::hr::Fail;
     return plat::hr::Ok;
 }
 

@@ -63,12 +63,12 @@ void UploadQueue::ReadUploadQueue(const std::string& queueFile)
         batch = std::move(m_batches.front());
         m_batches.pop_front();
     }
-    const auto count = static_cast<int16_t>(plat::readProfileInt(queueFile, "General", "TotalItems", 0));
+    // read once: a queue of thousands of items is not parsed again per item
+    const plat::ProfileSnapshot queue(queueFile);
+    const auto count = static_cast<int16_t>(queue.readInt("General", "TotalItems", 0));
     for (int n = 1; n <= count; ++n) {
-        const std::string path =
-            plat::readProfileString(queueFile, "FileParameters", "Source" + std::to_string(n), "");
-        const auto owner =
-            static_cast<int16_t>(plat::readProfileInt(queueFile, "FileParameters", "Owner" + std::to_string(n), 1));
+        const std::string path = queue.readString("FileParameters", "Source" + std::to_string(n), "");
+        const auto owner = static_cast<int16_t>(queue.readInt("FileParameters", "Owner" + std::to_string(n), 1));
         if (!path.empty() && !GetFileNamePart(path).empty())
             AddQueuedFile(path, owner, &batch);
     }

@@ -407,6 +407,20 @@ FsResult writeFileThrough(const fs::path& path, const std::string& bytes, unsign
     return FsResult::success();
 }
 
+FsResult appendToFile(const fs::path& path, const std::string& bytes) {
+    if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
+    UniqueFd fd(open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    if (fd.get() < 0) return FsResult::fromErrno(errno);
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0) return FsResult::fromErrno(errno);
+    if (FsResult r = writeAll(fd.get(), bytes.data(), bytes.size()); !r) {
+        if (ftruncate(fd.get(), st.st_size) != 0) {}
+        return r;
+    }
+    if (close(fd.release()) != 0) return FsResult::fromErrno(errno);
+    return FsResult::success();
+}
+
 FsResult createUniqueFile(const fs::path& folder, const std::string& prefix, fs::path* out) {
     out->clear();
     if (folder.empty() || prefix.find('/') != std::string::npos) return FsResult::fail(FsError::InvalidArgument);

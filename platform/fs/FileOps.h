@@ -100,6 +100,11 @@ FsResult readFileFresh(const std::filesystem::path& path, std::string* bytes, ui
 // before return), for files another device reads at once.
 FsResult writeFileThrough(const std::filesystem::path& path, const std::string& bytes, unsigned mode = 0644);
 
+// Adds `bytes` at the end of an existing file, not synced (for a file that is
+// made whole and synced later). A failed write cuts the file back to what it
+// was, so it never ends in a part of `bytes`.
+FsResult appendToFile(const std::filesystem::path& path, const std::string& bytes);
+
 // Creates a new empty file "<folder>/<prefix>XXXXXX" with a unique suffix and
 // mode 0600, and returns its path.
 FsResult createUniqueFile(const std::filesystem::path& folder, const std::string& prefix,

@@ -220,4 +220,55 @@ int32_t readProfileInt(const fs::path& file, std::string_view section, std::stri
     return parseProfileInt(value);
 }
 
+namespace {
+
+std::string lowerAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string snapshotKey(std::string_view section, std::string_view key) {
+    return lowerAscii(trimBlanks(section)) + "\n" + lowerAscii(trimBlanks(key));
+}
+
+}  // namespace
+
+ProfileSnapshot::ProfileSnapshot(const fs::path& file) {
+    std::string bytes;
+    if (!readFile(file, &bytes, kMaxProfileBytes)) return;
+    // Only the first section of a name counts, as for the single reads.
+    std::unordered_map<std::string, bool> seenSections;
+    bool current = false;
+    std::string section;
+    for (const Line& line : splitLines(bytes)) {
+        std::string_view name;
+        if (sectionName(line.text, &name)) {
+            section = lowerAscii(name);
+            current = seenSections.emplace(section, true).second;
+            continue;
+        }
+        std::string_view k, v;
+        if (current && keyValue(line.text, &k, &v))
+            values_.emplace(section + "\n" + lowerAscii(k), std::string(v));
+    }
+}
+
+const std::string* ProfileSnapshot::find(std::string_view section, std::string_view key) const {
+    const auto it = values_.find(snapshotKey(section, key));
+    return it == values_.end() ? nullptr : &it->second;
+}
+
+std::string ProfileSnapshot::readString(std::string_view section, std::string_view key,
+                                        std::string_view defaultValue) const {
+    const std::string* v = find(section, key);
+    return v ? *v : std::string(defaultValue);
+}
+
+int32_t ProfileSnapshot::readInt(std::string_view section, std::string_view key, int32_t defaultValue) const {
+    const std::string* v = find(section, key);
+    return v ? parseProfileInt(*v) : defaultValue;
+}
+
 }  // namespace plat

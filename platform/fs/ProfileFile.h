@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace plat {
 
@@ -36,5 +37,20 @@ int32_t readProfileInt(const std::filesystem::path& file, std::string_view secti
 
 // The number parse of readProfileInt, on its own.
 int32_t parseProfileInt(std::string_view text);
+
+// The file read once, for a reader that asks for many keys: each lookup gives
+// what readProfileString / readProfileInt would give on the file as it was read.
+class ProfileSnapshot {
+public:
+    explicit ProfileSnapshot(const std::filesystem::path& file);
+    std::string readString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    int32_t readInt(std::string_view section, std::string_view key, int32_t defaultValue) const;
+
+private:
+    const std::string* find(std::string_view section, std::string_view key) const;
+
+    // "section\nkey" in ASCII lower case -> the first value of that key in the first such section
+    std::unordered_map<std::string, std::string> values_;
+};
 
 }  // namespace plat

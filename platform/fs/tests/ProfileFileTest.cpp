@@ -4,6 +4,7 @@
 #include "platform/testing/TempRoot.h"
 
 #include <cerrno>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -147,6 +148,31 @@ TEST_F(ProfileFileTest, FailedWriteLeavesTheOldFile) {
     stat(ini.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0600u);  // the mode survives the rewrite
     EXPECT_EQ(writeProfileString(root.path() / "no" / "such" / "q.ini", "S", "k", "v").code, FsError::NotFound);
+}
+
+// A reader of many keys reads the file once; every answer is the one the single
+// reads give: first section of a name, first key in it, case, blanks, defaults.
+TEST_F(ProfileFileTest, SnapshotAnswersAsTheSingleReads) {
+    const fs::path file = root.path() / "tmp" / "snap.ini";
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << "; a comment\r\n[General]\nTotalItems=3 \n"
+                           "[FileParameters]\n Source1 = /a b.jpg \nsource1=/second.jpg\nOwner1=-7x\n"
+                           "garbage line\n[fileparameters]\nSource2=/later section.jpg\n"
+                           "[Other]\nSource1=/other.jpg\n";
+    const ProfileSnapshot snap(file);
+    const std::pair<const char*, const char*> keys[] = {
+        {"General", "TotalItems"}, {"FileParameters", "Source1"}, {"FILEPARAMETERS", "SOURCE1"},
+        {"FileParameters", "Owner1"}, {"FileParameters", "Source2"}, {"Other", "Source1"},
+        {"Missing", "Source1"}, {"General", "Missing"},
+    };
+    for (const auto& [section, key] : keys) {
+        SCOPED_TRACE(std::string(section) + "/" + key);
+        EXPECT_EQ(snap.readString(section, key, "none"), readProfileString(file, section, key, "none"));
+        EXPECT_EQ(snap.readInt(section, key, 42), readProfileInt(file, section, key, 42));
+    }
+    const ProfileSnapshot missing(root.path() / "tmp" / "no-such.ini");
+    EXPECT_EQ(missing.readString("General", "TotalItems", "d"), "d");
+    EXPECT_EQ(missing.readInt("General", "TotalItems", 5), 5);
 }
 
 }  // namespace
