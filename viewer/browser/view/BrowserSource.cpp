@@ -34,8 +34,9 @@ int32_t ImageFileSource::IsFile(const std::string& folder, const std::string& na
 
 int32_t ImageFileSource::GetThumbAndCaption(const std::string& folder, const std::string& name,
                                             std::unique_ptr<PictureRecord>& record, int32_t width,
-                                            int32_t height, int32_t orientation, const plat::Event* cancel) {
-    return files_.If_GetThumbAndCaption(folder, name, record, width, height, orientation, cancel);
+                                            int32_t height, int32_t orientation, const plat::Event* cancel,
+                                            bool buildFromPicture) {
+    return files_.If_GetThumbAndCaption(folder, name, record, width, height, orientation, cancel, buildFromPicture);
 }
 
 int32_t ImageFileSource::CheckSource(const std::string& folder) { return files_.Ifl_CheckSource(folder); }

@@ -26,9 +26,11 @@ public:
                                 const plat::Event* cancel) = 0;
     virtual int32_t GetFileNum(const std::string& folder) = 0;
     virtual int32_t IsFile(const std::string& folder, const std::string& name) = 0;   // 1 when it exists
+    // buildFromPicture: the CreateThumbnail setting; off lets a picture's own thumbnail serve.
     virtual int32_t GetThumbAndCaption(const std::string& folder, const std::string& name,
                                        std::unique_ptr<PictureRecord>& record, int32_t width, int32_t height,
-                                       int32_t orientation, const plat::Event* cancel) = 0;
+                                       int32_t orientation, const plat::Event* cancel,
+                                       bool buildFromPicture) = 0;
     virtual int32_t CheckSource(const std::string& folder) = 0;
     virtual void SetCardAccessFlag(int32_t value) = 0;
     virtual bool SuspendDeviceCheck() = 0;
@@ -51,7 +53,7 @@ public:
     int32_t IsFile(const std::string& folder, const std::string& name) override;
     int32_t GetThumbAndCaption(const std::string& folder, const std::string& name,
                                std::unique_ptr<PictureRecord>& record, int32_t width, int32_t height,
-                               int32_t orientation, const plat::Event* cancel) override;
+                               int32_t orientation, const plat::Event* cancel, bool buildFromPicture) override;
     int32_t CheckSource(const std::string& folder) override;
     void SetCardAccessFlag(int32_t value) override;
     bool SuspendDeviceCheck() override;

@@ -146,7 +146,7 @@ BrowserReaders::ReaderOutcome BrowserReaders::ThumbnailThreadProc(uint64_t gener
         if (slow) source_.SuspendDeviceCheck();
         std::unique_ptr<PictureRecord> record;
         r = source_.GetThumbAndCaption(folder, entry.name, record, area.width, area.height,
-                                       RotationToOrientation(entry.rotation), &cancel_);
+                                       RotationToOrientation(entry.rotation), &cancel_, settings.buildFromPicture);
         if (slow && source_.ResumeDeviceCheck() != 0) {
             r = 8;
             run.abort = true;

@@ -129,6 +129,7 @@ ViewSettingsCopy ViewSettingsCopy::FromSettings(const CViewSettings& s) {
     c.repFolder = s.RepFolder;
     c.checkLocal = s.CheckLocal;
     c.checkWeb = s.CheckWeb;
+    c.createThumbnail = s.GetViewerSettings().CreateThumbnail;
     return c;
 }
 

@@ -102,6 +102,7 @@ struct ViewSettingsCopy {
     std::string repFolder;
     uint32_t checkLocal = 1;
     uint32_t checkWeb = 0;
+    uint32_t createThumbnail = 0;  // thumbnails made from the pictures, not their own
 
     static ViewSettingsCopy FromSettings(const CViewSettings& settings);
 };

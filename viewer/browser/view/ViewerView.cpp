@@ -68,6 +68,7 @@ CViewerView::CViewerView(BrowserSource& source, const ViewSettingsCopy& settings
         plat::postToWindowThread(self, [work = std::move(work)](plat::MessageReceiver&) { work(); });
     });
     model_->SetThumbSize(settings_.thumbSize);
+    model_->SetBuildFromPicture(settings_.createThumbnail != 0);
 
     tree_ = new QTreeWidget(this);
     tree_->setHeaderHidden(true);

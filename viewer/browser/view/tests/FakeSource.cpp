@@ -34,7 +34,11 @@ int32_t FakeSource::IsFile(const std::string&, const std::string& name) {
 
 int32_t FakeSource::GetThumbAndCaption(const std::string&, const std::string& name,
                                        std::unique_ptr<PictureRecord>& record, int32_t width, int32_t height,
-                                       int32_t, const plat::Event* cancel) {
+                                       int32_t, const plat::Event* cancel, bool buildFromPicture) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        buildFlags.push_back(buildFromPicture);
+    }
     if (onThumb)
         if (const int32_t r = onThumb(name, cancel); r != 0) return r;
     std::lock_guard<std::mutex> lock(mutex);

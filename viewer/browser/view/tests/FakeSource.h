@@ -30,6 +30,7 @@ public:
     std::atomic<int> suspends{0};
     std::atomic<int> resumes{0};
     std::vector<std::string> reads;    // names whose thumbnail was asked for
+    std::vector<bool> buildFlags;      // the build-from-picture flag of each thumbnail request
     std::mutex mutex;
     // Called before a listing or a thumbnail read, outside the lock (to hold a worker).
     std::function<int32_t(const plat::Event*)> onList;
@@ -50,7 +51,7 @@ public:
     int32_t IsFile(const std::string& folder, const std::string& name) override;
     int32_t GetThumbAndCaption(const std::string& folder, const std::string& name,
                                std::unique_ptr<PictureRecord>& record, int32_t width, int32_t height,
-                               int32_t orientation, const plat::Event* cancel) override;
+                               int32_t orientation, const plat::Event* cancel, bool buildFromPicture) override;
     int32_t CheckSource(const std::string&) override { return sourceCheck; }
     void SetCardAccessFlag(int32_t) override {}
     bool SuspendDeviceCheck() override { ++suspends; return true; }

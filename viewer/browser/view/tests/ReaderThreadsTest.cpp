@@ -159,6 +159,9 @@ TEST_F(ReaderThreadsTest, SlowReadsPauseTheDeviceCheck) {
     Run({128, true});
     EXPECT_EQ(3, source.suspends.load());   // every picture
     EXPECT_EQ(3, source.resumes.load());
+    // the setting reaches the reader: a picture's own thumbnail may serve only without it
+    Run({128, false});
+    EXPECT_EQ((std::vector<bool>{true, true, true, true, false, false}), source.buildFlags);
 }
 
 TEST_F(ReaderThreadsTest, DeviceCheckThatCannotRestartEndsTheRunAsFatal) {
