@@ -107,11 +107,12 @@ IVeltraError* CVeltraFilterTransform::ProcessTile(IVeltraTile* tile, CProcessInf
         // 3. any other angle: the nearest source pixel of each output pixel, zero outside
         int32_t w = 0, h = 0;
         err = sources[0]->GetSize(&w, &h);
+        const SourceMapping mapping(w, h, flip, rotation);
         for (int32_t y = out.region.top; y < out.region.bottom && !err; ++y) {
             unsigned char* dst = out.At(out.region.left, y, bytes);
             for (int32_t x = out.region.left; x < out.region.right; ++x, dst += bytes) {
                 int32_t px = x, py = y;
-                DefilterPoint(&px, &py, w, h, flip, rotation);
+                mapping.Map(&px, &py);
                 if (px < 0 || py < 0 || px >= w || py >= h) {
                     std::memset(dst, 0, static_cast<size_t>(bytes));
                     continue;

@@ -310,39 +310,70 @@ void CVeltraFilterTransform::FilterRect(VeltraDblRect* rect, int32_t width, int3
     *rect = BoundingBox(c);
 }
 
+CVeltraFilterTransform::SourceMapping::SourceMapping(int32_t width, int32_t height, bool flip, double rotation)
+    : m_w(width), m_h(height), m_flip(flip)
+{
+    const double a = ValidateRotation(rotation);
+    if (IdentityAngle(a))
+        m_turn = kIdentity;
+    else if (Near(a, 90))
+        m_turn = kQuarter;
+    else if (Near(a, 180))
+        m_turn = kHalf;
+    else if (Near(a, 270))
+        m_turn = kThreeQuarters;
+    else {
+        m_turn = kGeneral;
+        const double rad = a * kPi / 180;
+        QuadrantOffset(a, m_w, m_h, std::cos(rad), std::sin(rad), &m_dx, &m_dy);
+        m_cos = std::cos(-rad);
+        m_sin = std::sin(-rad);
+    }
+}
+
+void CVeltraFilterTransform::SourceMapping::Map(VeltraDblRect* rect) const
+{
+    Corners c = CornersOf(*rect);
+    for (int i = 0; i < 4 && m_turn != kIdentity; ++i) {
+        const double x = c.x[i], y = c.y[i];
+        switch (m_turn) {
+        case kQuarter:
+            c.x[i] = y;
+            c.y[i] = m_h - x;
+            break;
+        case kHalf:
+            c.x[i] = m_w - x;
+            c.y[i] = m_h - y;
+            break;
+        case kThreeQuarters:
+            c.x[i] = m_w - y;
+            c.y[i] = x;
+            break;
+        default: {
+            const double ux = x - m_dx, uy = y - m_dy;
+            c.x[i] = m_cos * ux - m_sin * uy;
+            c.y[i] = m_cos * uy + m_sin * ux;
+        }
+        }
+    }
+    if (m_flip)
+        for (double& x : c.x)
+            x = m_w - x;
+    *rect = BoundingBox(c);
+}
+
+void CVeltraFilterTransform::SourceMapping::Map(int32_t* x, int32_t* y) const
+{
+    VeltraDblRect r{static_cast<double>(*x), static_cast<double>(*y), *x + 1.0, *y + 1.0};
+    Map(&r);
+    *x = static_cast<int32_t>(r.left);
+    *y = static_cast<int32_t>(r.top);
+}
+
 void CVeltraFilterTransform::DefilterRect(VeltraDblRect* rect, int32_t width, int32_t height, bool flip,
                                           double rotation)
 {
-    const double w = width, h = height;
-    const double a = ValidateRotation(rotation);
-    Corners c = CornersOf(*rect);
-    if (!IdentityAngle(a)) {
-        for (int i = 0; i < 4; ++i) {
-            const double x = c.x[i], y = c.y[i];
-            if (Near(a, 90)) {
-                c.x[i] = y;
-                c.y[i] = h - x;
-            } else if (Near(a, 180)) {
-                c.x[i] = w - x;
-                c.y[i] = h - y;
-            } else if (Near(a, 270)) {
-                c.x[i] = w - y;
-                c.y[i] = x;
-            } else {
-                const double rad = a * kPi / 180;
-                double dx = 0, dy = 0;
-                QuadrantOffset(a, w, h, std::cos(rad), std::sin(rad), &dx, &dy);
-                const double ux = x - dx, uy = y - dy;
-                const double cs = std::cos(-rad), sn = std::sin(-rad);
-                c.x[i] = cs * ux - sn * uy;
-                c.y[i] = cs * uy + sn * ux;
-            }
-        }
-    }
-    if (flip)
-        for (double& x : c.x)
-            x = w - x;
-    *rect = BoundingBox(c);
+    SourceMapping(width, height, flip, rotation).Map(rect);
 }
 
 void CVeltraFilterTransform::FilterRect(VeltraRect* rect, int32_t width, int32_t height, bool flip, double rotation)

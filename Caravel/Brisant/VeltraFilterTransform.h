@@ -32,6 +32,21 @@ public:
     // Mappings between a source of width x height and the output; width and height are always the source's.
     static void FilterPoint(int32_t* x, int32_t* y, int32_t width, int32_t height, bool flip, double rotation);
     static void FilterPoint(double* x, double* y, int32_t width, int32_t height, bool flip, double rotation);
+    // Where output pixels come from for one source size and transform, the angle's
+    // trigonometry worked out once: Map gives what DefilterRect and DefilterPoint give.
+    class SourceMapping {
+    public:
+        SourceMapping(int32_t width, int32_t height, bool flip, double rotation);
+        void Map(VeltraDblRect* rect) const;
+        void Map(int32_t* x, int32_t* y) const;
+
+    private:
+        enum Turn { kIdentity, kQuarter, kHalf, kThreeQuarters, kGeneral };
+        double m_w, m_h;
+        bool m_flip;
+        Turn m_turn = kIdentity;
+        double m_dx = 0, m_dy = 0, m_cos = 1, m_sin = 0;
+    };
     static void DefilterPoint(int32_t* x, int32_t* y, int32_t width, int32_t height, bool flip, double rotation);
     static void DefilterPoint(double* x, double* y, int32_t width, int32_t height, bool flip, double rotation);
     static void FilterRect(VeltraRect* rect, int32_t width, int32_t height, bool flip, double rotation);

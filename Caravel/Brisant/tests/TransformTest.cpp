@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace brisant_test;
 using Xf = CVeltraFilterTransform;
 
@@ -246,4 +249,73 @@ TEST(TransformState, ASourceTurnReachesDownstreamWithTheSizesTheOutputReallyHas)
     EXPECT_EQ(spy.transform.newWidth, 4);
     EXPECT_EQ(spy.transform.newHeight, 10);
     EXPECT_DOUBLE_EQ(spy.transform.newRotation, 90);
+}
+
+namespace {
+
+// The source point of an output pixel as it was worked out per pixel before the
+// mapping kept its trigonometry: every corner turned with the angle's cosine and
+// sine computed afresh. The oracle for the mapping the tiles now use.
+void ReferenceDefilterPoint(int32_t* x, int32_t* y, int32_t width, int32_t height, bool flip, double rotation)
+{
+    const double w = width, h = height;
+    const double a = CVeltraFilterTransform::ValidateRotation(rotation);
+    double cx[4] = {double(*x), *x + 1.0, double(*x), *x + 1.0};
+    double cy[4] = {double(*y), double(*y), *y + 1.0, *y + 1.0};
+    auto near = [a](double q) { return a >= q - 1e-10 && a <= q + 1e-10; };
+    if (!(a <= 1e-10 || a >= 359.9999999999)) {
+        for (int i = 0; i < 4; ++i) {
+            const double px = cx[i], py = cy[i];
+            if (near(90)) {
+                cx[i] = py;
+                cy[i] = h - px;
+            } else if (near(180)) {
+                cx[i] = w - px;
+                cy[i] = h - py;
+            } else if (near(270)) {
+                cx[i] = w - py;
+                cy[i] = px;
+            } else {
+                const double rad = a * 3.141592653589793 / 180;
+                const double c = std::cos(rad), s = std::sin(rad);
+                double dx = 0, dy = 0;
+                if (a < 90) dx = h * s;
+                else if (a < 180) { dx = -(w * c - h * s); dy = -h * c; }
+                else if (a < 270) { dx = -w * c; dy = -(h * c + w * s); }
+                else dy = -w * s;
+                const double ux = px - dx, uy = py - dy;
+                const double cs = std::cos(-rad), sn = std::sin(-rad);
+                cx[i] = cs * ux - sn * uy;
+                cy[i] = cs * uy + sn * ux;
+            }
+        }
+    }
+    if (flip)
+        for (double& v : cx) v = w - v;
+    *x = static_cast<int32_t>(std::min(std::min(cx[0], cx[1]), std::min(cx[2], cx[3])));
+    *y = static_cast<int32_t>(std::min(std::min(cy[0], cy[1]), std::min(cy[2], cy[3])));
+}
+
+}  // namespace
+
+TEST(TransformState, SourceMappingGivesThePerPixelPointsExactly)
+{
+    const double angles[] = {0, 30, 45, 89.99, 90, 123.4, 180, 200, 270, 315, 359.5, -33};
+    for (const bool flip : {false, true})
+        for (const double angle : angles) {
+            SCOPED_TRACE(angle);
+            const CVeltraFilterTransform::SourceMapping mapping(640, 427, flip, angle);
+            int32_t ow = 640, oh = 427;
+            CVeltraFilterTransform::GetFilteredSize(&ow, &oh, angle);
+            int differ = 0;
+            for (int32_t y = -2; y < oh + 2; y += 3)
+                for (int32_t x = -2; x < ow + 2; x += 3) {
+                    int32_t ax = x, ay = y, bx = x, by = y, cx = x, cy = y;
+                    mapping.Map(&ax, &ay);
+                    ReferenceDefilterPoint(&bx, &by, 640, 427, flip, angle);
+                    CVeltraFilterTransform::DefilterPoint(&cx, &cy, 640, 427, flip, angle);
+                    differ += (ax != bx || ay != by || cx != bx || cy != by) ? 1 : 0;
+                }
+            EXPECT_EQ(0, differ);
+        }
 }
