@@ -76,6 +76,24 @@ void BoxSum4(uint16_t* const* rows, int32_t x, int32_t n, int32_t lanes, double 
         out[l] = static_cast<double>(s[l]);
 }
 
+// One kernel row over four neighbouring samples (each shifted right by `shift`),
+// in 32-bit sums that wrap as the packed arithmetic does. The row is symmetric
+// (the weight depends on the distance from the centre only), so the two samples
+// at the same distance are added first and weighed once: modulo 2^32 the sum is
+// the same as weighing each of them.
+inline void RowSum4(const uint16_t* row, const uint16_t* k, int32_t n, int shift, uint32_t rs[4])
+{
+    const int32_t h = n / 2;
+    for (int32_t c = 0; c < h; ++c) {
+        const uint32_t kc = k[c];
+        for (int32_t l = 0; l < 4; ++l)
+            rs[l] += (static_cast<uint32_t>(row[c + l] >> shift) + static_cast<uint32_t>(row[n - 1 - c + l] >> shift)) * kc;
+    }
+    const uint32_t kh = k[h];
+    for (int32_t l = 0; l < 4; ++l)
+        rs[l] += static_cast<uint32_t>(row[h + l] >> shift) * kh;
+}
+
 void WeightedSum4Plain(uint16_t* const* rows, const UnsharpParams& p, int32_t x, int32_t n, int32_t lanes,
                        double out[4])
 {
@@ -84,11 +102,7 @@ void WeightedSum4Plain(uint16_t* const* rows, const UnsharpParams& p, int32_t x,
         const uint16_t* row = rows[r] + x;
         const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
         uint32_t rs[4] = {0, 0, 0, 0};
-        for (int32_t c = 0; c < n; ++c) {
-            const uint32_t kc = k[c];
-            for (int32_t l = 0; l < 4; ++l)
-                rs[l] += row[c + l] * kc;
-        }
+        RowSum4(row, k, n, 0, rs);
         for (int32_t l = 0; l < 4; ++l)
             total[l] += rs[l];
     }
@@ -106,11 +120,7 @@ void WeightedSum4Mmx(uint16_t* const* rows, const UnsharpParams& p, int32_t x, i
         const uint16_t* row = rows[r] + x;
         const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
         uint32_t rs[4] = {0, 0, 0, 0};
-        for (int32_t c = 0; c < n; ++c) {
-            const uint32_t kc = k[c];
-            for (int32_t l = 0; l < 4; ++l)
-                rs[l] += static_cast<uint32_t>(row[c + l] >> 1) * kc;
-        }
+        RowSum4(row, k, n, 1, rs);
         for (int32_t l = 0; l < 4; ++l)
             total[l] += rs[l];
     }
