@@ -76,60 +76,68 @@ void BoxSum4(uint16_t* const* rows, int32_t x, int32_t n, int32_t lanes, double 
         out[l] = static_cast<double>(s[l]);
 }
 
-// One kernel row over four neighbouring samples (each shifted right by `shift`),
-// in 32-bit sums that wrap as the packed arithmetic does. The row is symmetric
-// (the weight depends on the distance from the centre only), so the two samples
-// at the same distance are added first and weighed once: modulo 2^32 the sum is
-// the same as weighing each of them.
-inline void RowSum4(const uint16_t* row, const uint16_t* k, int32_t n, int shift, uint32_t rs[4])
-{
-    const int32_t h = n / 2;
-    for (int32_t c = 0; c < h; ++c) {
-        const uint32_t kc = k[c];
-        for (int32_t l = 0; l < 4; ++l)
-            rs[l] += (static_cast<uint32_t>(row[c + l] >> shift) + static_cast<uint32_t>(row[n - 1 - c + l] >> shift)) * kc;
+// The weighted sums of a whole output row of one plane: kernel row after kernel
+// row, each summed across the row in 32-bit sums that wrap as the packed
+// arithmetic does, then added to the sample's total row by row: per sample the
+// same numbers as weighing its n x n neighbourhood sample by sample. The two
+// samples at the same distance from the centre of a kernel row share a weight, so
+// they are added first (modulo 2^32 the same sum); summing a kernel row across
+// the whole row lets the processor work on many samples at once. Plain form: the
+// total (a double, exact for these integers) divided by n and truncated; halved
+// samples: the 64-bit total scaled by the 32-bit reciprocal of n.
+class WeightedRows {
+public:
+    void Sum(uint16_t* const* rows, const UnsharpParams& p, int32_t width, int32_t n, bool mmx)
+    {
+        if (static_cast<int32_t>(m_rowSum.size()) < width) {
+            m_rowSum.resize(static_cast<size_t>(width));
+            m_plain.resize(static_cast<size_t>(width));
+            m_halved.resize(static_cast<size_t>(width));
+        }
+        std::fill_n(m_plain.begin(), width, 0.0);
+        std::fill_n(m_halved.begin(), width, uint64_t{0});
+        const int shift = mmx ? 1 : 0;
+        const int32_t h = n / 2;
+        uint32_t* rs = m_rowSum.data();
+        for (int32_t r = 0; r < n; ++r) {
+            const uint16_t* row = rows[r];
+            const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
+            const uint32_t kh = k[h];
+            const uint16_t* mid = row + h;
+            for (int32_t x = 0; x < width; ++x)
+                rs[x] = static_cast<uint32_t>(mid[x] >> shift) * kh;
+            // the two samples at the same distance from the centre share a weight
+            for (int32_t c = 0; c < h; ++c) {
+                const uint32_t kc = k[c];
+                const uint16_t* a = row + c;
+                const uint16_t* b = row + (n - 1 - c);
+                for (int32_t x = 0; x < width; ++x)
+                    rs[x] += (static_cast<uint32_t>(a[x] >> shift) + static_cast<uint32_t>(b[x] >> shift)) * kc;
+            }
+            if (mmx)
+                for (int32_t x = 0; x < width; ++x)
+                    m_halved[static_cast<size_t>(x)] += rs[x];
+            else
+                for (int32_t x = 0; x < width; ++x)
+                    m_plain[static_cast<size_t>(x)] += rs[x];
+        }
+        const uint64_t reciprocal2 = 2ull * p.sizeReciprocal;
+        for (int32_t x = 0; x < width; ++x) {
+            if (mmx) {
+                const unsigned __int128 scaled = static_cast<unsigned __int128>(m_halved[static_cast<size_t>(x)]) * reciprocal2;
+                m_plain[static_cast<size_t>(x)] = static_cast<double>(static_cast<uint64_t>(scaled >> 32));
+            } else {
+                m_plain[static_cast<size_t>(x)] = std::trunc(m_plain[static_cast<size_t>(x)] * (1.0 / n));
+            }
+        }
     }
-    const uint32_t kh = k[h];
-    for (int32_t l = 0; l < 4; ++l)
-        rs[l] += static_cast<uint32_t>(row[h + l] >> shift) * kh;
-}
+    double At(int32_t x) const { return m_plain[static_cast<size_t>(x)]; }
 
-void WeightedSum4Plain(uint16_t* const* rows, const UnsharpParams& p, int32_t x, int32_t n, int32_t lanes,
-                       double out[4])
-{
-    double total[4] = {0, 0, 0, 0};
-    for (int32_t r = 0; r < n; ++r) {
-        const uint16_t* row = rows[r] + x;
-        const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
-        uint32_t rs[4] = {0, 0, 0, 0};
-        RowSum4(row, k, n, 0, rs);
-        for (int32_t l = 0; l < 4; ++l)
-            total[l] += rs[l];
-    }
-    for (int32_t l = 0; l < lanes; ++l)
-        out[l] = std::trunc(total[l] * (1.0 / n));
-}
-
-// Halved samples; the scaled result is kept in 64 bits, since shapes other than the Gaussian
-// carry more weight than 32 bits can hold.
-void WeightedSum4Mmx(uint16_t* const* rows, const UnsharpParams& p, int32_t x, int32_t n, int32_t lanes,
-                     double out[4])
-{
-    uint64_t total[4] = {0, 0, 0, 0};
-    for (int32_t r = 0; r < n; ++r) {
-        const uint16_t* row = rows[r] + x;
-        const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
-        uint32_t rs[4] = {0, 0, 0, 0};
-        RowSum4(row, k, n, 1, rs);
-        for (int32_t l = 0; l < 4; ++l)
-            total[l] += rs[l];
-    }
-    const uint64_t reciprocal2 = 2ull * p.sizeReciprocal;
-    for (int32_t l = 0; l < lanes; ++l) {
-        const unsigned __int128 scaled = static_cast<unsigned __int128>(total[l]) * reciprocal2;
-        out[l] = static_cast<double>(static_cast<uint64_t>(scaled >> 32));
-    }
-}
+private:
+    std::vector<uint32_t> m_rowSum;
+    std::vector<double> m_plain;     // plain totals, then every form's result
+    std::vector<uint64_t> m_halved;  // halved-sample totals
+};
 
 // The window: per plane, n rows of the 16-bit samples of source columns left - h ...
 class Window {
@@ -179,6 +187,7 @@ struct SharpenJob {
     VeltraRect region;
     int32_t sourceWidth = 0;
     int32_t bytesPerPixel = 0;
+    WeightedRows* weighted = nullptr;
 
     void StorePixel(const Window& w, int32_t column, const unsigned char* pixel) const
     {
@@ -241,15 +250,17 @@ struct SharpenJob {
                     WriteSample(out + static_cast<ptrdiff_t>(x) * bytesPerPixel, k, centre[x]);
                 continue;
             }
+            const bool box = params.maskMethod == 1;
+            if (!box)
+                weighted->Sum(w.Rows(k), params, W, n, mmx);
             for (int32_t x = 0; x < W; x += 4) {
                 const int32_t lanes = std::min(4, W - x);
                 double sums[4];
-                if (params.maskMethod == 1)
+                if (box)
                     BoxSum4(w.Rows(k), x, n, lanes, sums);
-                else if (mmx)
-                    WeightedSum4Mmx(w.Rows(k), params, x, n, lanes, sums);
                 else
-                    WeightedSum4Plain(w.Rows(k), params, x, n, lanes, sums);
+                    for (int32_t l = 0; l < lanes; ++l)
+                        sums[l] = weighted->At(x + l);
                 for (int32_t l = 0; l < lanes; ++l) {
                     const int32_t v = centre[x + l];
                     const double m = sums[l] * params.normalisation;
@@ -298,7 +309,8 @@ IVeltraError* CUnsharpMaskFilter::ProcessTile(IVeltraTile* tile, CProcessInfo* i
     int32_t sw = 0, sh = 0;
     if (IVeltraError* e = source->GetSize(&sw, &sh))
         return WRAP(e);
-    SharpenJob job{m_params, layout, source, out.region, sw, IVeltraDataSource::GetBitsPerPixel(code) / 8};
+    WeightedRows weighted;
+    SharpenJob job{m_params, layout, source, out.region, sw, IVeltraDataSource::GetBitsPerPixel(code) / 8, &weighted};
     const int32_t h = m_params.halfWidth, n = 2 * h + 1;
     const int32_t W = out.region.right - out.region.left;
     Window window;
