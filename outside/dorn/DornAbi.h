@@ -18,6 +18,9 @@
  *    failure: the caller then completes the request itself.
  *  - Completions and callbacks are made only on the thread that is inside an
  *    entry call. Queue results from other threads and deliver them on command 0.
+ *  - A request's data pointer is the caller's only until the request is
+ *    completed or aborted: a module with threads of its own keeps results in
+ *    its own memory and copies them out only when it completes the request.
  *  - Commands 0, 10 and 11 carry the target's record as object (null means
  *    "every object"); all other arguments are 0. Command 11 aborts the request
  *    in flight on that object: complete it with DORN_E_CANCELLED inside the call.
