@@ -10,7 +10,7 @@
 namespace plat {
 
 struct ChooserRequest {
-    enum class Kind { Folder, OpenFile };
+    enum class Kind { Folder, OpenFile, NewOrOpenFile };
     Kind kind = Kind::Folder;
     std::string title;
     std::string initialPath;

@@ -48,6 +48,18 @@ std::optional<std::string> chooseOpenFile(QWidget* parent, const std::string& ti
     });
 }
 
+std::optional<std::string> chooseNewOrOpenFile(QWidget* parent, const std::string& title,
+                                               const std::string& initialPath, const std::string& filter) {
+    const ChooserRequest request{ChooserRequest::Kind::NewOrOpenFile, title, initialPath, filter};
+    std::optional<std::string> answer;
+    if (ChooserScript::take(request, &answer)) return answer;
+    return runChooser([&] {
+        return QFileDialog::getSaveFileName(parent, QString::fromStdString(title), QString::fromStdString(initialPath),
+                                            QString::fromStdString(filter), nullptr,
+                                            QFileDialog::DontConfirmOverwrite);
+    });
+}
+
 std::string fileFilterFromPairs(const std::string& pairs) {
     if (pairs.find('|') == std::string::npos) return pairs;
     std::vector<std::string> fields;

@@ -18,6 +18,11 @@ std::optional<std::string> chooseFolder(QWidget* parent, const std::string& titl
 std::optional<std::string> chooseOpenFile(QWidget* parent, const std::string& title, const std::string& initialPath,
                                           const std::string& filter);
 
+// An existing file or the name of a new one (nothing is asked about an existing
+// file: the caller decides what a new or an old name means).
+std::optional<std::string> chooseNewOrOpenFile(QWidget* parent, const std::string& title,
+                                               const std::string& initialPath, const std::string& filter);
+
 // Filters written as description|patterns pairs ("exe file (.exe)|*.exe||") in
 // Qt's form ("exe file (.exe) (*.exe)"); several patterns stay separated by
 // blanks. Text already in Qt's form (no '|') is returned unchanged.

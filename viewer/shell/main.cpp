@@ -3,7 +3,9 @@
 
 #include "platform/msg/DeviceNotifier.h"
 #include "platform/msg/SessionEnd.h"
+#include "viewer/shell/ui/PropDatabase.h"
 #include "viewer/sources/UdisksFormatter.h"
+#include "viewer/transfer/CatalogLink.h"
 #include "viewer/sources/camera/CameraPromptBox.h"
 
 #include <QApplication>
@@ -17,6 +19,10 @@ int main(int argc, char** argv)
     // their questions in message boxes over our windows.
     InstallUdisksFormatter();
     InstallCameraPromptBox();
+    // A catalog file that does not exist yet is made by the catalog program.
+    CPropDatabase::SetCatalogMaker([](const std::string& program, const std::string& catalog) {
+        return CCatalogLink().CreateCatalog(program, catalog);
+    });
     AppEnvironment environment;
     for (int i = 1; i < argc; ++i)
         environment.args.emplace_back(argv[i]);

@@ -5,6 +5,7 @@
 
 #include "platform/shell/FileChooser.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 
 #include <filesystem>
+#include <mutex>
 
 namespace {
 QLineEdit* PathRow(QWidget* page, QGridLayout* grid, int row, uint32_t label, QPushButton** browse)
@@ -85,16 +87,55 @@ void CPropDatabase::ChooseProgram()
     UpdateControls();
 }
 
+namespace {
+
+std::mutex g_makerLock;
+CPropDatabase::CatalogMaker g_catalogMaker;
+
+CPropDatabase::CatalogMaker CatalogMakerNow()
+{
+    std::lock_guard<std::mutex> lock(g_makerLock);
+    return g_catalogMaker;
+}
+
+}  // namespace
+
+void CPropDatabase::SetCatalogMaker(CatalogMaker maker)
+{
+    std::lock_guard<std::mutex> lock(g_makerLock);
+    g_catalogMaker = std::move(maker);
+}
+
 void CPropDatabase::ChooseCatalogFile()
 {
     std::optional<std::string> chosen =
-        plat::chooseOpenFile(this, UiText(sheet_text::kCatalogFileTitle), catalog_->text().toStdString(),
-                             plat::fileFilterFromPairs("ccf file (.ccf)|*.ccf||"));
+        plat::chooseNewOrOpenFile(this, UiText(sheet_text::kCatalogFileTitle), catalog_->text().toStdString(),
+                                  plat::fileFilterFromPairs("ccf file (.ccf)|*.ccf||"));
     if (!chosen)
         return;
     std::error_code ec;
-    if (chosen->empty() || !std::filesystem::is_regular_file(*chosen, ec) ||
-        chosen->size() > static_cast<std::size_t>(kPathMax)) {
+    if (chosen->empty() || chosen->size() > static_cast<std::size_t>(kPathMax)) {
+        ShowSheetMessage(this, sheet_text::kNoCatalogFile, plat::MessageIcon::Exclamation);
+        return;
+    }
+    if (!std::filesystem::exists(*chosen, ec)) {
+        // A new name: the catalog program makes the catalog, when the user wants it.
+        const CatalogMaker make = CatalogMakerNow();
+        if (!make || std::filesystem::path(*chosen).extension() != ".ccf") {
+            ShowSheetMessage(this, sheet_text::kNoCatalogFile, plat::MessageIcon::Exclamation);
+            return;
+        }
+        if (ShowSheetMessage(this, sheet_text::kCreateCatalog, plat::MessageIcon::Question, *chosen,
+                             plat::MessageButtons::OkCancel) != plat::kAnswerOk)
+            return;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const int32_t made = make(program_->text().toStdString(), *chosen);
+        QApplication::restoreOverrideCursor();
+        if (made != 0 || !std::filesystem::is_regular_file(*chosen, ec)) {
+            ShowSheetMessage(this, sheet_text::kCatalogNotMade, plat::MessageIcon::Exclamation);
+            return;
+        }
+    } else if (!std::filesystem::is_regular_file(*chosen, ec)) {
         ShowSheetMessage(this, sheet_text::kNoCatalogFile, plat::MessageIcon::Exclamation);
         return;
     }

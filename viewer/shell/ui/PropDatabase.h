@@ -20,7 +20,12 @@ public:
     void SetFolderHandOver(std::function<void(const std::string&)> handOver) { handOver_ = std::move(handOver); }
 
     void ChooseProgram();
+    // An existing catalog file, or a new one made by the catalog program after the user's OK.
     void ChooseCatalogFile();
+
+    // Makes a new catalog file with the catalog program: (program, catalog) -> 0 when made.
+    using CatalogMaker = std::function<int32_t(const std::string& program, const std::string& catalog)>;
+    static void SetCatalogMaker(CatalogMaker maker);
     void ChooseRegistrationFolder();
 
     QCheckBox* RegisterCheck() const { return register_; }

@@ -70,4 +70,6 @@ inline constexpr uint32_t kCompanionCatalogSet = 61657;
 inline constexpr uint32_t kNotACatalog = 61659;
 inline constexpr uint32_t kNoCatalogFile = 61660;
 inline constexpr uint32_t kChooseCatalog = 61661;
+inline constexpr uint32_t kCreateCatalog = 61691;
+inline constexpr uint32_t kCatalogNotMade = 61692;
 }  // namespace sheet_text

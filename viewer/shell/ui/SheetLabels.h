@@ -21,4 +21,5 @@ inline constexpr uint32_t kBuiltInViewer = 62770, kOtherViewer = 62771, kMoviePr
 }  // namespace sheet_label
 
 // A language message over a page (arg fills its "%s" or "%d").
-int ShowSheetMessage(QWidget* page, uint32_t textId, plat::MessageIcon icon, const std::string& arg = {});
+int ShowSheetMessage(QWidget* page, uint32_t textId, plat::MessageIcon icon, const std::string& arg = {},
+                     plat::MessageButtons buttons = plat::MessageButtons::Ok);

@@ -89,8 +89,13 @@ CAcquireDlg::CAcquireDlg(AcquireHost* host, QWidget* parent) : QDialog(parent), 
     MakeButton(kHelp, {}, QRect(88, 123, 37, 36))->setIcon(icon(QStyle::SP_DialogHelpButton));
     MakeButton(kExit, {}, QRect(126, 123, 37, 36))->setIcon(icon(QStyle::SP_DialogCloseButton));
     for (uint32_t id : {kTransfer, kBrowser, kSettings, kHelp, kExit}) buttons_[id]->setIconSize(QSize(24, 24));
-    MakeButton(kToggleLocal, {}, QRect(61, 11, 15, 14))->setCheckable(true);
-    MakeButton(kToggleWeb, {}, QRect(105, 11, 15, 14))->setCheckable(true);
+    // The destination toggles keep a face of their own in both states: off must
+    // be seen as off, not as nothing.
+    for (Control toggle : {kToggleLocal, kToggleWeb}) {
+        QToolButton* b = MakeButton(toggle, {}, toggle == kToggleLocal ? QRect(61, 11, 15, 14) : QRect(105, 11, 15, 14));
+        b->setCheckable(true);
+        b->setAutoRaise(false);
+    }
     localLabel_ = new QLabel(Q(TransText(kToggleLocal)), this);
     webLabel_ = new QLabel(Q(TransText(kToggleWeb)), this);
 
@@ -174,8 +179,11 @@ void CAcquireDlg::Layout() {
 void CAcquireDlg::UpdateFaces() {
     const auto actions = sizeMenu_->actions();
     buttons_[kImageSize]->setText(actions.value(int(logic_.ImageSize()))->text());
-    buttons_[kToggleLocal]->setChecked(logic_.CheckLocal() != 0);
-    buttons_[kToggleWeb]->setChecked(logic_.CheckWeb() != 0);
+    for (Control toggle : {kToggleLocal, kToggleWeb}) {
+        const bool on = (toggle == kToggleLocal ? logic_.CheckLocal() : logic_.CheckWeb()) != 0;
+        buttons_[toggle]->setChecked(on);
+        buttons_[toggle]->setText(on ? QStringLiteral("\u2713") : QString());
+    }
     selectionText_->setText(logic_.SelectionTextId() ? Q(TransText(logic_.SelectionTextId())) : QString());
     update();
 }

@@ -9,6 +9,8 @@
 #include "platform/msg/MessageBox.h"
 #include "platform/shell/ChooserScript.h"
 
+#include <unistd.h>
+#include <fstream>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -206,6 +208,49 @@ TEST_F(SettingsSheet, CatalogFileMustExist)
     sheet.DatabasePage()->ChooseCatalogFile();
     EXPECT_TRUE(sheet.DatabasePage()->CatalogEdit()->text().isEmpty());
     EXPECT_EQ(shown.size(), 1u);
+}
+
+// A catalog name that does not exist yet is made by the catalog program after
+// the user's OK; a failed make or a Cancel leaves the page as it was.
+TEST_F(SettingsSheet, NewCatalogFileIsMadeByTheCatalogProgram)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("sheet-catalog-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string made = (folder / "new.ccf").string();
+    std::vector<std::pair<std::string, std::string>> calls;
+    bool makeIt = true;
+    CPropDatabase::SetCatalogMaker([&](const std::string& program, const std::string& catalog) {
+        calls.emplace_back(program, catalog);
+        if (!makeIt) return -1;
+        std::ofstream(catalog) << "catalog";
+        return 0;
+    });
+    CPropStatus sheet("Settings");
+    sheet.LoadFromSettings(settings);
+    CPropDatabase* page = sheet.DatabasePage();
+
+    makeIt = false;   // the program could not make it
+    plat::ChooserScript::push(made);
+    page->ChooseCatalogFile();
+    EXPECT_TRUE(page->CatalogEdit()->text().isEmpty());
+    EXPECT_EQ(shown.size(), 2u);   // the question, then the failure
+
+    makeIt = true;
+    plat::ChooserScript::push(made);
+    page->ChooseCatalogFile();
+    EXPECT_EQ(page->CatalogEdit()->text().toStdString(), made);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1], std::make_pair(std::string("/opt/q/Quillbase.exe"), made));
+
+    // an existing catalog is taken without a question
+    shown.clear();
+    plat::ChooserScript::push(made);
+    page->ChooseCatalogFile();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(calls.size(), 2u);
+    CPropDatabase::SetCatalogMaker({});
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(SettingsSheet, RegistrationFolderGoesToTheTransferPageOrFallsBack)

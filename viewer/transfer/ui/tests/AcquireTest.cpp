@@ -10,6 +10,8 @@
 #include "viewer/transfer/CardJobFile.h"
 #include "viewer/transfer/TransTypes.h"
 
+#include <QImage>
+#include <QToolButton>
 #include <QAction>
 #include <QButtonGroup>
 #include <QMenu>
@@ -236,6 +238,17 @@ TEST_F(AcquireTest, TogglesPictureSizeAndSelectionChangeTheChoices) {
     EXPECT_TRUE(panel.button(CAcquireDlg::kToggleLocal)->isVisibleTo(&panel));
     panel.OnToggleLocal();
     EXPECT_FALSE(panel.button(CAcquireDlg::kTransfer)->isEnabled());
+    // switched off, the toggle still draws a face (not just the panel's background)
+    for (auto id : {CAcquireDlg::kToggleLocal, CAcquireDlg::kToggleWeb}) {
+        QToolButton* toggle = panel.button(id);
+        ASSERT_FALSE(toggle->isChecked());
+        const QImage face = toggle->grab().toImage();
+        const QRgb first = face.pixel(0, 0);
+        bool drawn = false;
+        for (int y = 0; y < face.height() && !drawn; ++y)
+            for (int x = 0; x < face.width() && !drawn; ++x) drawn = face.pixel(x, y) != first;
+        EXPECT_TRUE(drawn) << "toggle " << id << " is invisible when off";
+    }
     panel.OnToggleWeb();
     EXPECT_TRUE(panel.button(CAcquireDlg::kTransfer)->isEnabled());
 
