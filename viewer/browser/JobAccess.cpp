@@ -31,6 +31,8 @@ int32_t ImageFileIfJobAccess::DeleteFile(const std::string& folder, const std::s
     return Note(source_->If_DeleteFile(folder, file));
 }
 int32_t ImageFileIfJobAccess::DeleteFolder(const std::string& folder) { return Note(source_->If_DeleteFolder(folder)); }
+
+int32_t ImageFileIfJobAccess::SessionLost() { return source_ ? source_->If_IsSessionLost() : 0; }
 int32_t ImageFileIfJobAccess::GetThumbnail(const std::string& folder, const std::string& file,
                                            std::unique_ptr<PictureRecord>& record, int32_t side, int32_t orientation) {
     return Note(source_->If_GetThumbnail(folder, file, record, side, side, true, orientation));

@@ -36,6 +36,8 @@ public:
     virtual bool SuspendDeviceCheck() = 0;
     virtual int32_t ResumeDeviceCheck() = 0;  // 0 when the check runs again, -114 when it could not restart
     virtual void StopReaderThreads() {}
+    // The status code of a lost camera session; 0 while it holds (and for cards).
+    virtual int32_t SessionLost() { return 0; }
     // Free bytes for a folder (all of them when unknown).
     virtual uint64_t FreeSpace(const std::string& folder) = 0;
     // User.
@@ -62,6 +64,7 @@ public:
     bool SuspendDeviceCheck() override;
     int32_t ResumeDeviceCheck() override;
     uint64_t FreeSpace(const std::string& folder) override;
+    int32_t SessionLost() override;
     int Ask(plat::WindowHandle owner, const std::string& text, const std::string& caption,
             plat::MessageButtons buttons, plat::MessageIcon icon) override;
     OverwriteAnswer AskOverwrite(plat::WindowHandle owner, const std::string& file, bool severalFiles) override;

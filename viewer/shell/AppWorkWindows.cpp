@@ -1,5 +1,7 @@
 #include "viewer/shell/AppWorkWindows.h"
 
+#include "viewer/shell/AttributeJob.h"
+
 #include "viewer/shell/LumoraApp.h"
 #include "viewer/shell/MainFrame.h"
 #include "viewer/shell/SourceTargetParts.h"
@@ -10,6 +12,7 @@
 #include "viewer/browser/view/BrowserWindow.h"
 #include "viewer/sources/ImageFileIf.h"
 #include "viewer/transfer/TransTypes.h"
+#include "viewer/transfer/CardJobFile.h"
 #include "viewer/transfer/ui/AcquireDlg.h"
 #include "viewer/transfer/ui/TransPreviewDlg.h"
 #include "viewer/transfer/ui/TransSimpleDlg.h"
@@ -94,6 +97,15 @@ bool AppWorkWindows::OpenBrowser(bool maximised)
     windowParts.help = [&app](uint32_t contextId) {
         if (CMainFrame* frame = app.MainFrame())
             frame->ShowHelpTopic(contextId);
+    };
+    windowParts.changeAttributes = [files = parts->PictureAccess()](int32_t kind, bool on, BrowserItemList& items,
+                                                                    const std::string& folder,
+                                                                    plat::WindowHandle view) {
+        return RunAttributeJob(*files, kind, on, items, folder, view);
+    };
+    windowParts.webUpload = app_.WebUploadAvailable();
+    windowParts.replyToCamera = [&app](bool waiting) {
+        return CCardJobFile(app.currentIndex).WriteReply(waiting ? CCardJobFile::kWaiting : CCardJobFile::kCanceled);
     };
     browser_ = std::make_unique<CBrowserWindow>(windowParts);
     if (maximised)

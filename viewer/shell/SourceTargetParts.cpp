@@ -7,6 +7,9 @@
 #include "platform/msg/MessageBox.h"
 #include "viewer/sources/MassStrage.h"
 #include "viewer/transfer/CardJobFile.h"
+#include "viewer/shell/ui/CommonDialogLogic.h"
+#include "viewer/shell/ui/WaitMsgDlg.h"
+#include "viewer/sources/camera/CFFormatThreadForRundle.h"
 #include "viewer/sources/camera/RundleCtrl.h"
 
 #include <cstdio>
@@ -17,11 +20,8 @@ namespace {
 
 constexpr uint32_t kTextAskFormat = 61633;
 constexpr uint32_t kTextFormatFailed = 61686;
-
-void NotAvailable(const char* what)
-{
-    std::fprintf(stderr, "Lumora: %s is not available in this build\n", what);
-}
+constexpr uint32_t kTextFormatting = 62237;
+constexpr uint32_t kTextProgramName = 62051;
 
 plat::WindowHandle WorkWindowOf(const CLumoraApp& app)
 {
@@ -169,10 +169,17 @@ bool SourceTargetParts::AskFormatCameraCard()
     return plat::showMessageBox(box) == plat::kAnswerOk;
 }
 
-int32_t SourceTargetParts::RunCameraFormat(CRundleCtrl*)
+// The card-format job formats on its worker while the wait dialog (62237) is
+// up; the dialog ends with the job's outcome.
+int32_t SourceTargetParts::RunCameraFormat(CRundleCtrl* controller)
 {
-    NotAvailable("the wait dialog of the camera format");
-    return JqIfMngResult_Failed;
+    CWaitMsgDlg dialog(kTextProgramName, CLangString(kTextFormatting).Text());
+    CameraJobOwner owner;
+    owner.window = app_.Windows().BrowserView();
+    CCFFormatThreadForRundle job(controller, &owner, dialog.handle());
+    if (!job.Start())
+        return JqIfMngResult_NoMemory;
+    return dialog.DoModal() == kEndOk ? JqIfMngResult_NoError : JqIfMngResult_FormatFailed;
 }
 
 void SourceTargetParts::ShowFormatFailed()

@@ -144,6 +144,8 @@ int32_t CBltInFrameWnd::ShowPicture(const std::string& path, int32_t turns) {
         if (result != 0 || !loaded) {
             result = ViewerLoadResult(result != 0 ? result : 1);
             if (result == kViewerNoLibrary || result == kViewerLibraryFails) return result;
+            // A camera that went away is the reason, whatever the load said.
+            if (services_.access && services_.access->SessionLost() != 0) result = kViewerCameraGone;
             if (services_.errorBox) services_.errorBox(uint32_t(GetErrorStringID(result, 0)));
             close();
             return result;

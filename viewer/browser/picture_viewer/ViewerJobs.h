@@ -30,6 +30,7 @@ enum : int32_t {
     kViewerCannotShow = 107,
     kViewerNotFound = -99,
     kViewerNoMemory = -117,
+    kViewerCameraGone = -111,   // the camera no longer answers
     kViewerNoWorkFolder = -114,
     kViewerNoProgram = -93,
     kViewerNoStillProgram = -94,

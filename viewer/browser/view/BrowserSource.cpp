@@ -46,3 +46,18 @@ void ImageFileSource::SetCardAccessFlag(int32_t value) { files_.Ifl_SetCardAcces
 bool ImageFileSource::SuspendDeviceCheck() { return CImageFileIf::SuspendDeviceCheck(); }
 
 int32_t ImageFileSource::ResumeDeviceCheck() { return CImageFileIf::ResumeDeviceCheck(); }
+
+bool ImageFileSource::CheckFolderName(const std::string& folder) { return files_.Ifl_CheckFolderName(folder) != 0; }
+
+bool ImageFileSource::IsFolder(const std::string& folder, int32_t* code) {
+    return files_.If_IsFolder(folder, code) != 0;
+}
+
+bool ImageFileSource::HasFiles(const std::string& folder) {
+    int32_t flag = 0;
+    return files_.If_HasFiles(folder, &flag) == 0 && flag != 0;
+}
+
+bool ImageFileSource::IsCurrentFolder(const std::string& folder) { return files_.If_IsCurrentFolder(folder) != 0; }
+
+int32_t ImageFileSource::IsSessionLost() { return files_.If_IsSessionLost(); }

@@ -35,6 +35,16 @@ public:
     virtual void SetCardAccessFlag(int32_t value) = 0;
     virtual bool SuspendDeviceCheck() = 0;
     virtual int32_t ResumeDeviceCheck() = 0;   // 0 when the check runs again, -114 when it could not restart
+    // Whether a tree item's text names a folder the source can list.
+    virtual bool CheckFolderName(const std::string&) { return true; }
+    // Whether the folder is still there; a failure of the question in *code.
+    virtual bool IsFolder(const std::string&, int32_t* code) { *code = 0; return true; }
+    // Whether the folder holds pictures (a failure reads as not).
+    virtual bool HasFiles(const std::string&) { return false; }
+    // Whether the folder is the source's newest one (where new pictures go).
+    virtual bool IsCurrentFolder(const std::string&) { return false; }
+    // The status code of a lost camera session; 0 while it holds (and for cards).
+    virtual int32_t IsSessionLost() { return 0; }
 };
 
 // The browser's source over the program's picture-access object (not owned).
@@ -58,6 +68,11 @@ public:
     void SetCardAccessFlag(int32_t value) override;
     bool SuspendDeviceCheck() override;
     int32_t ResumeDeviceCheck() override;
+    bool CheckFolderName(const std::string& folder) override;
+    bool IsFolder(const std::string& folder, int32_t* code) override;
+    bool HasFiles(const std::string& folder) override;
+    bool IsCurrentFolder(const std::string& folder) override;
+    int32_t IsSessionLost() override;
 
 private:
     CImageFileIf& files_;

@@ -87,6 +87,7 @@ BrowserViewModel::~BrowserViewModel() {
 
 bool BrowserViewModel::StartFileListRead(const std::string& folder, int32_t mode) {
     folder_ = folder;
+    if (!source_.CheckFolderName(folder)) return false;
     std::vector<std::string> oldNames;
     if (mode == 1) {
         std::lock_guard<std::recursive_mutex> lock(itemLock_);

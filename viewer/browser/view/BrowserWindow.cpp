@@ -97,16 +97,25 @@ CBrowserWindow::CBrowserWindow(const BrowserWindowParts& parts) : parts_(parts) 
     view.saveFiles = [this](BrowserItemList& items, const std::string& folder, const std::string& target) {
         return RunSaveJob(frame_.get(), frame_->View().handle(), items, *access_, folder, target);
     };
-    view.setAttribute = [this](int32_t kind, bool on, BrowserItemList& items, const std::string& folder) {
-        for (BrowserItem& item : items) {
-            if (!item.selected || !item.record) continue;
-            const int32_t r = kind == 2 ? parts_.files->If_SetHideStatus(folder, item.fileName, on)
-                                        : parts_.files->If_SetProtectStatus(folder, item.fileName, on);
-            if (r != 0) return r;
-            (kind == 2 ? item.record->hidden : item.record->protect) = on ? 1 : 0;
-        }
-        return 0;
+    if (parts_.changeAttributes)
+        view.setAttribute = [this](int32_t kind, bool on, BrowserItemList& items, const std::string& folder) {
+            return parts_.changeAttributes(kind, on, items, folder, frame_->View().handle());
+        };
+    view.removeFolder = [this](const std::string& folder) {
+        return RunRemoveFolderJob(frame_.get(), *access_, folder);
     };
+    view.formatCard = [this] { return parts_.files->If_FormatCard(); };
+    view.clearTargetConnected = parts_.clearTargetConnected;
+    view.folderListed = [this](const std::string& folder) {
+        // The drag-out and viewer copies of the newest folder's pictures are stale now.
+        if (parts_.tempFolder.empty() || folder.empty() || folder == "." || folder == ".." ||
+            folder.find('/') != std::string::npos || !parts_.files->If_IsCurrentFolder(folder))
+            return;
+        CleanFolder(parts_.tempFolder + "/" + folder, false, 0, false);
+        CleanFolder(parts_.tempFolder + "/temp/" + folder, false, 0, false);
+    };
+    view.webUpload = parts_.webUpload;
+    view.replyToCamera = parts_.replyToCamera;
 
     view.targetConnected = parts_.targetConnected;
     view.accessState = [this](int32_t flag) { BroadcastAccessState(flag); };
@@ -120,13 +129,6 @@ CBrowserWindow::CBrowserWindow(const BrowserWindowParts& parts) : parts_(parts) 
     view.indexSheets = [this](BrowserItemList& items, const std::string& folder) {
         const std::string sheets = ChooseSheetFolder(frame_.get());
         if (!sheets.empty()) RunIndexSheetJob(frame_.get(), items, *access_, folder, sheets);
-    };
-    view.folderHasFiles = [this](const std::string& folder) {
-        int32_t flag = 0;
-        return parts_.files->If_HasFiles(folder, &flag) == 0 && flag != 0;
-    };
-    view.removeFolder = [this](const std::string& folder) {
-        return RunRemoveFolderJob(frame_.get(), *access_, folder);
     };
     view.settingsSheet = [this] { return parts_.settingsSheet && parts_.settingsSheet(frame_.get()); };
     view.viewSettings = [this] {

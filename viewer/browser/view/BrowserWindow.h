@@ -6,6 +6,7 @@
 #include <string>
 
 #include "viewer/browser/picture_viewer/ViewerFrameList.h"
+#include "viewer/browser/BrowserItem.h"
 #include "viewer/browser/view/ViewerFrame.h"
 
 class CImageFileIf;
@@ -24,6 +25,14 @@ struct BrowserWindowParts {
     std::function<bool(QWidget* parent)> settingsSheet;   // true when stored
     std::function<void(QWidget* parent, BrowserItemList& items, const std::string& folder)> transfer;
     std::function<void(uint32_t contextId)> help;
+    // Protect (kind 1) or hide (kind 2) over the selection, on the attribute job
+    // under its wait dialog: the kept failure.
+    std::function<int32_t(int32_t kind, bool on, BrowserItemList& items, const std::string& folder,
+                          plat::WindowHandle view)>
+        changeAttributes;
+    // A camera's transfer request: the reply on the card ("waiting" or "canceled").
+    std::function<bool(bool waiting)> replyToCamera;
+    bool webUpload = false;
 };
 
 class CBrowserWindow {

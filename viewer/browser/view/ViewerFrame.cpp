@@ -61,6 +61,7 @@ CViewerFrame::CViewerFrame(BrowserSource& source, const ViewSettingsCopy& settin
 
     ViewerViewServices forView = viewServices_;
     forView.statusText = [this](int32_t id) { ShowStatus(id); };
+    forView.acceptCameraRequest = [this] { AcceptCameraRequest(); };
     view_ = new CViewerView(source, settings, forView, this);
     view_->SetHintWindow(handle());
     setCentralWidget(view_);

@@ -427,7 +427,8 @@ plat::LResult CViewerView::OnMessage(uint32_t message, plat::WParam wParam, plat
     case UM_ERROR: ShowErrorBox(static_cast<int32_t>(static_cast<int64_t>(wParam))); return 0;
     case UM_LIBRARY_RESULT: ShowLibraryResult(static_cast<int32_t>(wParam), lParam != 0); return 0;
     case UM_TARGET_FILES_CHANGED: model_->OnTargetFilesChanged(); return 0;
-    case UM_TARGET_CHANGED: RebuildTree(); return 0;
+    case UM_TARGET_CHANGED: OnTargetChanged(); return 0;
+    case UM_TRANSFER_REQUEST: OnTransferRequest(); return 0;
     case UM_VIEW_SELECTION: OpenSelectionInViewer(); return 0;
     case UM_OPEN_VIEWER: {
         // The open job hands over a picture and its title; both are ours now.
@@ -454,6 +455,8 @@ plat::LResult CViewerView::OnMessage(uint32_t message, plat::WParam wParam, plat
 }
 
 void CViewerView::ShowErrorBox(int32_t code) {
+    // Whatever failed, a camera that went away is the message.
+    if (source_.IsSessionLost() != 0) code = JqIfMngResult_NoAnswer;
     const BoxDecision d = DecideErrorBox(code);
     if (!d.show) {
         model_->SetIdle(true);
@@ -609,12 +612,19 @@ void CViewerView::SaveSelected() {
 }
 
 void CViewerView::SetAttribute(int32_t kind, bool on) {
+    if (!services_.setAttribute || !model_->RecountSelection(false)) return;
     if (services_.suspendDeviceCheck) services_.suspendDeviceCheck();
+    // The readers stop for the job (and the registered viewers are told); the
+    // thumbnails not read yet are read afterwards.
+    const bool wasReading = !model_->Idle();
+    model_->StopWorkerThreads();
     int32_t r = 0;
     {
         std::lock_guard<std::recursive_mutex> lock(model_->ItemLock());
-        if (services_.setAttribute) r = services_.setAttribute(kind, on, model_->Items().list(), folder_);
+        r = services_.setAttribute(kind, on, model_->Items().list(), folder_);
     }
+    BroadcastAccessState(1);
+    if (wasReading) model_->RestartThumbnailRun();
     const int32_t resumed = services_.resumeDeviceCheck ? services_.resumeDeviceCheck() : 0;
     r = AttributeJobResult(r, resumed);
     if (r == JqIfMngResult_NotFound) {
@@ -697,7 +707,7 @@ void CViewerView::OnCommand(int32_t command) {
     case 32802: case 32803: SetAttribute(2, command == 32802); return;
     case 32804: case 32805: SetAttribute(1, command == 32804); return;
     case kIdSave: case 32828: SaveSelected(); return;
-    case 32810: if (services_.formatCard) services_.formatCard(); return;
+    case 32810: FormatCard(); return;
     case kIdSettings: case 32793:
         if (services_.settingsSheet && services_.settingsSheet() && services_.viewSettings) {
             const ViewSettingsCopy stored = services_.viewSettings();
@@ -764,32 +774,62 @@ void CViewerView::PrintSelection(int32_t mode) {
     pane_->setFocus();
 }
 
+void CViewerView::FolderListed(const std::string& folder) {
+    if (services_.folderListed) services_.folderListed(folder);
+}
+
+void CViewerView::OnTargetChanged() {
+    if (!rootSelected_ && !folder_.empty()) {
+        int32_t code = 0;
+        const bool there = source_.IsFolder(folder_, &code);
+        if (code == JqIfMngResult_FolderNotFound || (!there && code == 0)) {
+            BoxDecision d;
+            d.icon = BoxIcon::Exclamation;
+            if (services_.box) services_.box(d, services_.text ? services_.text(61638) : std::string());
+            model_->StopThumbnailRun();
+            folder_.clear();
+            rootSelected_ = true;
+            ResetPane(0);
+            model_->SetIdle(true);
+        } else if (code != 0) {
+            ReportError(code);
+        }
+    }
+    RebuildTree();
+    UpdateViewerButtons();
+}
+
 void CViewerView::RemoveFolder(const std::string& folder) {
-    if (folder.empty() || !services_.removeFolder) return;
-    const bool hasFiles = services_.folderHasFiles && services_.folderHasFiles(folder);
+    if (folder.empty() || !model_->Idle() || !services_.removeFolder) return;
+    const bool holdsPictures = source_.HasFiles(folder);
     if (services_.suspendDeviceCheck) services_.suspendDeviceCheck();
     const std::string question =
-        services_.text ? FormatWith(services_.text(hasFiles ? 61636 : 61635), folder) : std::string();
+        services_.text ? FormatWith(services_.text(holdsPictures ? 61636 : 61635), folder) : std::string();
     if (services_.askOkCancel && services_.askOkCancel(question)) {
-        const bool shown = folder == folder_ && !rootSelected_;
+        const bool shown = !rootSelected_ && folder == folder_;
         model_->StopWorkerThreads();
         BroadcastAccessState(0);
-        if (services_.removeFolder(folder) == 1) {
+        const int32_t removed = services_.removeFolder(folder);
+        if (removed < 0) {
+            ReportError(JqIfMngResult_NoMemory);
+        } else if (removed == 0) {
+            // Its message has been shown; what is left of the folder is read again.
+            if (shown) model_->OnTargetFilesChanged();
+        } else {
             if (shown) {
-                model_->StopThumbnailRun();
                 folder_.clear();
+                model_->StopThumbnailRun();
                 rootSelected_ = true;
                 tree_->setCurrentItem(root_);
                 ResetPane(0);
                 UpdateViewerButtons();
             }
             RebuildTree();
-        } else if (shown) {
-            plat::postMessage(handle(), UM_TARGET_FILES_CHANGED, 0, 0);
         }
         BroadcastAccessState(1);
     }
     if (services_.resumeDeviceCheck && services_.resumeDeviceCheck() != 0) ReportError(JqIfMngResult_Failed);
+    UpdateViewerButtons();
 }
 
 void CViewerView::SelectByMark(int32_t command) {
@@ -864,4 +904,55 @@ void CViewerView::ShowPictureSizeMenu() {
     hooks.run = [this](int32_t command) { OnCommand(command); };
     PopupLangMenu(143, this, at->mapToGlobal(QPoint(0, at->height() - 2)), hooks);
     pane_->setFocus();
+}
+
+void CViewerView::FormatCard() {
+    if (!services_.formatCard) return;
+    if (services_.suspendDeviceCheck) services_.suspendDeviceCheck();
+    model_->StopWorkerThreads();
+    BroadcastAccessState(0);
+    if (services_.formatCard() == 0) {
+        model_->StopThumbnailRun();
+        // The card is empty now: the browser has nothing left to show.
+        if (services_.clearTargetConnected) services_.clearTargetConnected();
+        tree_->clear();
+        root_ = nullptr;
+        folder_.clear();
+        rootSelected_ = true;
+        ResetPane(0);
+        BoxDecision d;
+        d.icon = BoxIcon::Information;
+        if (services_.box) services_.box(d, services_.text ? services_.text(61668) : std::string());
+        if (services_.closeTarget) services_.closeTarget();
+    } else {
+        BroadcastAccessState(1);
+        // Not formatted (declined, refused or failed): the pictures are shown again.
+        if (!rootSelected_) model_->OnTargetFilesChanged();
+    }
+    if (services_.resumeDeviceCheck && services_.resumeDeviceCheck() != 0) ReportError(JqIfMngResult_Failed);
+}
+
+void CViewerView::OnTransferRequest() {
+    if (services_.suspendDeviceCheck) services_.suspendDeviceCheck();
+    const CameraRequestDecision d =
+        DecideCameraRequest(services_.webUpload, settings_.checkLocal != 0, settings_.checkWeb != 0);
+    const bool replied = services_.replyToCamera != nullptr;
+    if (d.askUser) {
+        // The camera hears that somebody is looking before the user is asked.
+        if (!replied || !services_.replyToCamera(true)) {
+            BoxDecision stop;
+            if (services_.box) services_.box(stop, services_.text ? services_.text(61675) : std::string());
+        } else if (services_.askOkCancel &&
+                   services_.askOkCancel(services_.text ? services_.text(61670) : std::string())) {
+            if (services_.acceptCameraRequest) services_.acceptCameraRequest();
+        } else {
+            services_.replyToCamera(false);
+        }
+    } else {
+        BoxDecision info;
+        info.icon = BoxIcon::Information;
+        if (services_.box) services_.box(info, services_.text ? services_.text(d.refuseTextId) : std::string());
+        if (replied) services_.replyToCamera(false);
+    }
+    if (services_.resumeDeviceCheck && services_.resumeDeviceCheck() != 0) ReportError(JqIfMngResult_Failed);
 }

@@ -64,11 +64,8 @@ struct ViewerViewServices {
     // Picture jobs and the program's windows reached from the view's commands.
     std::function<void(int32_t mode, BrowserItemList& items, const std::string& folder)> printSelection;
     std::function<void(BrowserItemList& items, const std::string& folder)> indexSheets;
-    std::function<int32_t(const std::string& folder)> removeFolder;   // 1 when removed
-    std::function<bool(const std::string& folder)> folderHasFiles;
     std::function<bool()> settingsSheet;            // true when the settings were stored
     std::function<ViewSettingsCopy()> viewSettings; // the stored settings the view copies
-    std::function<void()> formatCard;
     // Mode 1 over the selection; the view's picture size and checks are stored first.
     std::function<void(BrowserItemList& items, const std::string& folder, const ViewSettingsCopy& view)> transfer;
     std::function<void(int32_t controlId)> help;
@@ -77,6 +74,19 @@ struct ViewerViewServices {
     std::function<void(int32_t menuId, QWidget* at, QPoint global, const std::function<bool(int32_t)>& enabled,
                        const std::function<bool(int32_t)>& checked, const std::function<void(int32_t)>& run)>
         popupMenu;                                   // a language menu at a point
+    // A folder's list was read: the work folders of the source's newest folder are emptied.
+    std::function<void(const std::string& folder)> folderListed;
+    // Removing a folder: the job under its wait dialog; 1 removed, 0 not (its
+    // message shown), -118 when the job could not start.
+    std::function<int32_t(const std::string& folder)> removeFolder;
+    // Formatting the target's card or the camera's card (asks, formats, reports): 0 when formatted.
+    std::function<int32_t()> formatCard;
+    std::function<void()> clearTargetConnected;
+    // A camera's transfer request: whether the uploader is installed, the reply
+    // written to the card ("waiting" or "canceled"), and the switch to the transfer panel.
+    bool webUpload = false;
+    std::function<bool(bool waiting)> replyToCamera;
+    std::function<void()> acceptCameraRequest;
 };
 
 class CViewerView : public QWidget, private BrowserViewHost {
@@ -131,6 +141,11 @@ public:
     void ShowInfoMenu(QPoint global);
     void ShowThumbSizeMenu();
     void ShowPictureSizeMenu();
+    void FormatCard();
+    // A camera whose card is in the drive asks for a transfer.
+    void OnTransferRequest();
+    // The target's status changed: is the folder on show still there, then the tree again.
+    void OnTargetChanged();
     bool SaveSettings(CViewSettings& settings, const FrameGeometry& frame) const;
     // The window whose status bar shows the hints of the hover buttons.
     void SetHintWindow(plat::WindowHandle frame);
@@ -164,7 +179,7 @@ private:
     void ReportLibraryResult(int32_t kind) override;
     void TargetMessage(int32_t textId) override;
     void TargetChanged(int32_t status) override;
-    void FolderListed(const std::string&) override {}
+    void FolderListed(const std::string& folder) override;
 
     plat::LResult OnMessage(uint32_t message, plat::WParam wParam, plat::LParam lParam);
     void FolderChanged();
