@@ -62,6 +62,15 @@ protected:
     SourceTargetParts& Parts() { return dynamic_cast<SourceTargetParts&>(app_->Parts()); }
 
     // The browser over the current target, its first folder listed with every thumbnail.
+    // The browser over the folder card put in as E:, card index 4.
+    CViewerView& OpenCardBrowser()
+    {
+        app_->currentIndex = 4;
+        app_->targetRecord.SetName("E:");
+        app_->targetOpen = true;
+        EXPECT_TRUE(Parts().CreateCardSource());
+        return OpenBrowser();
+    }
     CViewerView& OpenBrowser()
     {
         EXPECT_TRUE(Parts().CreatePictureAccess());
@@ -143,11 +152,7 @@ private:
 TEST_F(CardAndCameraOps, ProtectHideRemoveAndFormatOnAFolderCard)
 {
     FolderCard card(root_.path());
-    app_->currentIndex = 4;
-    app_->targetRecord.SetName("E:");
-    app_->targetOpen = true;
-    ASSERT_TRUE(Parts().CreateCardSource());
-    CViewerView& view = OpenBrowser();
+    CViewerView& view = OpenCardBrowser();
     const std::string shown = view.Model().Folder();   // the tree's first folder
     ASSERT_TRUE(shown == "100ABCDE" || shown == "101ABCDE") << shown;
     const std::string other = shown == "100ABCDE" ? "101ABCDE" : "100ABCDE";
@@ -199,11 +204,7 @@ TEST_F(CardAndCameraOps, ProtectHideRemoveAndFormatOnAFolderCard)
 TEST_F(CardAndCameraOps, CameraTransferRequestIsAnsweredWhileTheBrowserIsOpen)
 {
     FolderCard card(root_.path());
-    app_->currentIndex = 4;
-    app_->targetRecord.SetName("E:");
-    app_->targetOpen = true;
-    ASSERT_TRUE(Parts().CreateCardSource());
-    CViewerView& view = OpenBrowser();
+    CViewerView& view = OpenCardBrowser();
     CCardJobFile job(4);
     fs::create_directories(fs::path(job.OrderPath()).parent_path());
     std::ofstream(job.OrderPath(), std::ios::binary) << CCardJobFile::kTransfer << "\r\n";
