@@ -76,6 +76,32 @@ int32_t headerInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8
     return JQFL_OK;
 }
 
+// Whether every coefficient the output needs has arrived at full precision.
+// A component decoded at one pixel a block needs only its DC coefficient; a
+// component decoded larger (the chroma of a subsampled picture) needs them all.
+bool neededCoefficientsComplete(const jpeg_decompress_struct& cinfo) {
+    if (!cinfo.coef_bits)
+        return false;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const int needed = cinfo.comp_info[c].DCT_scaled_size == 1 ? 1 : DCTSIZE2;
+        for (int k = 0; k < needed; ++k)
+            if (cinfo.coef_bits[c][k] != 0)
+                return false;
+    }
+    return true;
+}
+
+// At an eighth of the size the luminance uses only each block's DC coefficient,
+// so once the scans carrying what the output needs are in, the picture is the
+// one a whole decode gives, and the remaining scans of a progressive file (most
+// of its entropy data) need not be decoded. Only for a file that ends with its
+// end-of-image marker: a truncated file still goes through the whole decode,
+// which finds the damage.
+bool earlyScansSuffice(const jpeg_decompress_struct& cinfo, const uint8_t* data, size_t size) {
+    return cinfo.progressive_mode && cinfo.scale_num == 1 && cinfo.scale_denom == 8 && size >= 2 &&
+           data[size - 2] == 0xFF && data[size - 1] == 0xD9;
+}
+
 int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t* data, size_t size,
                    int minWidth, int minHeight, Raster& out) {
     if (setjmp(err.jump))
@@ -112,6 +138,28 @@ int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8
     if (!allocateRaster(out, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
                         grey ? 1 : 3, 1))
         return JQFL_NO_MEMORY;
+    if (earlyScansSuffice(cinfo, data, size)) {
+        // Scans are read until the coefficients the output needs are whole;
+        // the output pass then shows exactly those.
+        cinfo.buffered_image = TRUE;
+        cinfo.do_block_smoothing = FALSE;
+        jpeg_start_decompress(&cinfo);
+        for (;;) {
+            const int r = jpeg_consume_input(&cinfo);
+            if (r == JPEG_REACHED_EOI || (r == JPEG_SCAN_COMPLETED && neededCoefficientsComplete(cinfo)))
+                break;
+            if (r == JPEG_SUSPENDED || err.damaged)
+                return JQFL_CORRUPT;
+        }
+        jpeg_start_output(&cinfo, cinfo.input_scan_number);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW row = out.data.data() + static_cast<size_t>(cinfo.output_scanline) * out.rowBytes();
+            if (jpeg_read_scanlines(&cinfo, &row, 1) != 1 || err.damaged)
+                return JQFL_CORRUPT;
+        }
+        jpeg_abort_decompress(&cinfo);
+        return err.damaged ? JQFL_CORRUPT : JQFL_OK;
+    }
     jpeg_start_decompress(&cinfo);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW row = out.data.data() + static_cast<size_t>(cinfo.output_scanline) * out.rowBytes();
