@@ -5,6 +5,7 @@
 // to stop, so the job never outlives what it reports to.
 #include "platform/msg/MessageReceiver.h"
 #include "platform/thread/Event.h"
+#include "viewer/shell/ui/CommonDialogLogic.h"   // kEndOk, kEndCancel
 
 #include <QDialog>
 
@@ -23,9 +24,6 @@ enum class ProgressKind {
     Print,    // dialog 178: range and position by lParam; ends 1
     Wait,     // the wait message of the folder removal; ends with the job's outcome
 };
-
-inline constexpr int kEndOk = 1;
-inline constexpr int kEndCancel = 2;
 
 class ProgressDialogLogic {
 public:

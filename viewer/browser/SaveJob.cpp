@@ -127,8 +127,14 @@ CPreductSaveThread::Step CPreductSaveThread::CopyOne(const BrowserItem& item, co
         Progress();
         return Step::Next;
     }
-    if (r == kResultDiskFull) *pendingFile = item.fileName;
-    else *result = shortage ? kResultSaveFailed : r;
+    if (r == kResultDiskFull)
+        *pendingFile = item.fileName;
+    else if (shortage || access_.IsFile(source_, item.fileName))
+        // The picture is still there, so the destination failed (full, gone,
+        // refused): saving failed, and the card stays open.
+        *result = kResultSaveFailed;
+    else
+        *result = r;   // the card went away during the copy
     return Step::Stop;
 }
 

@@ -71,16 +71,27 @@ TEST_F(FileJobsTest, SaveCopiesTheSelectionAndStepsOnlyForSelectedPictures) {
     EXPECT_EQ(TemporaryFiles(), 0u);
 }
 
+// A copy that fails while the picture is still on the card is the destination's
+// failure: "saving failed", never a code that closes the card (-114).
 TEST_F(FileJobsTest, SaveReportsAFailedCopyAndLeavesNoPieceBehind) {
-    auto items = Items({{"A.JPG", true}, {"B.JPG", true}, {"C.JPG", true}});
-    access_.copyFailures["B.JPG"] = -12;
+    for (const int32_t failure : {-12, -114}) {
+        auto items = Items({{"A.JPG", true}, {"B.JPG", true}, {"C.JPG", true}});
+        access_.copyFailures["B.JPG"] = failure;
+        RecordingOwner owner;
+        EXPECT_EQ(Save(items, owner), -91) << failure;
+        EXPECT_EQ(owner.doneParam(), 0u);
+        EXPECT_TRUE(fs::exists(dst_ / "A.JPG"));
+        EXPECT_FALSE(fs::exists(dst_ / "B.JPG"));
+        EXPECT_FALSE(fs::exists(dst_ / "C.JPG"));
+        EXPECT_EQ(TemporaryFiles(), 0u);
+        fs::remove(dst_ / "A.JPG");
+    }
+    // the card went away during the copy: its code goes on to the view
+    auto items = Items({{"G.JPG", true}});
+    access_.copyFailures["G.JPG"] = -114;
+    access_.cardGoesOnFailure = true;
     RecordingOwner owner;
-    EXPECT_EQ(Save(items, owner), -12);
-    EXPECT_EQ(owner.doneParam(), 0u);
-    EXPECT_TRUE(fs::exists(dst_ / "A.JPG"));
-    EXPECT_FALSE(fs::exists(dst_ / "B.JPG"));
-    EXPECT_FALSE(fs::exists(dst_ / "C.JPG"));
-    EXPECT_EQ(TemporaryFiles(), 0u);
+    EXPECT_EQ(Save(items, owner), -114);
 }
 
 TEST_F(FileJobsTest, SaveOutcomesOfQuestionsShortagesAndTheDeviceCheck) {

@@ -64,6 +64,7 @@ int32_t FileJobAccess::CopyFile(const std::string& sourcePath, const std::string
     const auto it = copyFailures.find(fs::path(sourcePath).filename().string());
     if (it != copyFailures.end()) {
         WriteFile(destination, "part");   // a failed copy that leaves a piece behind
+        if (cardGoesOnFailure) fs::remove(sourcePath);
         return it->second;
     }
     std::error_code ec;

@@ -55,6 +55,7 @@ public:
 
     // Failures by file name.
     std::map<std::string, int32_t> copyFailures, deleteFailures;
+    bool cardGoesOnFailure = false;   // a failing copy also takes its source away
     int32_t folderResult = 0;
     int32_t lastResult = 0;
     int32_t resumeResult = 0;
