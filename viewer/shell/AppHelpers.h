@@ -12,5 +12,3 @@
 // False when a level cannot be made.
 bool MakeWorkFolder(const std::string& name, std::string* path);
 
-// Timer procedure of the browser view's timer 2: sends the tree check to its window.
-void TreeSelectTimerProc(plat::WindowHandle window, uint32_t timerId);

@@ -73,14 +73,6 @@ std::vector<fs::path> DraggedPaths(const DragCopyJob& job) {
     return paths;
 }
 
-DragContinue QueryContinueDrag(bool escapePressed, bool leftButton, bool rightButton, bool copyAllowed) {
-    if (escapePressed || rightButton) return DragContinue::Cancel;
-    if (leftButton) return DragContinue::Continue;
-    return copyAllowed ? DragContinue::Drop : DragContinue::Cancel;
-}
-
-bool CopyAllowedFor(bool targetTakesCopy, bool readersIdle) { return targetTakesCopy && readersIdle; }
-
 CImageDataObject::CImageDataObject(DragCopyJob job, std::function<int32_t(const DragCopyJob&)> runCopy,
                                    std::function<void(int32_t)> reportFailure)
     : plat::FileDragData(Provider([this] { return Provide(); })),

@@ -41,14 +41,9 @@ int32_t DragCopyThreadProc(const DragCopyJob& job);
 // Full paths of the selected pictures' copies, in item order.
 std::vector<std::filesystem::path> DraggedPaths(const DragCopyJob& job);
 
-// Whether the drop may go on: Escape or the right button cancels, a held left
-// button goes on, a release drops when a copy is allowed.
-enum class DragContinue { Continue, Drop, Cancel };
-DragContinue QueryContinueDrag(bool escapePressed, bool leftButton, bool rightButton, bool copyAllowed);
-
-// The drop source's feedback: the copy is allowed only while the target takes
-// a copy and the browser's readers are idle.
-bool CopyAllowedFor(bool targetTakesCopy, bool readersIdle);
+// The drop source is the toolkit's drag (platform/shell/FileDrag): it offers a
+// copy only, cancels on Escape, and drops where the target takes the copy; the
+// browser's readers are stopped for the whole drag (DragPicturesOut).
 
 // The data object of one drag: on the first request, runCopy (which shows the
 // wait dialog while the copy job runs and gives its result) is called once;

@@ -59,11 +59,12 @@ TEST_F(JobDialogs, SaveRunsUnderItsDialogAndReportsFailuresToTheView) {
 
     access_.copyFailures["A.JPG"] = -12;
     fs::remove(dst_ / "A.JPG");
-    EXPECT_EQ(RunSaveJob(nullptr, view.handle(), items, access_, src_.string(), dst_.string()), -12);
+    // the picture is still there: saving failed
+    EXPECT_EQ(RunSaveJob(nullptr, view.handle(), items, access_, src_.string(), dst_.string()), -91);
     QCoreApplication::processEvents();
     ASSERT_FALSE(view.posted.empty());
     EXPECT_EQ(view.posted.back().message, UM_ERROR);
-    EXPECT_EQ(intptr_t(view.posted.back().wParam), -12);
+    EXPECT_EQ(intptr_t(view.posted.back().wParam), -91);
 }
 
 TEST_F(JobDialogs, RemoveJobsShowTheirFailures) {

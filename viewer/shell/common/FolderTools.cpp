@@ -136,21 +136,6 @@ bool HasFreeSpace(const std::string& path, uint64_t bytes)
     return available >= bytes;
 }
 
-void DeleteFolderTree(const std::string& path)
-{
-    struct stat st {};
-    if (!IsRealDirectory(path, &st))
-        return;
-    {
-        DirFd dir(OpenDirAt(AT_FDCWD, path.c_str()));
-        if (!dir.ok())
-            return;
-        MakeDirWritable(dir.get(), st);
-        EmptyDirectory(dir.get());
-    }
-    ::rmdir(path.c_str());
-}
-
 void CleanFolder(std::string folder, bool removeSelf, int minAgeHours, bool removeEmptyYoung)
 {
     CleanFolder(std::move(folder), removeSelf, minAgeHours, removeEmptyYoung, {});

@@ -12,10 +12,6 @@
 // when the volume cannot be asked.
 bool HasFreeSpace(const std::string& path, uint64_t bytes);
 
-// Removes a non-empty existing directory with everything in it; anything else
-// (empty path, a file, a link) is left alone.
-void DeleteFolderTree(const std::string& path);
-
 // tempFolder + "/temp/" + name, both levels made (an existing folder is fine):
 // the work folder of one card folder. False when a level cannot be made or the
 // name is not a single plain component.

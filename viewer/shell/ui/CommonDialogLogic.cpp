@@ -34,25 +34,6 @@ bool OpenProgressState::DelayElapsed()
     return true;
 }
 
-uint32_t ConflictMessageId(uint32_t attributes)
-{
-    return (attributes & 1u) ? kTextConflictReadOnly : kTextConflictPlain;
-}
-
-std::optional<ConflictAnswer> ConflictAnswerFor(int buttonId)
-{
-    switch (buttonId) {
-    case kConflictAllButton:
-        return ConflictAnswer{0, 0};
-    case kConflictYesButton:
-        return ConflictAnswer{1, 0};
-    case kConflictNoButton:
-        return ConflictAnswer{0, 1};
-    default:
-        return std::nullopt;
-    }
-}
-
 int FourChoiceResult(std::optional<int> pressedButton)
 {
     if (pressedButton && *pressedButton >= kFourChoiceOk && *pressedButton <= kFourChoiceCancel)

@@ -53,22 +53,6 @@ private:
     bool visible_ = false;
 };
 
-// File conflict: the message for the file's attributes (bit 0: read-only) and
-// the owner's two answer flags for each answer button (none for Cancel).
-inline constexpr uint32_t kTextConflictReadOnly = 61652;
-inline constexpr uint32_t kTextConflictPlain = 61650;
-uint32_t ConflictMessageId(uint32_t attributes);
-
-struct ConflictAnswer {
-    int first = 0;
-    int second = 0;
-    friend bool operator==(const ConflictAnswer&, const ConflictAnswer&) = default;
-};
-inline constexpr int kConflictAllButton = 1072;
-inline constexpr int kConflictYesButton = 3;
-inline constexpr int kConflictNoButton = 4;
-std::optional<ConflictAnswer> ConflictAnswerFor(int buttonId);
-
 // Four-choice box: the result is the button's id; the close box counts as 1173.
 inline constexpr int kFourChoiceOk = 1170;
 inline constexpr int kFourChoiceRename = 1171;

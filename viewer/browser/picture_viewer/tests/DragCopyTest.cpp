@@ -166,14 +166,4 @@ TEST_F(DragCopyTest, EscapeCopiesNothing) {
     EXPECT_EQ(access.copies, 0);
 }
 
-TEST(DragSource, ContinueAndFeedback) {
-    EXPECT_EQ(QueryContinueDrag(true, true, false, true), DragContinue::Cancel);
-    EXPECT_EQ(QueryContinueDrag(false, true, true, true), DragContinue::Cancel);
-    EXPECT_EQ(QueryContinueDrag(false, true, false, false), DragContinue::Continue);
-    EXPECT_EQ(QueryContinueDrag(false, false, false, true), DragContinue::Drop);
-    EXPECT_EQ(QueryContinueDrag(false, false, false, false), DragContinue::Cancel);
-    EXPECT_FALSE(CopyAllowedFor(true, false));
-    EXPECT_TRUE(CopyAllowedFor(true, true));
-}
-
 }  // namespace

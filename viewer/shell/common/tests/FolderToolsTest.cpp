@@ -110,24 +110,8 @@ TEST_F(FolderToolsTest, LinksAreRemovedNeverFollowed)
 
     // A link given as the folder itself is left alone.
     fs::create_directory_symlink(outside, root_ / "alias");
-    DeleteFolderTree((root_ / "alias").string());
     CleanFolder((root_ / "alias").string(), true, 0, false);
     EXPECT_TRUE(fs::exists(outside / "keep.jpg"));
-}
-
-TEST_F(FolderToolsTest, DeleteFolderTreeKeepsCurrentDirectory)
-{
-    const fs::path before = fs::current_path();
-    const fs::path tree = root_ / "tree";
-    file(tree / "x" / "y" / "z.jpg", true);
-    DeleteFolderTree(tree.string());
-    EXPECT_FALSE(fs::exists(tree));
-    EXPECT_EQ(fs::current_path(), before);
-    DeleteFolderTree("");
-    DeleteFolderTree((root_ / "missing").string());
-    file(root_ / "plain");
-    DeleteFolderTree((root_ / "plain").string());
-    EXPECT_TRUE(fs::exists(root_ / "plain"));
 }
 
 TEST_F(FolderToolsTest, FreeSpace)

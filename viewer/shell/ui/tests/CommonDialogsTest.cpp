@@ -1,5 +1,4 @@
 #include "viewer/shell/ui/CommonDialogLogic.h"
-#include "viewer/shell/ui/FileConflictDlg.h"
 #include "viewer/shell/ui/FourChoiceDlg.h"
 #include "viewer/shell/ui/OpenProgressDlg.h"
 #include "viewer/shell/ui/OverwriteDlg.h"
@@ -41,12 +40,6 @@ TEST(CommonDialogLogic, AnswersAndEndCodes)
     EXPECT_EQ(WorkerDoneEndCode(1), kEndOk);
     EXPECT_EQ(WorkerDoneEndCode(0), kEndCancel);
     EXPECT_EQ(WorkerDoneEndCode(7), kEndCancel);
-    EXPECT_EQ(ConflictMessageId(0x21), 61652u);
-    EXPECT_EQ(ConflictMessageId(0x20), 61650u);
-    EXPECT_EQ(ConflictAnswerFor(1072), (ConflictAnswer{0, 0}));
-    EXPECT_EQ(ConflictAnswerFor(3), (ConflictAnswer{1, 0}));
-    EXPECT_EQ(ConflictAnswerFor(4), (ConflictAnswer{0, 1}));
-    EXPECT_FALSE(ConflictAnswerFor(2));
     EXPECT_EQ(FourChoiceResult(1171), 1171);
     EXPECT_EQ(FourChoiceResult(std::nullopt), 1173);
     EXPECT_EQ(WaitMessageLayout(true).y, 20);
@@ -127,26 +120,6 @@ TEST_F(CommonDialogs, ProgressCancelWaitsForTheJob)
     EXPECT_TRUE(cancelled);
     EXPECT_TRUE(dlg.State().Visible());
     EXPECT_EQ(dlg.windowOpacity(), 1.0);
-}
-
-TEST_F(CommonDialogs, FileConflictWritesTheOwnersFlags)
-{
-    struct Case {
-        int button;
-        int result;
-        int first;
-        int second;
-    };
-    for (Case c : {Case{3, kEndOk, 1, 0}, Case{4, kEndOk, 0, 1}, Case{1072, kEndOk, 0, 0}, Case{2, kEndCancel, 9, 9}}) {
-        int first = 9, second = 9;
-        CFileConflictDlg dlg(&first, &second);
-        dlg.SetFile("a.jpg", 1);
-        EXPECT_EQ(dlg.MessageLabel()->text(), "The file \"a.jpg\" is read-only.");
-        QTimer::singleShot(0, [&] { dlg.Button(c.button)->click(); });
-        EXPECT_EQ(dlg.DoModal(), c.result) << c.button;
-        EXPECT_EQ(first, c.first) << c.button;
-        EXPECT_EQ(second, c.second) << c.button;
-    }
 }
 
 TEST_F(CommonDialogs, FourChoiceCloseBoxMeansCancel)
