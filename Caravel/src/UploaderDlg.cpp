@@ -113,18 +113,6 @@ bool CUploaderDlg::PrepareSession()
     return true;
 }
 
-bool CUploaderDlg::ConnectToService()
-{
-    if (!PrepareSession())
-        return false;
-    m_view->SetWaitCursor(true);
-    m_view->SetStatusText("Connecting To Brovane");
-    const int32_t code = m_session->Connect();
-    m_view->SetStatusText("");
-    m_view->SetWaitCursor(false);
-    return m_session->ReportResult(code) == 0;
-}
-
 void CUploaderDlg::ShowAlbumText()
 {
     if (m_session && !m_session->GetUseStorageRoom()) {
@@ -139,8 +127,43 @@ void CUploaderDlg::ShowAlbumText()
 
 void CUploaderDlg::SelectAlbum()
 {
-    if (!ConnectToService())
+    if (m_runState == kRunRunning || !PrepareSession())
         return;
+    // The albums are read once connected, and the connection is made on the worker as for an
+    // upload: a server that takes it and stays silent never holds the window, and Cancel is heard.
+    m_stateBeforeAlbum = m_runState;
+    m_runState = kRunRunning;
+    m_view->SetRunning(true);
+    m_view->SetWaitCursor(true);
+    m_view->SetStatusText("Connecting To Brovane");
+    CancelFlag() = 0;
+    JoinWorker();
+    WorkerFinished() = 0;
+    try {
+        m_worker = std::thread([this] {
+            const int32_t code = m_session->Connect();
+            WorkerFinished() = 1;
+            m_view->PostToUi([this, code] { ChooseAlbum(code); });
+        });
+    } catch (const std::system_error&) {
+        WorkerFinished() = 1;
+        ChooseAlbum(KQ_ERR_UNKNOWN);
+    }
+}
+
+void CUploaderDlg::ChooseAlbum(int32_t connectResult)
+{
+    JoinWorker();
+    m_runState = m_stateBeforeAlbum;
+    m_view->SetRunning(false);
+    m_view->SetStatusText("");
+    m_view->SetWaitCursor(false);
+    const bool cancelled = CancelFlag().exchange(0) != 0;
+    // cancelled while connecting: nothing more is asked, whatever the connection did
+    if (cancelled || m_session->ReportResult(connectResult) != 0) {
+        m_queue.UpdateWaitingCount();
+        return;
+    }
     m_view->SetWaitCursor(true);
     m_view->SetStatusText("Retrieving Album Information");
     int32_t selected = m_session->GetSelectedAlbum();
@@ -154,6 +177,7 @@ void CUploaderDlg::SelectAlbum()
     }
     ShowAlbumText();
     m_view->SetWaitCursor(false);
+    m_view->SetStatusText("");
     m_queue.UpdateWaitingCount();
 }
 

@@ -31,8 +31,7 @@ public:
     // Checks the login data and the service address (with their messages) and readies the
     // session's login; false when something is missing.
     bool PrepareSession();
-    // Connects on the calling thread (the album choice, which needs the albums at once).
-    bool ConnectToService();
+    // The album choice: connects on the worker, then (on the UI thread) asks for the album.
     void SelectAlbum();
     void OnLoginName();
     void OnCancelUpload();
@@ -55,6 +54,8 @@ public:
 
 private:
     void StartUploadThread();
+    // On the UI thread, when the album choice's connection has ended.
+    void ChooseAlbum(int32_t connectResult);
     void CleanUpAtExit();
     void ShowAlbumText();
 
@@ -63,6 +64,7 @@ private:
     UploadQueue m_queue;
     std::unique_ptr<CAlbumSession> m_session;
     int32_t m_runState = kRunIdle;
+    int32_t m_stateBeforeAlbum = kRunIdle;   // what the album choice returns to
     int m_detailsCounter = 1;
     std::thread m_worker;
     ConverterFactory m_converterFactory;

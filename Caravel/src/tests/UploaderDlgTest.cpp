@@ -62,7 +62,11 @@ public:
             *d = *answer;
         return answer.has_value();
     }
-    bool AskAlbum(CAlbumSession*, int32_t*, bool*) override { return false; }
+    bool AskAlbum(CAlbumSession*, int32_t*, bool*) override
+    {
+        ++albumAsked;
+        return false;
+    }
     void PostToUi(std::function<void()> w) override
     {
         std::lock_guard<std::mutex> l(lock);
@@ -80,7 +84,7 @@ public:
     std::vector<std::string> messages, rows;
     std::string status, loginText, albumText, detailsText;
     bool running = false, expanded = true, quit = false;
-    int progress = -1, loginAsked = 0;
+    int progress = -1, loginAsked = 0, albumAsked = 0;
     std::optional<LoginData> answer;
     std::vector<std::function<void()>> posted;
     std::mutex lock;
@@ -314,4 +318,57 @@ TEST_F(Dialog, ASilentServerNeitherHoldsTheWindowNorOutlastsCancel)
     EXPECT_TRUE(view.messages.empty()) << view.messages.front();
     EXPECT_EQ(view.rows, std::vector<std::string>{"a.jpg"});
     EXPECT_EQ(view.status, "1 file(s) waiting to upload");
+}
+
+// The album choice connects on the worker too: the window is free while it connects, the albums
+// are asked for once connected, and a Cancel while a silent server holds the connection asks nothing.
+TEST_F(Dialog, AlbumChoiceConnectsOffTheWindowThreadAndHearsCancel)
+{
+    if (!kqtest::DavServer::unavailableReason().empty())
+        GTEST_SKIP() << kqtest::DavServer::unavailableReason();
+    {
+        kqtest::DavServer server("alice", "secret", 200000);
+        ASSERT_TRUE(server.running());
+        Key().setString("BrovaneURL", server.rootUrl());
+        auto d = Make();
+        view.answer = LoginData{"alice", "secret", false, false};
+        d->OnLoginName();
+        d->SelectAlbum();
+        EXPECT_TRUE(view.running);
+        d->JoinWorker();
+        view.RunPosted();
+        EXPECT_EQ(view.albumAsked, 1);
+        EXPECT_FALSE(view.running);
+        EXPECT_EQ(d->GetRunState(), kRunIdle);
+        EXPECT_EQ(view.albumText, "Storage Room");
+        EXPECT_TRUE(view.messages.empty()) << view.messages.front();
+    }
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(fd, 4), 0);
+    socklen_t len = sizeof addr;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    Key().setString("BrovaneURL", "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/photos/");
+    KqSetTimeouts(60000, 60000);
+    auto d = Make();
+    view.answer = LoginData{"alice", "secret", false, false};
+    d->OnLoginName();
+    view.albumAsked = 0;
+    d->SelectAlbum();  // returns while the server is silent
+    EXPECT_EQ(view.status, "Connecting To Brovane");
+    EXPECT_TRUE(view.running);
+    d->SelectAlbum();  // a second choice while connecting does nothing
+    d->OnCancelUpload();
+    close(fd);
+    d->JoinWorker();
+    view.RunPosted();
+    KqSetTimeouts(15000, 60000);
+    EXPECT_EQ(view.albumAsked, 0);
+    EXPECT_FALSE(view.running);
+    EXPECT_TRUE(view.messages.empty()) << view.messages.front();
+    EXPECT_EQ(CancelFlag().load(), 0);
 }
