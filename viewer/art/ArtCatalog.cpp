@@ -46,9 +46,23 @@ int32_t BrowserButtonLabel(int32_t set, std::string* label)
     return 0;
 }
 
-std::string PanelGlyph(int32_t)
+// The transfer panel's rows: 0 and 4-7 the picture sizes, 8 transfer, 9 the
+// selection (its caption is drawn over a plain face), 10 browser, 11 settings,
+// 12 help, 13 exit.
+std::string PanelGlyph(int32_t row)
 {
-    return {};
+    if (row == 0 || (row >= 4 && row <= 7))
+        return "picture";
+    static const char* const kCommands[] = {"transfer", "", "thumbs", "settings", "help", "exit"};
+    return row >= 8 && row <= 13 ? kCommands[row - 8] : std::string();
+}
+
+// The picture-size rows carry the language text of their size (row 0: the first).
+int32_t PanelButtonLabel(int32_t row, std::string*)
+{
+    if (row == 0)
+        return 32824;
+    return row >= 4 && row <= 7 ? 32824 + (row - 4) : 0;
 }
 
 std::optional<ArtSpec> ViewerButtonFace(uint32_t id)
@@ -124,7 +138,7 @@ std::optional<ArtSpec> FindArt(uint32_t id)
         return std::nullopt;
     if (auto face = FaceInTable(id, BrowserButtonTable(), BrowserButtonGlyph, BrowserButtonLabel))
         return face;
-    if (auto face = FaceInTable(id, PanelButtonTable(), PanelGlyph, nullptr))
+    if (auto face = FaceInTable(id, PanelButtonTable(), PanelGlyph, PanelButtonLabel))
         return face;
     if (auto face = ViewerButtonFace(id))
         return face;

@@ -57,6 +57,18 @@ TEST_F(ProgramArt, EveryButtonOfTheTablesHasAPictureThatChangesUnderTheMouse)
             EXPECT_FALSE(BrowserButtonGlyph(set).empty());
         }
     }
+    // The transfer panel's buttons: sizes, transfer, browser, settings, help, exit carry a glyph.
+    for (int row : {0, 4, 5, 6, 7, 8, 10, 11, 12, 13}) {
+        const BitmapSet normal = NormalPictures(PanelButtonTable(), row, 0);
+        const BitmapSet hover = HoverPictures(PanelButtonTable(), row, 0);
+        const QImage n = ProgramPicture(normal.normal, QSize(37, 36));
+        ASSERT_FALSE(n.isNull()) << "row " << row;
+        EXPECT_GT(VariedPixels(n), 200) << "row " << row << " has a blank face";
+        if (hover.normal != normal.normal) {
+            EXPECT_NE(n, ProgramPicture(hover.normal, QSize(37, 36))) << "row " << row;
+        }
+        EXPECT_TRUE(FindArt(normal.normal).has_value() && !FindArt(normal.normal)->glyph.empty()) << "row " << row;
+    }
     // The viewer's four tool buttons: normal, hover, pressed, disabled all differ.
     for (uint32_t first = 505; first <= 517; first += 4) {
         std::set<qint64> looks;

@@ -21,8 +21,9 @@
 #include <QPainter>
 #include <QScreen>
 #include <QGuiApplication>
-#include <QStyle>
 #include <QToolButton>
+
+#include "viewer/shell/ui/BmpBtnAcquire.h"
 
 namespace {
 
@@ -79,22 +80,24 @@ CAcquireDlg::CAcquireDlg(AcquireHost* host, QWidget* parent) : QDialog(parent), 
     if (host_ && host_->Settings()) logic_.LoadChoices(*host_->Settings());
     logic_.SetWebUpload(host_ && host_->WebUploadAvailable());
 
-    QStyle* st = style();
-    auto icon = [st](QStyle::StandardPixmap p) { return st->standardIcon(p); };
-    MakeButton(kTransfer, {}, QRect(12, 9, 46, 44))->setIcon(icon(QStyle::SP_ArrowDown));
-    MakeButton(kImageSize, {}, QRect(60, 30, 104, 21));
-    MakeButton(kSelection, {}, QRect(22, 63, 129, 20));
-    MakeButton(kBrowser, {}, QRect(12, 123, 37, 36))->setIcon(icon(QStyle::SP_FileDialogContentsView));
-    MakeButton(kSettings, {}, QRect(50, 123, 37, 36))->setIcon(icon(QStyle::SP_FileDialogDetailedView));
-    MakeButton(kHelp, {}, QRect(88, 123, 37, 36))->setIcon(icon(QStyle::SP_DialogHelpButton));
-    MakeButton(kExit, {}, QRect(126, 123, 37, 36))->setIcon(icon(QStyle::SP_DialogCloseButton));
-    for (uint32_t id : {kTransfer, kBrowser, kSettings, kHelp, kExit}) buttons_[id]->setIconSize(QSize(24, 24));
+    // The seven hover buttons show the panel's pictures: transfer, the picture
+    // size (its own row for each size), the selection, browser, settings, help, exit.
+    MakeButton(kTransfer, 8, QRect(12, 9, 46, 44));
+    MakeButton(kImageSize, ImageSizeRow(), QRect(60, 30, 104, 21));
+    MakeButton(kSelection, 9, QRect(22, 63, 129, 20));
+    MakeButton(kBrowser, 10, QRect(12, 123, 37, 36));
+    MakeButton(kSettings, 11, QRect(50, 123, 37, 36));
+    MakeButton(kHelp, 12, QRect(88, 123, 37, 36));
+    MakeButton(kExit, 13, QRect(126, 123, 37, 36));
     // The destination toggles keep a face of their own in both states: off must
     // be seen as off, not as nothing.
     for (Control toggle : {kToggleLocal, kToggleWeb}) {
-        QToolButton* b = MakeButton(toggle, {}, toggle == kToggleLocal ? QRect(61, 11, 15, 14) : QRect(105, 11, 15, 14));
+        auto* b = new QToolButton(this);
+        b->setGeometry(toggle == kToggleLocal ? QRect(61, 11, 15, 14) : QRect(105, 11, 15, 14));
+        b->setToolTip(ToolTip(toggle));
+        b->setFocusPolicy(Qt::NoFocus);
         b->setCheckable(true);
-        b->setAutoRaise(false);
+        buttons_[toggle] = b;
     }
     localLabel_ = new QLabel(Q(TransText(kToggleLocal)), this);
     webLabel_ = new QLabel(Q(TransText(kToggleWeb)), this);
@@ -112,23 +115,23 @@ CAcquireDlg::CAcquireDlg(AcquireHost* host, QWidget* parent) : QDialog(parent), 
         connect(a, &QAction::triggered, this, [this, command] { OnImageSizeCommand(command); });
     }
 
-    connect(buttons_[kTransfer], &QToolButton::clicked, this, [this] { OnTransfer(); });
-    connect(buttons_[kImageSize], &QToolButton::clicked, this, [this] {
+    connect(buttons_[kTransfer], &QAbstractButton::clicked, this, [this] { OnTransfer(); });
+    connect(buttons_[kImageSize], &QAbstractButton::clicked, this, [this] {
         const QRect r = buttons_[kImageSize]->geometry();
         const auto actions = sizeMenu_->actions();
         for (int i = 0; i < actions.size(); ++i) actions[i]->setChecked(uint32_t(i) == logic_.ImageSize());
         sizeMenu_->exec(mapToGlobal(QPoint(r.left(), r.bottom() + 1 - 2)));
     });
-    connect(buttons_[kSelection], &QToolButton::clicked, this, [this] { OnSelection(); });
+    connect(buttons_[kSelection], &QAbstractButton::clicked, this, [this] { OnSelection(); });
     // The caption sits on the selection button and moves with it when pressed.
-    connect(buttons_[kSelection], &QToolButton::pressed, this, [this] { selectionCaption_->move(23, LangInt(kTextCaptionOffset) + 67); });
-    connect(buttons_[kSelection], &QToolButton::released, this, [this] { selectionCaption_->move(22, LangInt(kTextCaptionOffset) + 66); });
-    connect(buttons_[kBrowser], &QToolButton::clicked, this, [this] { OnBrowser(); });
-    connect(buttons_[kSettings], &QToolButton::clicked, this, [this] { OnSettings(); });
-    connect(buttons_[kHelp], &QToolButton::clicked, this, [this] { OnHelp(); });
-    connect(buttons_[kExit], &QToolButton::clicked, this, [this] { OnExit(); });
-    connect(buttons_[kToggleLocal], &QToolButton::clicked, this, [this] { OnToggleLocal(); });
-    connect(buttons_[kToggleWeb], &QToolButton::clicked, this, [this] { OnToggleWeb(); });
+    connect(buttons_[kSelection], &QAbstractButton::pressed, this, [this] { selectionCaption_->move(23, LangInt(kTextCaptionOffset) + 67); });
+    connect(buttons_[kSelection], &QAbstractButton::released, this, [this] { selectionCaption_->move(22, LangInt(kTextCaptionOffset) + 66); });
+    connect(buttons_[kBrowser], &QAbstractButton::clicked, this, [this] { OnBrowser(); });
+    connect(buttons_[kSettings], &QAbstractButton::clicked, this, [this] { OnSettings(); });
+    connect(buttons_[kHelp], &QAbstractButton::clicked, this, [this] { OnHelp(); });
+    connect(buttons_[kExit], &QAbstractButton::clicked, this, [this] { OnExit(); });
+    connect(buttons_[kToggleLocal], &QAbstractButton::clicked, this, [this] { OnToggleLocal(); });
+    connect(buttons_[kToggleWeb], &QAbstractButton::clicked, this, [this] { OnToggleWeb(); });
 
     Layout();
     UpdateFaces();
@@ -137,18 +140,21 @@ CAcquireDlg::CAcquireDlg(AcquireHost* host, QWidget* parent) : QDialog(parent), 
 
 CAcquireDlg::~CAcquireDlg() = default;
 
-QToolButton* CAcquireDlg::MakeButton(Control id, const QString& face, QRect geometry) {
-    auto* b = new QToolButton(this);
-    b->setAutoRaise(true);   // the hover look
-    b->setText(face);
+void CAcquireDlg::MakeButton(Control id, int set, QRect geometry) {
+    auto* b = new BmpBtnAcquire(this);
+    b->LoadBitmapSet(set, 0);
     b->setGeometry(geometry);
     b->setToolTip(ToolTip(id));
     b->setFocusPolicy(Qt::NoFocus);
     buttons_[id] = b;
-    return b;
 }
 
-QToolButton* CAcquireDlg::button(Control id) const {
+int CAcquireDlg::ImageSizeRow() const {
+    // the first size shows the panel's own picture; the others their rows from 4 on
+    return logic_.ImageSize() == 0 ? 0 : 4 + static_cast<int>(logic_.ImageSize());
+}
+
+QAbstractButton* CAcquireDlg::button(Control id) const {
     auto it = buttons_.find(id);
     return it == buttons_.end() ? nullptr : it->second;
 }
@@ -179,6 +185,7 @@ void CAcquireDlg::Layout() {
 void CAcquireDlg::UpdateFaces() {
     const auto actions = sizeMenu_->actions();
     buttons_[kImageSize]->setText(actions.value(int(logic_.ImageSize()))->text());
+    static_cast<BmpBtnAcquire*>(buttons_[kImageSize])->LoadBitmapSet(ImageSizeRow(), 0);
     for (Control toggle : {kToggleLocal, kToggleWeb}) {
         const bool on = (toggle == kToggleLocal ? logic_.CheckLocal() : logic_.CheckWeb()) != 0;
         buttons_[toggle]->setChecked(on);

@@ -18,7 +18,7 @@
 class CViewSettings;
 class QLabel;
 class QMenu;
-class QToolButton;
+class QAbstractButton;
 
 // What the panel takes from the application and the main frame.
 class AcquireHost {
@@ -53,7 +53,7 @@ public:
 
     plat::WindowHandle handle() const { return receiver_->handle(); }
     const CAcquireLogic& logic() const { return logic_; }
-    QToolButton* button(Control id) const;
+    QAbstractButton* button(Control id) const;
     QMenu* imageSizeMenu() const { return sizeMenu_; }
     QString selectionText() const;
 
@@ -96,12 +96,13 @@ private:
     void Layout();
     void UpdateEnabled();
     void UpdateFaces();
-    QToolButton* MakeButton(Control id, const QString& face, QRect geometry);
+    void MakeButton(Control id, int set, QRect geometry);
+    int ImageSizeRow() const;
 
     AcquireHost* host_;
     CAcquireLogic logic_;
     std::unique_ptr<plat::MessageReceiver> receiver_;
-    std::map<uint32_t, QToolButton*> buttons_;
+    std::map<uint32_t, QAbstractButton*> buttons_;
     QMenu* sizeMenu_ = nullptr;
     QLabel* selectionCaption_ = nullptr;   // 1163
     QLabel* selectionText_ = nullptr;      // 1050

@@ -240,7 +240,7 @@ TEST_F(AcquireTest, TogglesPictureSizeAndSelectionChangeTheChoices) {
     EXPECT_FALSE(panel.button(CAcquireDlg::kTransfer)->isEnabled());
     // switched off, the toggle still draws a face (not just the panel's background)
     for (auto id : {CAcquireDlg::kToggleLocal, CAcquireDlg::kToggleWeb}) {
-        QToolButton* toggle = panel.button(id);
+        QAbstractButton* toggle = panel.button(id);
         ASSERT_FALSE(toggle->isChecked());
         const QImage face = toggle->grab().toImage();
         const QRgb first = face.pixel(0, 0);
