@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include "platform/gdi/Surface.h"
 
@@ -21,6 +22,32 @@ CThumbPaneWnd::CThumbPaneWnd(BrowserViewModel& model, BitmapSource bitmaps, Pane
       selection_(model.Items(), model.ThumbSize()) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(false);
+    // While the rubber band is held above or below the pane, the pane keeps
+    // scrolling and the band keeps growing without the mouse moving.
+    autoScroll_ = new QTimer(this);
+    autoScroll_->setInterval(100);
+    connect(autoScroll_, &QTimer::timeout, this, [this] { AutoScrollStep(); });
+}
+
+int32_t CThumbPaneWnd::ContentBottom() const {
+    std::lock_guard<std::recursive_mutex> lock(model_.ItemLock());
+    const int32_t count = static_cast<int32_t>(model_.Items().size());
+    if (count == 0) return 15;
+    const GridCell last = CellForIndex(count - 1, width(), model_.ThumbSize());
+    return std::max<int32_t>(15, ItemRect(last.left, last.top, model_.ThumbSize()).bottom);
+}
+
+void CThumbPaneWnd::AutoScrollStep() {
+    if (!pressed_ || !band_) {
+        autoScroll_->stop();
+        return;
+    }
+    const int32_t bottom = std::clamp(bandRect_.bottom + autoStep_, 15, std::max<int32_t>(15, ContentBottom()));
+    if (bottom == bandRect_.bottom) return;
+    previousBand_ = bandRect_;
+    bandRect_.bottom = bottom;
+    if (actions_.scrollBy) actions_.scrollBy(autoStep_);
+    update();
 }
 
 void CThumbPaneWnd::ResetPane(bool clearAnchor) {
@@ -128,8 +155,12 @@ void CThumbPaneWnd::mouseMoveEvent(QMouseEvent* event) {
         previousBand_ = bandRect_;
         const int32_t y = std::clamp(p.y(), 15, std::max<int32_t>(15, offsetY_ + height()));
         bandRect_ = GridRect{pressPoint_.x(), pressPoint_.y(), std::clamp(p.x(), 0, width()), y};
-        if (event->position().y() < 0 && actions_.scrollBy) actions_.scrollBy(-30);
-        if (event->position().y() > height() && actions_.scrollBy) actions_.scrollBy(30);
+        // Above or below the pane the band's edge moves on by itself, 30 pixels a tick.
+        autoStep_ = event->position().y() < 0 ? -30 : event->position().y() > height() ? 30 : 0;
+        if (autoStep_ == 0)
+            autoScroll_->stop();
+        else if (!autoScroll_->isActive())
+            autoScroll_->start();
         update();
         return;
     }
@@ -161,6 +192,7 @@ void CThumbPaneWnd::mouseReleaseEvent(QMouseEvent* event) {
             selection_.ReleaseOnSelected(pressedItem_);
     }
     band_ = false;
+    autoScroll_->stop();
     pressedOnSelected_ = false;
     update();
     SelectionDone();

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QPainter;
+class QTimer;
 
 #include <functional>
 
@@ -59,6 +60,10 @@ private:
     void SelectionDone();
     void KeepCurrentVisible();
     void PaintBand(QPainter& painter) const;
+    // The bottom of the last item's cell in content coordinates.
+    int32_t ContentBottom() const;
+    // One tick of the rubber band's autoscroll: the band's edge and the scroll bar move by the step.
+    void AutoScrollStep();
 
     BrowserViewModel& model_;
     BitmapSource bitmaps_;
@@ -73,4 +78,6 @@ private:
     QPoint pressPoint_;
     GridRect bandRect_;
     GridRect previousBand_;
+    QTimer* autoScroll_ = nullptr;
+    int32_t autoStep_ = 0;   // -30 above the pane, +30 below it
 };

@@ -124,6 +124,24 @@ TEST_F(BrowserArt, RubberBandIsDrawnWhileDraggedAndSelectsWhatItCovers) {
     EXPECT_TRUE(Bluish(after.pixelColor(CellOnScreen(2).left() + 1, CellOnScreen(2).center().y())));
 }
 
+// A band held below the pane keeps scrolling it, tick by tick, with no mouse
+// move; releasing the button ends it and selects what the band covered.
+TEST_F(BrowserArt, RubberBandHeldBelowThePaneScrollsOnByItself) {
+    Open(40, QSize(900, 500));
+    ASSERT_TRUE(Settled());
+    CThumbPaneWnd* pane = &view->Pane();
+    const int32_t top = pane->ScrollOffset();
+    SendMouse(pane, QEvent::MouseButtonPress, QPoint(4, 4), Qt::LeftButton);
+    SendMouse(pane, QEvent::MouseMove, QPoint(pane->width() / 2, pane->height() + 20), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->ScrollOffset() >= top + 90; }, 10000))
+        << "offset " << pane->ScrollOffset();
+    SendMouse(pane, QEvent::MouseButtonRelease, QPoint(pane->width() / 2, pane->height() + 20), Qt::NoButton);
+    const int32_t stopped = pane->ScrollOffset();
+    QTest::qWait(300);
+    EXPECT_EQ(pane->ScrollOffset(), stopped) << "the pane scrolls on after the release";
+    EXPECT_GT(view->Model().Counts().selected, 0);
+}
+
 TEST_F(BrowserArt, NarrowedWindowStillScrollsToTheLastPicture) {
     Open(60, QSize(1400, 900));
     ASSERT_TRUE(Settled());
