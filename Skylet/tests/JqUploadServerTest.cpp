@@ -38,7 +38,9 @@ TEST_F(ServerObject, QueueFileHoldsTheItemsAndTheCountWithItsBlank) {
     EXPECT_NE(runs[0].find("argc=1\n"), std::string::npos) << runs[0];
     EXPECT_NE(runs[0].find("fds=0 1 2 \n"), std::string::npos) << runs[0];
 
-    // a second queue on the same object starts again at 1, in a new file
+    // a second queue on the same object starts again at 1, in a new file, once
+    // the first upload program has ended (while it runs, a queue is refused)
+    for (pid_t p : processesOfRoot("Caravel")) ASSERT_TRUE(waitUntilGone(p));
     ASSERT_EQ(server.AddFile("/x.jpg", 0), hr::Ok);
     ASSERT_EQ(server.StartUpload(), hr::Ok);
     auto again = queuedDataFile();
