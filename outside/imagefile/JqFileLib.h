@@ -19,7 +19,8 @@
 //   5 RATIONAL, 7 UNDEFINED, 9 SLONG, 10 SRATIONAL); DateTime (306) reads as the
 //   calendar type 0x1002 (32 bytes: size 32, year, month, day, hour, minute as
 //   32-bit ints, seconds as a double); 33723 is the raw IPTC-IIM block (type 1).
-//   Maker-data tags (0x3xxxx, 0x8xxxx) are not reported.
+//   Maker-data tags (0x3xxxx, 0x8xxxx) are the camera settings of the maker
+//   note in this library's own codes (MakerTags.h); they cannot be set.
 #include <cstdint>
 
 extern "C" {

@@ -8,6 +8,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include "outside/imagefile/JqFileLib.h"
+#include "outside/imagefile/MakerTags.h"
 
 namespace jqfl {
 
@@ -141,6 +142,7 @@ bool Metadata::readExif(const uint8_t* data, size_t size) {
         d.copy(v.bytes.data(), hostOrder());
         tags_[tag] = std::move(v);
     }
+    addMakerTags(exif_->data, tags_);
     // an IPTC block stored in the EXIF structure counts when there is no other
     if (iptc_.empty()) {
         auto it = exif_->data.findKey(Exiv2::ExifKey("Exif.Image.IPTCNAA"));

@@ -5,6 +5,7 @@
 // With the library or its entry missing the object is inert: every operation
 // returns 0 at once and leaves its outputs as they were.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,3 +82,13 @@ private:
     std::string picturePath_;
     std::string workPath_;
 };
+
+// The composed maker texts of the shooting information, each from a pair of the
+// library's maker tags: "main (detail)", or whichever of the two is there.
+std::optional<std::string> JoinedMakerText(const std::optional<std::string>& main,
+                                           const std::optional<std::string>& detail);
+// "18-135 mm", or "50 mm" for a lens of one focal length; nothing for a range
+// that is none.
+std::optional<std::string> FocalRangeText(double shortest, double longest);
+// The lens name, with its focal range when the name does not give it.
+std::optional<std::string> LensText(const std::optional<std::string>& name, const std::optional<std::string>& range);

@@ -125,7 +125,38 @@ std::string fNumberText(double f) {
     return buf;
 }
 
+double rationalAt(const std::string& b, size_t index) {
+    uint32_t n, d;
+    std::memcpy(&n, b.data() + index * 8, 4);
+    std::memcpy(&d, b.data() + index * 8 + 4, 4);
+    return d == 0 ? 0.0 : static_cast<double>(n) / d;
+}
+
+std::string millimetres(double mm) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, std::fabs(mm - std::round(mm)) < 0.05 ? "%.0f" : "%.1f", mm);
+    return buf;
+}
+
 }  // namespace
+
+std::optional<std::string> JoinedMakerText(const std::optional<std::string>& main,
+                                           const std::optional<std::string>& detail) {
+    if (main && detail) return *main + " (" + *detail + ")";
+    return main ? main : detail;
+}
+
+std::optional<std::string> FocalRangeText(double shortest, double longest) {
+    if (!(shortest > 0) || longest < shortest) return std::nullopt;
+    if (millimetres(shortest) == millimetres(longest)) return millimetres(shortest) + " mm";
+    return millimetres(shortest) + "-" + millimetres(longest) + " mm";
+}
+
+std::optional<std::string> LensText(const std::optional<std::string>& name, const std::optional<std::string>& range) {
+    // most lens names carry their focal lengths already ("EF-S18-135mm f/3.5-5.6")
+    if (name && range && name->find("mm") != std::string::npos) return name;
+    return JoinedMakerText(name, range);
+}
 
 bool CJqFileLib::readTagBytes(uint32_t tag, uint32_t* type, std::string* bytes) {
     uint32_t count = 0, size = 0;
@@ -217,7 +248,18 @@ int32_t CJqFileLib::BuildShotInfo(ShotInfo* info, int32_t colorModel) {
     integer(0x8008D, info->maker8008D);
     integer(0x80092, info->maker80092);
     integer(0x80094, info->maker80094);
-    // the composed maker texts (0x80083/0x80084, 0x30001-0x30004) need their
-    // formats from the language library; this library reports no maker data
+    // the composed texts: each joins a pair of the library's maker tags
+    std::optional<std::string> focusMode, focusArea, lens, firmware, software;
+    text(0x80083, focusMode);
+    text(0x80084, focusArea);
+    info->maker80083Text = JoinedMakerText(focusMode, focusArea);
+    text(0x30001, lens);
+    std::optional<std::string> range;
+    if (readTagBytes(0x30002, &type, &b) && type == kRational && b.size() >= 16)
+        range = FocalRangeText(rationalAt(b, 0), rationalAt(b, 1));
+    info->maker30001Text = LensText(lens, range);
+    text(0x30003, firmware);
+    text(0x30004, software);
+    info->maker30003Text = firmware ? firmware : software;
     return 1;
 }

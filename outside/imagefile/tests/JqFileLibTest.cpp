@@ -351,6 +351,99 @@ TEST_F(JqFileLib, TagsFromExif) {
     EXPECT_TRUE(model);
 }
 
+// Maker notes laid out as each maker's cameras write them (exiftool decodes them
+// as that maker's) read into the library's own codes and texts.
+TEST_F(JqFileLib, MakerNotesReadAsTheLibrarysOwnCameraSettings) {
+    struct Camera {
+        const char* oracle;  // a tag exiftool finds only in a maker note of that maker
+        std::vector<std::pair<std::string, std::string>> entries;
+        std::vector<std::pair<uint32_t, int32_t>> codes;
+        std::vector<std::pair<uint32_t, std::string>> texts;
+        std::vector<std::pair<uint32_t, std::vector<double>>> reals;
+    };
+    const Camera cameras[] = {
+        {"Canon:Quality",
+         {{"Exif.Image.Make", "Canon"}, {"Exif.Image.Model", "Canon EOS 70D"}, {"Exif.CanonCs.Quality", "3"},
+          {"Exif.CanonCs.DriveMode", "0"}, {"Exif.CanonCs.Selftimer", "100"}, {"Exif.CanonCs.FocusMode", "1"},
+          {"Exif.CanonCs.EasyMode", "8"}, {"Exif.CanonCs.DigitalZoom", "1"}, {"Exif.CanonCs.Contrast", "-1"},
+          {"Exif.CanonCs.Sharpness", "2"}, {"Exif.CanonCs.ImageStabilization", "1"},
+          {"Exif.CanonCs.Lens", "135 18 1"}, {"Exif.CanonSi.WhiteBalance", "8"},
+          {"Exif.Canon.FirmwareVersion", "Firmware Version 1.1.2"},
+          {"Exif.Canon.LensModel", "EF-S18-135mm f/3.5-5.6 IS STM"}},
+         {{0x80004, 0}, {0x80008, 2}, {0x80082, 0x2001}, {0x80080, 257}, {0x80094, 1}, {0x80006, 2},
+          {0x8008D, 1}, {0x80005, 3}},
+         {{0x30001, "EF-S18-135mm f/3.5-5.6 IS STM"}, {0x30003, "Firmware Version 1.1.2"}},
+         {{0x8000E, {2.0}}, {0x30002, {18.0, 135.0}}}},
+        {"Nikon:ShutterCount",
+         {{"Exif.Image.Make", "NIKON CORPORATION"}, {"Exif.Image.Model", "NIKON D7000"},
+          {"Exif.Image.Software", "Ver.1.03"}, {"Exif.Nikon3.Quality", "RAW+FINE"},
+          {"Exif.Nikon3.WhiteBalance", "CLOUDY"}, {"Exif.Nikon3.Focus", "AF-F"},
+          {"Exif.Nikon3.ShutterCount", "12345"}, {"Exif.Nikon3.NoiseReduction", "OFF"},
+          {"Exif.Nikon3.Lens", "180/10 1050/10 35/10 56/10"}, {"Exif.Nikon3.DigitalZoom", "1/1"},
+          {"Exif.Nikon3.Sharpening", "SOFT"}, {"Exif.Nikon3.ToneComp", "HIGH"}, {"Exif.Nikon3.ShootingMode", "1"}},
+         {{0x80004, 32}, {0x80005, 2}, {0x80092, 12345}, {0x8000D, 0}, {0x80006, 1}, {0x80094, 3}, {0x80008, 1}},
+         {{0x80083, "AF-F"}, {0x30001, "18-105mm F3.5-5.6"}, {0x30004, "Ver.1.03"}},
+         {{0x8000E, {0.0}}, {0x30002, {18.0, 105.0}}}},
+        {"FujiFilm:Quality",
+         {{"Exif.Image.Make", "FUJIFILM"}, {"Exif.Image.Model", "X-T2"}, {"Exif.Fujifilm.Quality", "FINE"},
+          {"Exif.Fujifilm.WhiteBalance", "256"}, {"Exif.Fujifilm.FocusMode", "1"},
+          {"Exif.Fujifilm.Continuous", "1"}, {"Exif.Fujifilm.Sharpness", "4"}, {"Exif.Fujifilm.FilmMode", "512"},
+          {"Exif.Fujifilm.PictureMode", "1"}, {"Exif.Photo.SubjectDistance", "250/100"}},
+         {{0x80004, 0}, {0x80005, 1}, {0x80082, 1}, {0x80008, 1}, {0x80006, 2}, {0x80080, 257}},
+         {{0x80002, "F2/Fujichrome (Velvia)"}},
+         {{0x30006, {2.5}}}},
+        {"Panasonic:WhiteBalance",
+         {{"Exif.Image.Make", "Panasonic"}, {"Exif.Image.Model", "DMC-GH4"}, {"Exif.Panasonic.Quality", "2"},
+          {"Exif.Panasonic.WhiteBalance", "3"}, {"Exif.Panasonic.FocusMode", "1"},
+          {"Exif.Panasonic.ImageStabilization", "2"}, {"Exif.Panasonic.ShootingMode", "6"},
+          {"Exif.Panasonic.Contrast", "1"}, {"Exif.Panasonic.LensType", "LUMIX G VARIO 14-42/F3.5-5.6"}},
+         {{0x80004, 0}, {0x80005, 2}, {0x80082, 0}, {0x8008D, 1}, {0x80080, 2}, {0x80094, 1}},
+         {{0x30001, "LUMIX G VARIO 14-42/F3.5-5.6"}},
+         {}},
+    };
+    Session s;
+    for (const Camera& c : cameras) {
+        const std::string file = path("camera.jpg");
+        jqfltest::writeJpeg(file, 32, 24, [](int, int) { return Rgb{90, 90, 90}; });
+        ASSERT_TRUE(jqfltest::writeExifEntries(file, c.entries)) << c.oracle;
+        ASSERT_FALSE(jqfltest::exiftoolRead(c.oracle, file).empty()) << c.oracle << ": no maker note written";
+        ASSERT_EQ(s.open(file), 0) << c.oracle;
+        JqflTagBlock b{};
+        std::vector<uint8_t> data;
+        for (const auto& [tag, code] : c.codes) {
+            ASSERT_EQ(s.tag(tag, b, &data), 0) << c.oracle << std::hex << " tag 0x" << tag;
+            ASSERT_EQ(b.type, 9u);
+            int32_t v = 0;
+            std::memcpy(&v, data.data(), 4);
+            EXPECT_EQ(v, code) << c.oracle << std::hex << " tag 0x" << tag;
+        }
+        for (const auto& [tag, text] : c.texts) {
+            ASSERT_EQ(s.tag(tag, b, &data), 0) << c.oracle << std::hex << " tag 0x" << tag;
+            EXPECT_STREQ(reinterpret_cast<const char*>(data.data()), text.c_str()) << c.oracle;
+        }
+        for (const auto& [tag, values] : c.reals) {
+            ASSERT_EQ(s.tag(tag, b, &data), 0) << c.oracle << std::hex << " tag 0x" << tag;
+            ASSERT_EQ(b.count, values.size());
+            for (size_t i = 0; i < values.size(); ++i) {
+                int32_t nd[2];
+                std::memcpy(nd, data.data() + 8 * i, 8);
+                EXPECT_DOUBLE_EQ(static_cast<double>(nd[0]) / nd[1], values[i]) << c.oracle << std::hex << " 0x" << tag;
+            }
+        }
+        // the maker tags are the camera's: a program cannot set them
+        const int32_t fine = 0;
+        EXPECT_NE(s.setTag(0x80004, 9, &fine, 4), 0);
+        s.close();
+    }
+    // a picture without a maker note has none of them
+    jqfltest::writeJpeg(path("plain.jpg"), 32, 24, [](int, int) { return Rgb{90, 90, 90}; });
+    ASSERT_TRUE(jqfltest::exiftool("-Make=Canon -Model='Canon EOS 70D'", path("plain.jpg")));
+    ASSERT_EQ(s.open(path("plain.jpg")), 0);
+    JqflTagBlock b{};
+    for (uint32_t tag : {0x80004u, 0x80005u, 0x30001u, 0x30003u, 0x30006u})
+        EXPECT_EQ(s.tag(tag, b, nullptr), JQFL_NO_TAG) << std::hex << tag;
+}
+
 TEST_F(JqFileLib, SaveTurnedCarriesTagsAndResetsOrientation) {
     jqfltest::writeJpeg(path("s.jpg"), 64, 32, [](int x, int y) { return halves(x, y, 64); });
     ASSERT_TRUE(jqfltest::exiftool("-Model=M-200 -Orientation#=6 -Artist=Someone", path("s.jpg")));

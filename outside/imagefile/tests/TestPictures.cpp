@@ -6,6 +6,8 @@
 #include <iterator>
 #include <memory>
 
+#include <exiv2/exiv2.hpp>
+
 #include "outside/imagefile/JpegCodec.h"
 #include "outside/imagefile/TiffCodec.h"
 
@@ -62,6 +64,19 @@ std::string exiftoolRead(const std::string& tag, const std::string& path) {
 std::vector<uint8_t> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool writeExifEntries(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries) {
+    try {
+        auto image = Exiv2::ImageFactory::open(path);
+        image->readMetadata();
+        Exiv2::ExifData& data = image->exifData();
+        for (const auto& [key, value] : entries) data[key] = value;
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 }  // namespace jqfltest

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace jqfltest {
@@ -24,5 +25,11 @@ bool exiftool(const std::string& args, const std::string& path);
 std::string exiftoolRead(const std::string& tag, const std::string& path);
 
 std::vector<uint8_t> readFile(const std::string& path);
+
+// Writes EXIF entries into a picture through Exiv2, each as "Exif.<group>.<tag>"
+// and the value in Exiv2's text form. With Exif.Image.Make set to a camera
+// maker, the entries of that maker's groups become a maker note laid out as
+// the maker's cameras write it. True when the file was written.
+bool writeExifEntries(const std::string& path, const std::vector<std::pair<std::string, std::string>>& entries);
 
 }  // namespace jqfltest

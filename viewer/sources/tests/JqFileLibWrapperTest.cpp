@@ -137,4 +137,55 @@ TEST(JqFileLibWrapper, ExposureTimesAsCamerasMeanThem) {
     }
 }
 
+// Pictures whose maker notes Exiv2 wrote as Canon and Nikon cameras lay them
+// out (tests/pictures): the camera settings reach the shooting information,
+// with the composed texts of the lens, the firmware and an uncoded focus mode.
+TEST(JqFileLibWrapper, ShootingInformationFromTheMakerNote) {
+    LibraryRoot root;
+    struct Case {
+        const char* file;
+        int32_t quality, whiteBalance, focusMode, shutterCount;
+        const char* focusText;
+        const char* lens;
+        const char* firmware;
+    } cases[] = {
+        {"canon-makernote.jpg", 0, 3, 0x2001, -1, nullptr, "18-135 mm", "Firmware Version 1.1.2"},
+        {"nikon-makernote.jpg", 0, -1, -1, 12345, "AF-F", "18-105mm F3.5-5.6", "Ver.1.03"},
+    };
+    for (const Case& c : cases) {
+        const fs::path pic = root.folder("pics") / c.file;
+        fs::copy_file(fs::path(SOURCES_TEST_PICTURES) / c.file, pic, fs::copy_options::overwrite_existing);
+        CJqFileLib lib(pic.string());
+        ASSERT_EQ(lib.Initialize(), 0);
+        ASSERT_EQ(lib.OpenFile(), 0);
+        ASSERT_EQ(lib.GetFileType(), 0);
+        ShotInfo s;
+        EXPECT_EQ(lib.BuildShotInfo(&s, JQFL_MODEL_RGB), 1);
+        EXPECT_EQ(s.maker80004, c.quality) << c.file;
+        EXPECT_EQ(s.maker80005, c.whiteBalance) << c.file;
+        EXPECT_EQ(s.maker80082, c.focusMode) << c.file;
+        EXPECT_EQ(s.maker80092, c.shutterCount) << c.file;
+        EXPECT_EQ(s.maker80083Text.value_or("(none)"), c.focusText ? c.focusText : "(none)") << c.file;
+        EXPECT_EQ(s.maker30001Text.value_or("(none)"), c.lens) << c.file;
+        EXPECT_EQ(s.maker30003Text.value_or("(none)"), c.firmware) << c.file;
+        lib.CloseFile();
+        lib.Terminate();
+    }
+}
+
+TEST(JqFileLibWrapper, ComposedMakerTexts) {
+    using Text = std::optional<std::string>;
+    EXPECT_EQ(JoinedMakerText(Text("AF-F"), Text("Single area")), "AF-F (Single area)");
+    EXPECT_EQ(JoinedMakerText(std::nullopt, Text("Single area")), "Single area");
+    EXPECT_EQ(JoinedMakerText(std::nullopt, std::nullopt), std::nullopt);
+    EXPECT_EQ(FocalRangeText(18, 135), "18-135 mm");
+    EXPECT_EQ(FocalRangeText(50, 50), "50 mm");
+    EXPECT_EQ(FocalRangeText(4.5, 13.5), "4.5-13.5 mm");
+    EXPECT_EQ(FocalRangeText(0, 35), std::nullopt);
+    EXPECT_EQ(FocalRangeText(35, 18), std::nullopt);
+    EXPECT_EQ(LensText(Text("EF-S18-135mm f/3.5-5.6"), Text("18-135 mm")), "EF-S18-135mm f/3.5-5.6");
+    EXPECT_EQ(LensText(Text("LUMIX G VARIO"), Text("14-42 mm")), "LUMIX G VARIO (14-42 mm)");
+    EXPECT_EQ(LensText(std::nullopt, Text("14-42 mm")), "14-42 mm");
+}
+
 }  // namespace
