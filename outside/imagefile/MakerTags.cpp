@@ -54,11 +54,18 @@ std::optional<int32_t> codeFor(const std::string& text, std::initializer_list<Ru
 class MakerNote {
 public:
     explicit MakerNote(const Exiv2::ExifData& data) : data_(data) {
+        // Names are looked up once: Exiv2 makes each name afresh, and the
+        // standard groups, met first and most often, are no maker's.
+        std::string lastGroup;
+        bool lastIsMaker = false;
         for (const Exiv2::Exifdatum& d : data) {
-            const std::string group = d.groupName();
-            // preview images inside maker notes describe the preview, not the shot
-            if (group.find("Preview") != std::string::npos) continue;
-            if (Exiv2::ExifTags::isMakerGroup(group)) entries_.push_back(&d);
+            std::string group = d.groupName();
+            if (group != lastGroup) {
+                // preview images inside maker notes describe the preview, not the shot
+                lastIsMaker = group.find("Preview") == std::string::npos && Exiv2::ExifTags::isMakerGroup(group);
+                lastGroup = group;
+            }
+            if (lastIsMaker) entries_.push_back(Entry{&d, std::move(group), d.tagName()});
         }
     }
 
@@ -66,8 +73,8 @@ public:
 
     const Exiv2::Exifdatum* find(std::initializer_list<std::string_view> names) const {
         for (std::string_view name : names)
-            for (const Exiv2::Exifdatum* d : entries_)
-                if (matches(*d, name)) return d;
+            for (const Entry& e : entries_)
+                if (e.matches(name)) return e.datum;
         return nullptr;
     }
     const Exiv2::Exifdatum* find(std::string_view name) const { return find({name}); }
@@ -105,14 +112,19 @@ public:
     }
 
 private:
-    static bool matches(const Exiv2::Exifdatum& d, std::string_view name) {
-        const auto dot = name.find('.');
-        if (dot == std::string_view::npos) return d.tagName() == name;
-        return d.groupName() == name.substr(0, dot) && d.tagName() == name.substr(dot + 1);
-    }
+    struct Entry {
+        const Exiv2::Exifdatum* datum;
+        std::string group;
+        std::string tag;
+        bool matches(std::string_view name) const {
+            const auto dot = name.find('.');
+            if (dot == std::string_view::npos) return tag == name;
+            return group == name.substr(0, dot) && tag == name.substr(dot + 1);
+        }
+    };
 
     const Exiv2::ExifData& data_;
-    std::vector<const Exiv2::Exifdatum*> entries_;
+    std::vector<Entry> entries_;
 };
 
 class Writer {

@@ -44,6 +44,37 @@ void resolutionOf(const Metadata& meta, TiffExtras* extras) {
         std::memcpy(&extras->resolutionUnit, v->bytes.data(), 2);
 }
 
+// The first `limit` bytes of a plain file (all of it when it is shorter); its
+// size in `size`.
+bool readFilePrefix(const std::string& path, size_t limit, std::vector<uint8_t>& out, uint64_t& size, int32_t& rc) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        rc = JQFL_CANNOT_OPEN;
+        return false;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        rc = JQFL_CANNOT_OPEN;
+        return false;
+    }
+    size = static_cast<uint64_t>(st.st_size);
+    out.resize(static_cast<size_t>(std::min<uint64_t>(size, limit)));
+    size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ::close(fd);
+            rc = JQFL_READ_ERROR;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return true;
+}
+
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& out, int32_t& rc) {
     // Without waiting: a pipe named like a picture would otherwise block here
     // until a writer came; it is refused as not a file just below.
@@ -157,11 +188,66 @@ int32_t Picture::openFile(const std::string& path) {
             return rc;
         return openClipFrame(std::move(frame));
     }
+    if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF)
+        return openJpegFile(path);
     std::vector<uint8_t> bytes;
     int32_t rc = JQFL_OK;
     if (!readWholeFile(path, bytes, rc))
         return rc;
     return openBytes(std::move(bytes));
+}
+
+// The header of a JPEG (its markers up to the picture data, the EXIF segment
+// with its thumbnail among them) lies in the file's first bytes: the browser's
+// thumbnails, the shooting information and the tags need no more. A header
+// longer than that is read whole.
+int32_t Picture::openJpegFile(const std::string& path) {
+    constexpr size_t kHeadBytes = 256 * 1024;
+    std::vector<uint8_t> bytes;
+    int32_t rc = JQFL_OK;
+    uint64_t size = 0;
+    if (!readFilePrefix(path, kHeadBytes, bytes, size, rc))
+        return rc;
+    if (size > kMaxFileBytes)
+        return JQFL_UNSUPPORTED;  // a picture file this large is not read here; it is no lack of memory
+    if (size > bytes.size()) {
+        JpegHeader h;
+        if (readJpegHeader(bytes.data(), bytes.size(), h) == JQFL_OK) {
+            path_ = path;
+            partial_ = true;
+            fileSize_ = size;
+            file_ = std::move(bytes);
+            type_ = JQFL_TYPE_JPEG;
+            width_ = h.width;
+            height_ = h.height;
+            depth_ = 1;
+            colorModel_ = h.colorModel;
+            if (!h.exif.empty())
+                meta_.readExif(h.exif.data(), h.exif.size());
+            if (!h.photoshop.empty())
+                meta_.readPhotoshop(h.photoshop.data(), h.photoshop.size());
+            takeUprightTurns();
+            return JQFL_OK;
+        }
+    }
+    if (size > bytes.size() && !readWholeFile(path, bytes, rc))
+        return rc;
+    return openBytes(std::move(bytes));
+}
+
+int32_t Picture::readRestOfFile() {
+    if (!partial_)
+        return JQFL_OK;
+    std::vector<uint8_t> bytes;
+    int32_t rc = JQFL_OK;
+    if (!jqfl::readWholeFile(path_, bytes, rc))
+        return rc;
+    // the file changed since its header was read: what was read of it no longer holds
+    if (bytes.size() != fileSize_ || !std::equal(file_.begin(), file_.end(), bytes.begin()))
+        return JQFL_READ_ERROR;
+    file_ = std::move(bytes);
+    partial_ = false;
+    return JQFL_OK;
 }
 
 int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
@@ -345,6 +431,8 @@ int32_t Picture::decodeSource(int minWidth, int minHeight, Raster& out) {
         return JQFL_OK;
     }
     if (type_ == JQFL_TYPE_JPEG) {
+        if (const int32_t rc = readRestOfFile(); rc != JQFL_OK)
+            return rc;
         const bool full = minWidth >= width_ && minHeight >= height_;
         Raster pixels;
         const int32_t rc = decodeJpeg(file_.data(), file_.size(), full ? 0 : minWidth, full ? 0 : minHeight, pixels);
@@ -565,6 +653,8 @@ int32_t Picture::save(uint32_t format, uint32_t option, const char* path, JqflPr
         return JQFL_BAD_PARAMETER;
     if (format != JQFL_TYPE_JPEG && format != JQFL_TYPE_TIFF)
         return JQFL_UNSUPPORTED;
+    if (const int32_t rc = readRestOfFile(); rc != JQFL_OK)
+        return rc;
     const bool untouched = !isNew_ && !headerOnly_ && main_.width == 0 && main_.orientation == 1;
     if (format == JQFL_TYPE_JPEG && type_ == JQFL_TYPE_JPEG && untouched) {
         std::vector<uint8_t> bytes;

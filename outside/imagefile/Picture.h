@@ -62,6 +62,9 @@ private:
     // The colour profile and XMP packet the source picture carries.
     void profileAndXmp(std::vector<uint8_t>* icc, std::string* xmp) const;
     int32_t openHeaderFile();
+    int32_t openJpegFile(const std::string& path);
+    // Reads the rest of a JPEG opened from its header alone; 0 or a library result.
+    int32_t readRestOfFile();
     int32_t openClipFrame(Raster frame);
     // The turns that show the stored pixels upright, from the file's EXIF orientation.
     void takeUprightTurns();
@@ -76,6 +79,11 @@ private:
     int depth_ = 1;
     int colorModel_ = 0;
     std::vector<uint8_t> file_;
+    // A JPEG is opened from its first bytes, which hold its header and EXIF
+    // thumbnail; the rest is read when pixels or a copy are needed.
+    std::string path_;
+    bool partial_ = false;
+    uint64_t fileSize_ = 0;
     std::vector<uint8_t> thumb_;  // a header file's EXIF thumbnail: the only pixels it has
     bool headerOnly_ = false;
     bool subFromThumb_ = false;

@@ -199,6 +199,41 @@ TEST_F(JqFileLib, FileTypeGeometryAndPixels) {
     EXPECT_NEAR(px[0], 90, 3);
 }
 
+// A large JPEG opens from its first bytes; its pixels and a copy read the rest,
+// and a file changed in between is reported, never read as a mix of two files.
+TEST_F(JqFileLib, LargeJpegReadsItsRestWhenPixelsAreNeeded) {
+    auto noisy = [](int x, int y) {
+        const uint32_t h = static_cast<uint32_t>(x) * 73856093u ^ static_cast<uint32_t>(y) * 19349663u;
+        const auto high = static_cast<uint8_t>(200 + h % 56), low1 = static_cast<uint8_t>((h >> 8) % 60),
+                   low2 = static_cast<uint8_t>((h >> 16) % 60);
+        return x < 400 ? Rgb{high, low1, low2} : Rgb{low1, low2, high};
+    };
+    jqfltest::writeJpeg(path("big.jpg"), 800, 600, noisy);
+    ASSERT_TRUE(jqfltest::exiftool("-Model=M-100", path("big.jpg")));
+    ASSERT_GT(fs::file_size(path("big.jpg")), 280u * 1024) << "the picture must be larger than the first bytes read";
+    {
+        Session s;
+        ASSERT_EQ(s.open(path("big.jpg")), 0);
+        EXPECT_EQ(s.info().width, 800);
+        JqflTagBlock b{};
+        EXPECT_EQ(s.tag(272, b, nullptr), 0);
+        std::vector<uint8_t> px;
+        ASSERT_EQ(s.read(px, 800, 600), 0);
+        EXPECT_TRUE(isRed(&px[(300 * 800 + 10) * 3]));
+        EXPECT_TRUE(isBlue(&px[(300 * 800 + 790) * 3]));
+        // an untouched save is a byte-for-byte copy of the picture data
+        ASSERT_EQ(s.save(path("copy.jpg")), 0);
+        const auto a = jqfltest::readFile(path("big.jpg")), c = jqfltest::readFile(path("copy.jpg"));
+        ASSERT_EQ(c.size(), a.size());
+        EXPECT_TRUE(std::equal(a.end() - 4096, a.end(), c.end() - 4096));
+    }
+    Session s;
+    ASSERT_EQ(s.open(path("big.jpg")), 0);
+    jqfltest::writeJpeg(path("big.jpg"), 800, 600, [](int, int) { return Rgb{20, 200, 20}; });
+    std::vector<uint8_t> px;
+    EXPECT_EQ(s.read(px, 800, 600), JQFL_READ_ERROR);
+}
+
 TEST_F(JqFileLib, CmykIsReportedAndNotDelivered) {
     ASSERT_EQ(std::system(("convert -size 80x80 xc:red -colorspace CMYK '" + path("k.jpg") + "'").c_str()), 0);
     Session s;
