@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <libudev.h>
+#include <mutex>
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -57,7 +58,30 @@ bool parseDevNum(const std::string& text, DevNum* out) {
     return true;
 }
 
+std::map<std::string, std::string> askUdev(const std::string& kernelName);
+
 std::map<std::string, std::string> udevDatabaseProperties(const std::string& kernelName) {
+    // Asked about every disk on every drive query: a disk's properties are kept
+    // while the same disk is there. The kernel numbers each disk it attaches
+    // (diskseq), so a different disk under an old name is asked afresh; a kernel
+    // without those numbers asks every time.
+    static std::mutex lock;
+    static std::map<std::string, std::pair<std::string, std::map<std::string, std::string>>> known;
+    const std::string seq = readSmallFile(fs::path("/sys/block") / kernelName / "diskseq");
+    if (!seq.empty()) {
+        std::lock_guard<std::mutex> g(lock);
+        auto it = known.find(kernelName);
+        if (it != known.end() && it->second.first == seq) return it->second.second;
+    }
+    std::map<std::string, std::string> props = askUdev(kernelName);
+    if (!seq.empty()) {
+        std::lock_guard<std::mutex> g(lock);
+        known[kernelName] = {seq, props};
+    }
+    return props;
+}
+
+std::map<std::string, std::string> askUdev(const std::string& kernelName) {
     std::map<std::string, std::string> props;
     struct udev* udev = udev_new();
     if (!udev) return props;
@@ -110,6 +134,8 @@ std::vector<Slot> scanSlots(const DriveMapConfig& config) {
     std::error_code ec;
     DevicePropertiesFn props = config.deviceProperties;
     if (!props && config.sysfsRoot == "/sys") props = udevDatabaseProperties;
+    std::error_code rootError;
+    const fs::path realRoot = fs::weakly_canonical(config.sysfsRoot, rootError);
     for (const auto& entry : fs::directory_iterator(blockRoot, ec)) {
         const std::string name = entry.path().filename().string();
         const fs::path dir = entry.path();
@@ -118,8 +144,7 @@ std::vector<Slot> scanSlots(const DriveMapConfig& config) {
         if (!fs::exists(fs::symlink_status(deviceLink, ec))) continue;
         std::string physical;
         fs::path real = fs::weakly_canonical(deviceLink, ec);
-        fs::path realRoot = fs::weakly_canonical(config.sysfsRoot, ec);
-        if (!ec) physical = real.lexically_relative(realRoot).string();
+        if (!ec && !rootError) physical = real.lexically_relative(realRoot).string();
         std::map<std::string, std::string> p = props ? props(name) : std::map<std::string, std::string>{};
 
         Slot slot;
