@@ -44,22 +44,26 @@ void resolutionOf(const Metadata& meta, TiffExtras* extras) {
         std::memcpy(&extras->resolutionUnit, v->bytes.data(), 2);
 }
 
-// The first `limit` bytes of a plain file (all of it when it is shorter); its
-// size in `size`.
-bool readFilePrefix(const std::string& path, size_t limit, std::vector<uint8_t>& out, uint64_t& size, int32_t& rc) {
+// Opens a plain file for reading (a pipe or device named like a picture is
+// refused, never waited on); -1 with `rc` set when it cannot be.
+int openPlainFile(const std::string& path, uint64_t& size, int32_t& rc) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         rc = JQFL_CANNOT_OPEN;
-        return false;
+        return -1;
     }
     struct stat st{};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         rc = JQFL_CANNOT_OPEN;
-        return false;
+        return -1;
     }
     size = static_cast<uint64_t>(st.st_size);
-    out.resize(static_cast<size_t>(std::min<uint64_t>(size, limit)));
+    return fd;
+}
+
+// Fills `out` from the file's start and closes it.
+bool readAndClose(int fd, std::vector<uint8_t>& out, int32_t& rc) {
     size_t done = 0;
     while (done < out.size()) {
         const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
@@ -75,46 +79,35 @@ bool readFilePrefix(const std::string& path, size_t limit, std::vector<uint8_t>&
     return true;
 }
 
+// The first `limit` bytes of a plain file (all of it when it is shorter); its
+// size in `size`.
+bool readFilePrefix(const std::string& path, size_t limit, std::vector<uint8_t>& out, uint64_t& size, int32_t& rc) {
+    const int fd = openPlainFile(path, size, rc);
+    if (fd < 0)
+        return false;
+    out.resize(static_cast<size_t>(std::min<uint64_t>(size, limit)));
+    return readAndClose(fd, out, rc);
+}
+
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& out, int32_t& rc) {
-    // Without waiting: a pipe named like a picture would otherwise block here
-    // until a writer came; it is refused as not a file just below.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        rc = JQFL_CANNOT_OPEN;
+    uint64_t size = 0;
+    const int fd = openPlainFile(path, size, rc);
+    if (fd < 0)
         return false;
-    }
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        rc = JQFL_CANNOT_OPEN;
-        return false;
-    }
-    if (static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
+    if (size > kMaxFileBytes) {
         // a picture file this large is not read here; it is no lack of memory
         ::close(fd);
         rc = JQFL_UNSUPPORTED;
         return false;
     }
     try {
-        out.resize(static_cast<size_t>(st.st_size));
+        out.resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
         ::close(fd);
         rc = JQFL_NO_MEMORY;
         return false;
     }
-    size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ::close(fd);
-            rc = JQFL_READ_ERROR;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    return true;
+    return readAndClose(fd, out, rc);
 }
 
 // Writes under a temporary name in the target folder, then renames: a failed or
@@ -217,17 +210,7 @@ int32_t Picture::openJpegFile(const std::string& path) {
             partial_ = true;
             fileSize_ = size;
             file_ = std::move(bytes);
-            type_ = JQFL_TYPE_JPEG;
-            width_ = h.width;
-            height_ = h.height;
-            depth_ = 1;
-            colorModel_ = h.colorModel;
-            if (!h.exif.empty())
-                meta_.readExif(h.exif.data(), h.exif.size());
-            if (!h.photoshop.empty())
-                meta_.readPhotoshop(h.photoshop.data(), h.photoshop.size());
-            takeUprightTurns();
-            return JQFL_OK;
+            return takeJpegHeader(h);
         }
     }
     if (size > bytes.size() && !readWholeFile(path, bytes, rc))
@@ -250,6 +233,20 @@ int32_t Picture::readRestOfFile() {
     return JQFL_OK;
 }
 
+int32_t Picture::takeJpegHeader(const JpegHeader& h) {
+    type_ = JQFL_TYPE_JPEG;
+    width_ = h.width;
+    height_ = h.height;
+    depth_ = 1;
+    colorModel_ = h.colorModel;
+    if (!h.exif.empty())
+        meta_.readExif(h.exif.data(), h.exif.size());
+    if (!h.photoshop.empty())
+        meta_.readPhotoshop(h.photoshop.data(), h.photoshop.size());
+    takeUprightTurns();
+    return JQFL_OK;
+}
+
 int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
     file_ = std::move(bytes);
     const uint8_t* d = file_.data();
@@ -258,17 +255,7 @@ int32_t Picture::openBytes(std::vector<uint8_t> bytes) {
         JpegHeader h;
         if (const int32_t rc = readJpegHeader(d, n, h); rc != JQFL_OK)
             return openHeaderFile() == JQFL_OK ? JQFL_OK : rc;
-        type_ = JQFL_TYPE_JPEG;
-        width_ = h.width;
-        height_ = h.height;
-        depth_ = 1;
-        colorModel_ = h.colorModel;
-        if (!h.exif.empty())
-            meta_.readExif(h.exif.data(), h.exif.size());
-        if (!h.photoshop.empty())
-            meta_.readPhotoshop(h.photoshop.data(), h.photoshop.size());
-        takeUprightTurns();
-        return JQFL_OK;
+        return takeJpegHeader(h);
     }
     if (n >= 4 && ((d[0] == 'I' && d[1] == 'I' && d[2] == 42 && d[3] == 0) ||
                    (d[0] == 'M' && d[1] == 'M' && d[2] == 0 && d[3] == 42))) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "outside/imagefile/JpegCodec.h"
 #include "outside/imagefile/JqFileLib.h"
 #include "outside/imagefile/Metadata.h"
 #include "outside/imagefile/Raster.h"
@@ -63,6 +64,8 @@ private:
     void profileAndXmp(std::vector<uint8_t>* icc, std::string* xmp) const;
     int32_t openHeaderFile();
     int32_t openJpegFile(const std::string& path);
+    // Geometry and metadata from a JPEG's header.
+    int32_t takeJpegHeader(const JpegHeader& h);
     // Reads the rest of a JPEG opened from its header alone; 0 or a library result.
     int32_t readRestOfFile();
     int32_t openClipFrame(Raster frame);

@@ -7,6 +7,7 @@
 
 #include "platform/fs/ProfileFile.h"
 #include "platform/registry/Registry.h"
+#include "platform/testing/SilentServer.h"
 #include "platform/testing/TempRoot.h"
 
 #include <gtest/gtest.h>
@@ -287,16 +288,9 @@ TEST_F(Dialog, ExitWithTheServiceDownKeepsEveryPictureForTheNextStart)
 // while the connection is tried, Cancel ends the run without a message, and nothing is sent.
 TEST_F(Dialog, ASilentServerNeitherHoldsTheWindowNorOutlastsCancel)
 {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(fd, 4), 0);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    Key().setString("BrovaneURL", "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/photos/");
+    plat::testing::SilentServer server;
+    ASSERT_TRUE(server.listening());
+    Key().setString("BrovaneURL", server.url("/photos/"));
     QueueOf({"a.jpg"});
     KqSetTimeouts(60000, 60000);
     auto d = Make();
@@ -309,7 +303,7 @@ TEST_F(Dialog, ASilentServerNeitherHoldsTheWindowNorOutlastsCancel)
     EXPECT_TRUE(view.running);
     EXPECT_EQ(view.status, "Connecting To Brovane");
     d->OnCancelUpload();
-    close(fd);  // the silent server goes, so the connection attempt ends now
+    server.close();  // the silent server goes, so the connection attempt ends now
     d->JoinWorker();
     view.RunPosted();
     KqSetTimeouts(15000, 60000);
@@ -343,16 +337,9 @@ TEST_F(Dialog, AlbumChoiceConnectsOffTheWindowThreadAndHearsCancel)
         EXPECT_EQ(view.albumText, "Storage Room");
         EXPECT_TRUE(view.messages.empty()) << view.messages.front();
     }
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(fd, 4), 0);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    Key().setString("BrovaneURL", "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/photos/");
+    plat::testing::SilentServer server;
+    ASSERT_TRUE(server.listening());
+    Key().setString("BrovaneURL", server.url("/photos/"));
     KqSetTimeouts(60000, 60000);
     auto d = Make();
     view.answer = LoginData{"alice", "secret", false, false};
@@ -363,7 +350,7 @@ TEST_F(Dialog, AlbumChoiceConnectsOffTheWindowThreadAndHearsCancel)
     EXPECT_TRUE(view.running);
     d->SelectAlbum();  // a second choice while connecting does nothing
     d->OnCancelUpload();
-    close(fd);
+    server.close();
     d->JoinWorker();
     view.RunPosted();
     KqSetTimeouts(15000, 60000);

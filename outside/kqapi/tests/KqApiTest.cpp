@@ -16,6 +16,7 @@
 
 #include "outside/kqapi/KqApi.h"
 #include "outside/kqapi/tests/DavServer.h"
+#include "platform/testing/SilentServer.h"
 
 namespace {
 
@@ -326,21 +327,14 @@ TEST_F(SmallQuota, UploadBeyondTheQuotaFails)
 // A server that takes the connection and never answers: the call ends by itself.
 TEST(AlbumServiceTimeouts, SilentServerGivesNoConnection)
 {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(fd, 4), 0);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/";
+    plat::testing::SilentServer server;
+    ASSERT_TRUE(server.listening());
+    const std::string url = server.url();
 
     KqSetTimeouts(1000, 1000);
     KqContext ctx{};
     EXPECT_EQ(KqConnect(&ctx, url.c_str(), 0), KQ_ERR_NO_CONNECTION);
-    close(fd);
+    server.close();
     // Nobody listens any more.
     EXPECT_EQ(KqConnect(&ctx, url.c_str(), 0), KQ_ERR_NO_CONNECTION);
     KqSetTimeouts(15000, 60000);
