@@ -58,30 +58,7 @@ bool parseDevNum(const std::string& text, DevNum* out) {
     return true;
 }
 
-std::map<std::string, std::string> askUdev(const std::string& kernelName);
-
 std::map<std::string, std::string> udevDatabaseProperties(const std::string& kernelName) {
-    // Asked about every disk on every drive query: a disk's properties are kept
-    // while the same disk is there. The kernel numbers each disk it attaches
-    // (diskseq), so a different disk under an old name is asked afresh; a kernel
-    // without those numbers asks every time.
-    static std::mutex lock;
-    static std::map<std::string, std::pair<std::string, std::map<std::string, std::string>>> known;
-    const std::string seq = readSmallFile(fs::path("/sys/block") / kernelName / "diskseq");
-    if (!seq.empty()) {
-        std::lock_guard<std::mutex> g(lock);
-        auto it = known.find(kernelName);
-        if (it != known.end() && it->second.first == seq) return it->second.second;
-    }
-    std::map<std::string, std::string> props = askUdev(kernelName);
-    if (!seq.empty()) {
-        std::lock_guard<std::mutex> g(lock);
-        known[kernelName] = {seq, props};
-    }
-    return props;
-}
-
-std::map<std::string, std::string> askUdev(const std::string& kernelName) {
     std::map<std::string, std::string> props;
     struct udev* udev = udev_new();
     if (!udev) return props;
@@ -126,6 +103,42 @@ std::string slotIdentity(const std::string& name, const std::string& physical,
     return "block:" + name;
 }
 
+// What a disk is: where it hangs in sysfs and what udev knows of it.
+struct DiskFacts {
+    std::string physical;  // its device's path below the sysfs root
+    std::map<std::string, std::string> props;
+};
+
+DiskFacts factsOf(const fs::path& dir, const fs::path& realRoot, const DevicePropertiesFn& props) {
+    DiskFacts facts;
+    std::error_code ec;
+    const fs::path real = fs::weakly_canonical(dir / "device", ec);
+    if (!ec && !realRoot.empty()) facts.physical = real.lexically_relative(realRoot).string();
+    if (props) facts.props = props(dir.filename().string());
+    return facts;
+}
+
+// Asked about every disk on every drive query, which follows every path
+// lookup: a disk's facts are kept while the same disk is there. The kernel
+// numbers each disk it attaches and each medium change (diskseq), so a
+// different disk under an old name is looked at afresh; without those numbers
+// every query looks again.
+DiskFacts knownFactsOf(const fs::path& dir, const fs::path& realRoot, const DevicePropertiesFn& props) {
+    static std::mutex lock;
+    static std::map<std::string, std::pair<std::string, DiskFacts>> known;
+    const std::string seq = readSmallFile(dir / "diskseq");
+    if (seq.empty()) return factsOf(dir, realRoot, props);
+    {
+        std::lock_guard<std::mutex> g(lock);
+        auto it = known.find(dir.string());
+        if (it != known.end() && it->second.first == seq) return it->second.second;
+    }
+    DiskFacts facts = factsOf(dir, realRoot, props);
+    std::lock_guard<std::mutex> g(lock);
+    known[dir.string()] = {seq, facts};
+    return facts;
+}
+
 // Every whole disk under <sysfs>/block that can take a letter (removable media
 // and CD-ROM drives), sorted by kernel name.
 std::vector<Slot> scanSlots(const DriveMapConfig& config) {
@@ -135,17 +148,17 @@ std::vector<Slot> scanSlots(const DriveMapConfig& config) {
     DevicePropertiesFn props = config.deviceProperties;
     if (!props && config.sysfsRoot == "/sys") props = udevDatabaseProperties;
     std::error_code rootError;
-    const fs::path realRoot = fs::weakly_canonical(config.sysfsRoot, rootError);
+    fs::path realRoot = fs::weakly_canonical(config.sysfsRoot, rootError);
+    if (rootError) realRoot.clear();
     for (const auto& entry : fs::directory_iterator(blockRoot, ec)) {
         const std::string name = entry.path().filename().string();
         const fs::path dir = entry.path();
         // Virtual devices (loop, zram, device mapper) have no device behind them.
         fs::path deviceLink = dir / "device";
         if (!fs::exists(fs::symlink_status(deviceLink, ec))) continue;
-        std::string physical;
-        fs::path real = fs::weakly_canonical(deviceLink, ec);
-        if (!ec && !rootError) physical = real.lexically_relative(realRoot).string();
-        std::map<std::string, std::string> p = props ? props(name) : std::map<std::string, std::string>{};
+        const DiskFacts facts = knownFactsOf(dir, realRoot, props);
+        const std::string& physical = facts.physical;
+        const std::map<std::string, std::string>& p = facts.props;
 
         Slot slot;
         slot.kernelName = name;

@@ -178,6 +178,39 @@ TEST_F(DriveMapTest, SlotsKeepLettersWhileTheyExist) {
     EXPECT_EQ(e.root, "/media/cam");
 }
 
+// A kernel that numbers its disks (diskseq): a disk's udev properties are asked
+// once while the same disk is there, and again for a new disk under the old name.
+TEST_F(DriveMapTest, DiskPropertiesAreAskedOncePerDisk) {
+    sys.addDisk("sdb", "8:16", false, "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/host6/target6:0:0/6:0:0:0", {}, "",
+                "Reader_A");
+    auto seq = [&](const char* n) { fstest::writeText(sys.sysfs() / "block/sdb/diskseq", std::string(n) + "\n"); };
+    seq("7");
+    DriveMapConfig config = sys.config();
+    auto asked = std::make_shared<int>(0);
+    const DevicePropertiesFn real = config.deviceProperties;
+    config.deviceProperties = [asked, real](const std::string& name) {
+        ++*asked;
+        return real(name);
+    };
+    DriveInfo d;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(DriveMap(config).lookup('D', &d));
+        EXPECT_EQ(d.slot, "serial:Reader_A");
+    }
+    EXPECT_EQ(*asked, 1);
+    // another reader under the same kernel name: a new number, asked afresh
+    sys.removeDisk("sdb");
+    sys.addDisk("sdb", "8:16", false, "pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/host6/target6:0:0/6:0:0:0", {}, "",
+                "Reader_B");
+    seq("8");
+    std::vector<DriveInfo> all;
+    ASSERT_TRUE(DriveMap(config).drives(&all));
+    EXPECT_EQ(*asked, 2);
+    bool found = false;
+    for (const DriveInfo& i : all) found = found || i.slot == "serial:Reader_B";
+    EXPECT_TRUE(found);
+}
+
 TEST_F(DriveMapTest, ManualEntriesComeFirst) {
     fs::create_directories(card);
     ASSERT_TRUE(map().addManual('D', card));
