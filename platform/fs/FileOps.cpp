@@ -65,16 +65,17 @@ public:
     }
     int fd() const { return fd_.get(); }
 
-    // Syncs, closes and renames onto `finalPath`.
-    FsResult commit(const fs::path& finalPath, bool overwrite) {
-        if (int e = injectedFsFault(FsStep::SyncTarget)) return FsResult::fromErrno(e);
-        if (fsync(fd_.get()) != 0) return FsResult::fromErrno(errno);
+    // Syncs (unless the copy is scratch), closes and renames onto `finalPath`.
+    FsResult commit(const fs::path& finalPath, bool overwrite, Durability durability = Durability::Synced) {
+        const bool sync = durability == Durability::Synced;
+        if (int e = sync ? injectedFsFault(FsStep::SyncTarget) : 0) return FsResult::fromErrno(e);
+        if (sync && fsync(fd_.get()) != 0) return FsResult::fromErrno(errno);
         if (close(fd_.release()) != 0) return FsResult::fromErrno(errno);
         if (int e = injectedFsFault(FsStep::RenameTarget)) return FsResult::fromErrno(e);
         FsResult r = overwrite ? renameReplace(path_, finalPath) : renameNoReplace(path_, finalPath);
         if (!r) return r;
         path_.clear();
-        syncFolderOf(finalPath);
+        if (sync) syncFolderOf(finalPath);
         return r;
     }
 
@@ -117,7 +118,7 @@ ssize_t readSome(int fd, char* buf, size_t size) {
 int64_t mtimeOf(const struct stat& st) { return static_cast<int64_t>(st.st_mtim.tv_sec); }
 
 FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* progress, size_t chunk,
-                  bool overwrite) {
+                  bool overwrite, Durability durability) {
     if (src.empty() || dst.empty()) return FsResult::fail(FsError::InvalidArgument);
     if (chunk == 0) chunk = kCopyChunk;
 
@@ -157,7 +158,7 @@ FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* 
     fchmod(tmp.fd(), st.st_mode & 0777);
     struct timespec times[2] = {st.st_atim, st.st_mtim};
     futimens(tmp.fd(), times);
-    return tmp.commit(dst, overwrite);
+    return tmp.commit(dst, overwrite, durability);
 }
 
 // Removes every entry inside the open folder `dfd`; returns the first errno.
@@ -282,12 +283,12 @@ FsResult freeSpace(const fs::path& path, uint64_t* bytes) {
 }
 
 FsResult copyFile(const fs::path& src, const fs::path& dst, bool overwrite) {
-    return copyImpl(src, dst, nullptr, kCopyChunk, overwrite);
+    return copyImpl(src, dst, nullptr, kCopyChunk, overwrite, Durability::Synced);
 }
 
 FsResult copyFileChunked(const fs::path& src, const fs::path& dst, const CopyProgress& progress, size_t chunk,
-                         bool overwrite) {
-    return copyImpl(src, dst, progress ? &progress : nullptr, chunk, overwrite);
+                         bool overwrite, Durability durability) {
+    return copyImpl(src, dst, progress ? &progress : nullptr, chunk, overwrite, durability);
 }
 
 FsResult createFolder(const fs::path& path) {

@@ -62,10 +62,16 @@ FsResult copyFile(const std::filesystem::path& src, const std::filesystem::path&
 
 constexpr size_t kCopyChunk = 128 * 1024;
 
+// Whether a copy is written through to the medium before it takes its name. A
+// scratch copy (a work copy whose source stays where it is) is complete and
+// checked but not synced: a crash loses only the copy.
+enum class Durability { Synced, Scratch };
+
 // The same in `chunk`-byte steps, calling `progress` with (0, total) first and
 // after every chunk; a false answer stops with Stopped.
 FsResult copyFileChunked(const std::filesystem::path& src, const std::filesystem::path& dst,
-                         const CopyProgress& progress, size_t chunk = kCopyChunk, bool overwrite = true);
+                         const CopyProgress& progress, size_t chunk = kCopyChunk, bool overwrite = true,
+                         Durability durability = Durability::Synced);
 
 // Makes one folder (mode 0777 less umask). An existing folder fails with Exists.
 FsResult createFolder(const std::filesystem::path& path);

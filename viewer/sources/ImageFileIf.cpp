@@ -385,6 +385,14 @@ int32_t CImageFileIf::If_CopyImageFile(const std::string& folder, const std::str
     return 0;
 }
 
+void CImageFileIf::SetScratchFolder(const std::string& folder) { scratchFolder_ = folder; }
+
+bool CImageFileIf::inScratchFolder(const std::string& path) const {
+    if (scratchFolder_.empty()) return false;
+    const fs::path rel = fs::path(path).lexically_normal().lexically_relative(fs::path(scratchFolder_).lexically_normal());
+    return !rel.empty() && *rel.begin() != ".." && *rel.begin() != ".";
+}
+
 int32_t CImageFileIf::If_CopyImageFile(const std::string& sourcePath, const std::string& destination,
                                        bool keepAttributes, CopyProgressProc progress, void* reference) {
     if (!clearDestination(destination))
@@ -395,7 +403,9 @@ int32_t CImageFileIf::If_CopyImageFile(const std::string& sourcePath, const std:
     if (progress) {
         if (!card_)
             return JqIfMngResult_Failed;
-        const int32_t r = card_->CopyCallBack(sourcePath, destination, progress, reference);
+        const int32_t r = card_->CopyCallBack(sourcePath, destination, progress, reference,
+                                              inScratchFolder(destination) ? plat::Durability::Scratch
+                                                                           : plat::Durability::Synced);
         if (r != 0)
             return r;
     } else {

@@ -84,6 +84,9 @@ public:
                              CopyProgressProc progress, void* reference);
     int32_t IflRundle_CopyCallBack(const std::string& folder, const std::string& file, const std::string& destination,
                                    CopyProgressProc progress, void* reference);
+    // Copies from a card into this folder are work copies of pictures that stay
+    // on the card: they are not synced (the copies made from them are).
+    void SetScratchFolder(const std::string& folder);
 
     // Existence and paths.
     int32_t If_IsFile(const std::string& folder, const std::string& file);
@@ -136,6 +139,7 @@ public:
     static void FitThumbnail(int32_t width, int32_t height, int32_t asked, int32_t* outWidth, int32_t* outHeight);
 
 private:
+    bool inScratchFolder(const std::string& path) const;
     bool isCamera() const { return kind_ == kCamera && controller_; }
     int32_t sessionResult(int32_t failure);
     int32_t cameraIds(const std::string& folder, const std::string& file, int32_t* folderId, int32_t* fileId) const;
@@ -161,4 +165,5 @@ private:
     CMassStrage* card_ = nullptr;
     std::map<std::string, int32_t> folderMap_;
     std::map<int32_t, std::map<std::string, int32_t>> fileMaps_;
+    std::string scratchFolder_;  // see SetScratchFolder
 };

@@ -222,7 +222,7 @@ int32_t CMassStrage::SetFileAttribute(const std::string& path, bool set, uint32_
 }
 
 int32_t CMassStrage::CopyCallBack(const std::string& source, const std::string& destination,
-                                  CopyProgressProc progress, void* reference) const {
+                                  CopyProgressProc progress, void* reference, plat::Durability durability) const {
     std::filesystem::path src;
     if (!ResolveCardPath(source, &src) || !plat::fileExists(src))
         return JqIfMngResult_NotFound;
@@ -233,7 +233,7 @@ int32_t CMassStrage::CopyCallBack(const std::string& source, const std::string& 
             last = progress ? progress(done, total, reference) : 0;
             return last == 0;
         },
-        plat::kCopyChunk);
+        plat::kCopyChunk, true, durability);
     if (r.code == plat::FsError::Stopped)
         return last;
     return resultOfCopy(r);

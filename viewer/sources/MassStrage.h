@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs/FileOps.h"
 #include "platform/thread/CriticalSection.h"
 #include "platform/thread/Event.h"
 #include "viewer/sources/DCIMFolder.h"
@@ -45,9 +46,10 @@ public:
     // Copies in 128 KiB chunks; 0 when the copy ran to its end, the procedure's
     // value when it stopped it, -99 when the source is missing, -90 when the
     // destination is write-protected or refused, -114 for any other failure. A
-    // failed or stopped copy leaves nothing under the destination's name.
+    // failed or stopped copy leaves nothing under the destination's name. A
+    // scratch copy is not synced (see plat::Durability).
     int32_t CopyCallBack(const std::string& source, const std::string& destination, CopyProgressProc progress,
-                         void* reference) const;
+                         void* reference, plat::Durability durability = plat::Durability::Synced) const;
     int32_t FormatDrive(int32_t drive);
 
     int32_t GetAccessFlag();

@@ -224,6 +224,8 @@ int32_t CTransferCtrl::WebFolderCleanUp() {
 int32_t CTransferCtrl::TransFolderCheck() {
     tempFolder_ = host_->TempFolder();
     workFolder_ = tempFolder_;
+    // the card-to-temp copies are work copies: the copies made from them are synced
+    if (access_) access_->SetScratchFolder(tempFolder_);
     if (CheckLocal()) {
         destBase_ = transfer_.TransferFile;
         if (destBase_.empty() || !plat::folderExists(destBase_) || !PathLengthCheck(transfer_)) {

@@ -169,6 +169,21 @@ TEST_F(PictureAccess, CopiesOverReadOnlyCopiesAndNeverLeavesPartialFiles) {
     // a card name cannot climb out of the card
     EXPECT_EQ(source.If_CopyImageFile("..", "..", (out / "x.jpg").string(), false, nullptr, nullptr),
               JqIfMngResult_NotFound);
+
+    // copies into the scratch folder are work copies that are not synced; the
+    // copies anywhere else are, and a failing sync fails them
+    const fs::path scratch = card.top() / "scratch";
+    fs::create_directories(scratch / "100ABCDE");
+    source.SetScratchFolder(scratch.string());
+    auto go = [](uint64_t, uint64_t, void*) -> int32_t { return 0; };
+    plat::ScopedFsFault fault([](plat::FsStep step) { return step == plat::FsStep::SyncTarget ? EIO : 0; });
+    EXPECT_EQ(source.If_CopyImageFile("100ABCDE", "ABCD0001.JPG", (scratch / "100ABCDE/w.jpg").string(), false, go,
+                                      nullptr),
+              0);
+    EXPECT_EQ(fs::file_size(scratch / "100ABCDE/w.jpg"), 300000u);
+    EXPECT_NE(source.If_CopyImageFile("100ABCDE", "ABCD0001.JPG", (out / "synced.jpg").string(), false, go, nullptr),
+              0);
+    EXPECT_FALSE(fs::exists(out / "synced.jpg"));
 }
 
 TEST_F(PictureAccess, StatusAttributesAndDeletion) {
