@@ -148,62 +148,30 @@ int32_t writeAtomically(const std::string& path, const std::vector<uint8_t>& byt
 
 uint16_t big16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
-// The first bytes of a file; false when it cannot be opened as a plain file.
-bool readHead(const std::string& path, uint8_t* head, size_t capacity, size_t& got) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    ssize_t n = 0;
-    do {
-        n = ::read(fd, head, capacity);
-    } while (n < 0 && errno == EINTR);
-    ::close(fd);
-    got = n > 0 ? static_cast<size_t>(n) : 0;
-    return true;
-}
-
 }  // namespace
-
-int32_t Picture::openFile(const std::string& path) {
-    uint8_t head[16] = {};
-    size_t got = 0;
-    if (!readHead(path, head, sizeof head, got))
-        return JQFL_CANNOT_OPEN;
-    if (isClip(head, got)) {
-        // a clip is read as its demuxer needs it, whatever its size
-        Raster frame;
-        if (const int32_t rc = firstClipFrame(path, frame); rc != JQFL_OK)
-            return rc;
-        return openClipFrame(std::move(frame));
-    }
-    if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF)
-        return openJpegFile(path);
-    std::vector<uint8_t> bytes;
-    int32_t rc = JQFL_OK;
-    if (!readWholeFile(path, bytes, rc))
-        return rc;
-    return openBytes(std::move(bytes));
-}
 
 // The header of a JPEG (its markers up to the picture data, the EXIF segment
 // with its thumbnail among them) lies in the file's first bytes: the browser's
-// thumbnails, the shooting information and the tags need no more. A header
-// longer than that is read whole.
-int32_t Picture::openJpegFile(const std::string& path) {
+// thumbnails, the shooting information and the tags need no more, so a JPEG is
+// opened from them and the rest is read when pixels or a copy are needed. A
+// header longer than that, and every other kind of file, is read whole.
+int32_t Picture::openFile(const std::string& path) {
     constexpr size_t kHeadBytes = 256 * 1024;
     std::vector<uint8_t> bytes;
     int32_t rc = JQFL_OK;
     uint64_t size = 0;
     if (!readFilePrefix(path, kHeadBytes, bytes, size, rc))
         return rc;
-    if (size > kMaxFileBytes)
-        return JQFL_UNSUPPORTED;  // a picture file this large is not read here; it is no lack of memory
-    if (size > bytes.size()) {
+    if (isClip(bytes.data(), bytes.size())) {
+        // a clip is read as its demuxer needs it, whatever its size
+        Raster frame;
+        if (const int32_t r = firstClipFrame(path, frame); r != JQFL_OK)
+            return r;
+        return openClipFrame(std::move(frame));
+    }
+    const bool whole = size <= bytes.size();
+    const bool jpeg = bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+    if (!whole && jpeg && size <= kMaxFileBytes) {
         JpegHeader h;
         if (readJpegHeader(bytes.data(), bytes.size(), h) == JQFL_OK) {
             path_ = path;
@@ -213,7 +181,7 @@ int32_t Picture::openJpegFile(const std::string& path) {
             return takeJpegHeader(h);
         }
     }
-    if (size > bytes.size() && !readWholeFile(path, bytes, rc))
+    if (!whole && !readWholeFile(path, bytes, rc))
         return rc;
     return openBytes(std::move(bytes));
 }

@@ -63,7 +63,6 @@ private:
     // The colour profile and XMP packet the source picture carries.
     void profileAndXmp(std::vector<uint8_t>* icc, std::string* xmp) const;
     int32_t openHeaderFile();
-    int32_t openJpegFile(const std::string& path);
     // Geometry and metadata from a JPEG's header.
     int32_t takeJpegHeader(const JpegHeader& h);
     // Reads the rest of a JPEG opened from its header alone; 0 or a library result.
