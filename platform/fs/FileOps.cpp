@@ -226,6 +226,15 @@ bool folderExists(const fs::path& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isInsideFolder(const fs::path& path, const fs::path& folder) {
+    auto normal = [](const fs::path& p) {
+        fs::path n = p.lexically_normal();
+        return n.has_filename() ? n : n.parent_path();
+    };
+    const fs::path rel = normal(path).lexically_relative(normal(folder));
+    return !rel.empty() && *rel.begin() != "..";
+}
+
 FsResult setModificationTime(const fs::path& path, int64_t mtime) {
     if (path.empty()) return FsResult::fail(FsError::InvalidArgument);
     struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(mtime), 0}};

@@ -27,6 +27,9 @@ FsResult fileStatus(const std::filesystem::path& path, FileStatus* out,
 
 bool fileExists(const std::filesystem::path& path);     // anything there (a link counts)
 bool folderExists(const std::filesystem::path& path);   // a folder (following links)
+// Whether `path` is `folder` or lies below it, by name alone (both taken in
+// normal form, a trailing separator ignored; no link is followed).
+bool isInsideFolder(const std::filesystem::path& path, const std::filesystem::path& folder);
 
 // Sets the last write time (seconds since the epoch); the access time is kept.
 FsResult setModificationTime(const std::filesystem::path& path, int64_t mtime);

@@ -1,5 +1,6 @@
 #include "platform/shell/HelpTopic.h"
 
+#include "platform/fs/FileOps.h"
 #include "platform/shell/HelpWindow.h"
 
 #include <QPointer>
@@ -21,11 +22,6 @@ bool isHtmlPage(const fs::path& page) {
     std::string ext = page.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ext == ".htm" || ext == ".html";
-}
-
-bool isInside(const fs::path& path, const fs::path& folder) {
-    const fs::path rel = path.lexically_relative(folder);
-    return !rel.empty() && *rel.begin() != "..";
 }
 
 }  // namespace
@@ -59,7 +55,7 @@ HelpResult resolveHelpTopic(const fs::path& helpFolder, const std::string& topic
     if (ec) return HelpResult::NotFound;
     const fs::path real = fs::canonical(folder / relative, ec);
     if (ec || !fs::is_regular_file(real, ec)) return HelpResult::NotFound;
-    if (!isInside(real, folder)) return HelpResult::BadTopic;  // a link out of the folder
+    if (!plat::isInsideFolder(real, folder)) return HelpResult::BadTopic;  // a link out of the folder
     *page = real;
     if (fragment) *fragment = QString::fromStdString(anchor);
     return HelpResult::Ok;

@@ -388,9 +388,7 @@ int32_t CImageFileIf::If_CopyImageFile(const std::string& folder, const std::str
 void CImageFileIf::SetScratchFolder(const std::string& folder) { scratchFolder_ = folder; }
 
 bool CImageFileIf::inScratchFolder(const std::string& path) const {
-    if (scratchFolder_.empty()) return false;
-    const fs::path rel = fs::path(path).lexically_normal().lexically_relative(fs::path(scratchFolder_).lexically_normal());
-    return !rel.empty() && *rel.begin() != ".." && *rel.begin() != ".";
+    return !scratchFolder_.empty() && plat::isInsideFolder(path, scratchFolder_);
 }
 
 int32_t CImageFileIf::If_CopyImageFile(const std::string& sourcePath, const std::string& destination,

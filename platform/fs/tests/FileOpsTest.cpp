@@ -306,5 +306,19 @@ TEST_F(FileOpsTest, HandshakeFilesAndUniqueNames) {
     EXPECT_EQ(createUniqueFile(dir, "../x", &a).code, FsError::InvalidArgument);
 }
 
+TEST(IsInsideFolder, ByNameAlone) {
+    struct Case {
+        const char* path;
+        const char* folder;
+        bool inside;
+    } cases[] = {
+        {"/r/tmp/100ABCDE/a.jpg", "/r/tmp", true},   {"/r/tmp/a.jpg", "/r/tmp/", true},
+        {"/r/tmp", "/r/tmp", true},                   {"/r/tmp/../x/a.jpg", "/r/tmp", false},
+        {"/r/tmpfile.jpg", "/r/tmp", false},          {"/r/x/a.jpg", "/r/tmp", false},
+        {"/r/tmp/./sub/../a.jpg", "/r/tmp//", true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(isInsideFolder(c.path, c.folder), c.inside) << c.path << " in " << c.folder;
+}
+
 }  // namespace
 }  // namespace plat
