@@ -51,25 +51,32 @@ bool firstInt(uint32_t type, const std::string& b, int32_t* out) {
     return false;
 }
 
-bool firstReal(uint32_t type, const std::string& b, double* out) {
-    if ((type == kRational || type == kSRational) && b.size() >= 8) {
-        int64_t num, den;
-        if (type == kRational) {
-            uint32_t n, d;
-            std::memcpy(&n, b.data(), 4);
-            std::memcpy(&d, b.data() + 4, 4);
-            num = n, den = d;
-        } else {
-            int32_t n, d;
-            std::memcpy(&n, b.data(), 4);
-            std::memcpy(&d, b.data() + 4, 4);
-            num = n, den = d;
-        }
-        if (den == 0)
-            return false;
-        *out = static_cast<double>(num) / static_cast<double>(den);
-        return true;
+// The index-th value of a RATIONAL or SRATIONAL tag.
+bool rationalAt(uint32_t type, const std::string& b, size_t index, double* out) {
+    if ((type != kRational && type != kSRational) || b.size() < (index + 1) * 8)
+        return false;
+    const char* p = b.data() + index * 8;
+    int64_t num, den;
+    if (type == kRational) {
+        uint32_t n, d;
+        std::memcpy(&n, p, 4);
+        std::memcpy(&d, p + 4, 4);
+        num = n, den = d;
+    } else {
+        int32_t n, d;
+        std::memcpy(&n, p, 4);
+        std::memcpy(&d, p + 4, 4);
+        num = n, den = d;
     }
+    if (den == 0)
+        return false;
+    *out = static_cast<double>(num) / static_cast<double>(den);
+    return true;
+}
+
+bool firstReal(uint32_t type, const std::string& b, double* out) {
+    if (type == kRational || type == kSRational)
+        return rationalAt(type, b, 0, out);
     int32_t v = 0;
     if (firstInt(type, b, &v)) {
         *out = v;
@@ -123,13 +130,6 @@ std::string fNumberText(double f) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "F%.1f", f);
     return buf;
-}
-
-double rationalAt(const std::string& b, size_t index) {
-    uint32_t n, d;
-    std::memcpy(&n, b.data() + index * 8, 4);
-    std::memcpy(&d, b.data() + index * 8 + 4, 4);
-    return d == 0 ? 0.0 : static_cast<double>(n) / d;
 }
 
 std::string millimetres(double mm) {
@@ -255,8 +255,10 @@ int32_t CJqFileLib::BuildShotInfo(ShotInfo* info, int32_t colorModel) {
     info->maker80083Text = JoinedMakerText(focusMode, focusArea);
     text(0x30001, lens);
     std::optional<std::string> range;
-    if (readTagBytes(0x30002, &type, &b) && type == kRational && b.size() >= 16)
-        range = FocalRangeText(rationalAt(b, 0), rationalAt(b, 1));
+    double shortest = 0, longest = 0;
+    if (readTagBytes(0x30002, &type, &b) && type == kRational && rationalAt(type, b, 0, &shortest) &&
+        rationalAt(type, b, 1, &longest))
+        range = FocalRangeText(shortest, longest);
     info->maker30001Text = LensText(lens, range);
     text(0x30003, firmware);
     text(0x30004, software);
