@@ -70,6 +70,7 @@ long BuildTransform(ColorTransform& transform, const std::uint8_t* inputImage, s
                     const UserLutRecord* outputCurves)
 {
     // 1.
+    transform.byteCells.reset();
     transform.intent = intent;
     transform.proofMode = proofMode;
     // 2. headers

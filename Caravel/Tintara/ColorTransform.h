@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Caravel/Tintara/AlignedBuffer.h"
+#include "Caravel/Tintara/MultiLutKernels.h"
 #include "Caravel/Tintara/MultiLutWorkBase.h"
 #include "Caravel/Tintara/UserLutRecord.h"
 
@@ -25,6 +26,8 @@ struct ColorTransform {
     AlignedBuffer<std::uint16_t> inputTables;
     std::unique_ptr<CMultiLutWorkBase> lut;
     AlignedBuffer<std::uint16_t> outputTables;
+    // Set where 8-bit three-channel rows can skip the u16 rows (see ByteCells).
+    std::unique_ptr<ByteCells> byteCells;
     AlignedBuffer<std::uint16_t> inputRow;
     AlignedBuffer<std::uint16_t> outputRow;
 };

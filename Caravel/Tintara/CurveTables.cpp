@@ -1,9 +1,12 @@
 #include "Caravel/Tintara/CurveTables.h"
 
 #include "Caravel/Tintara/ColorTransform.h"
+#include "Caravel/Tintara/MultiLutAsm.h"
+#include "Caravel/Tintara/ProfileReader.h"
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace tintara {
 
@@ -261,9 +264,29 @@ long CurveToTable(const ProfileCurve& curve, AlignedBuffer<std::uint16_t>& table
     return kOk;
 }
 
+namespace {
+
+// The shortcut for 8-bit RGB rows through the processor form's (32, 3) table.
+// Left unset (rows then take the general path) wherever it would not give the same bytes.
+void PrepareByteCells(ColorTransform& t)
+{
+    const auto* lut = dynamic_cast<const CMultiLutAsm*>(t.lut.get());
+    if (!lut || !lut->HasKernel() || lut->G != 32 || lut->I != 3 || lut->O != 3)
+        return;
+    if (t.inputBits != 8 || t.outputBits != 8 || t.inputChannels != 3 || t.outputChannels != 3 ||
+        t.outputColorSpace == kSigLch)
+        return;
+    auto cells = std::unique_ptr<ByteCells>(new (std::nothrow) ByteCells);
+    if (cells && BuildByteCells(t.inputTables.data(), t.outputTables.data(), *cells))
+        t.byteCells = std::move(cells);
+}
+
+} // namespace
+
 long BuildCurveTables(ColorTransform& transform, long inputBits, long outputBits, const UserLutRecord* inputCurves,
                       const UserLutRecord* outputCurves)
 {
+    transform.byteCells.reset();
     transform.inputBits = inputBits;
     transform.outputBits = outputBits;
     const std::uint32_t inEntries = std::uint32_t(1) << inputBits;
@@ -281,6 +304,7 @@ long BuildCurveTables(ColorTransform& transform, long inputBits, long outputBits
     for (long c = outChannels - 1; c >= 0; --c)
         BuildOutputTable(transform.outputTables.data() + std::size_t(c) * 65536, maxOut,
                          CurveOrIdentity(transform.profileOutputCurves[c]), outputCurves[c]);
+    PrepareByteCells(transform);
     return kOk;
 }
 

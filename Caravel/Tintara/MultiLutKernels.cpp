@@ -265,6 +265,28 @@ void ProcessorInterpolateWide(const std::uint16_t* in, std::uint16_t* out, const
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_slli_epi16(r, 1));
     }
 }
+
+// One pixel's three axes through the byte cells, then the same pair-wise
+// reduction as ProcessorInterpolateWide<32, 3>; lanes hold r, the result halved.
+inline __m128i ByteCellInterpolate(const std::uint8_t* in, const std::uint16_t* table, const ByteCells& cells)
+{
+    const std::uint32_t s0 = in[0], s1 = in[1], s2 = in[2];
+    const std::uint16_t* node = table + cells.offset[0][s0] + cells.offset[1][s1] + cells.offset[2][s2];
+    const std::size_t step0 = cells.step[0][s0], step1 = cells.step[1][s1], step2 = cells.step[2][s2];
+    const std::size_t corner[4] = {0, step1, step0, step0 + step1};
+    __m128i c[4];
+    for (int j = 0; j < 4; ++j) {
+        const std::uint16_t* n0 = node + corner[j];
+        const __m128i lo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(n0));
+        const __m128i hi = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(n0 + step2));
+        c[j] = _mm_srli_epi16(_mm_unpacklo_epi64(lo, hi), 1);
+    }
+    const __m128i f0 = _mm_set1_epi16(std::int16_t(cells.twiceFraction[0][s0]));
+    c[0] = FlooredStep(c[0], c[2], f0);
+    c[1] = FlooredStep(c[1], c[3], f0);
+    c[0] = FlooredStep(c[0], c[1], _mm_set1_epi16(std::int16_t(cells.twiceFraction[1][s1])));
+    return FlooredStep(c[0], _mm_unpackhi_epi64(c[0], c[0]), _mm_set1_epi16(std::int16_t(cells.twiceFraction[2][s2])));
+}
 #endif
 
 template <int G, int I>
@@ -305,6 +327,53 @@ ProcessorKernel FindProcessorKernel(long grid, long inputs, long outputs)
     default: return nullptr;
     }
     return kKernels[column + 2 * row];
+}
+
+bool BuildByteCells(const std::uint16_t* inputTables, const std::uint16_t* outputTables, ByteCells& cells)
+{
+#if defined(__SSE2__)
+    constexpr int G = 32;
+    for (int k = 0; k < 3; ++k) {
+        const std::uint32_t axis = std::uint32_t(Power(G, 2 - k)) * 4;
+        for (int s = 0; s < 256; ++s) {
+            // the cell of ProcessorCell, for the input table's value of this sample
+            const std::uint64_t p = std::uint64_t(inputTables[k * 256 + s]) * (G - 1) * 65537u + 65536u;
+            const std::uint32_t fraction = std::uint32_t(p) >> 17;
+            cells.offset[k][s] = std::uint32_t(p >> 32) * axis;
+            cells.step[k][s] = fraction ? axis : 0;
+            cells.twiceFraction[k][s] = std::uint16_t(2 * fraction);
+        }
+    }
+    for (int c = 0; c < 3; ++c)
+        for (std::uint32_t r = 0; r < 32768; ++r)
+            cells.output[c][r] = std::uint8_t(outputTables[std::size_t(c) * 65536 + 2 * r]);
+    return true;
+#else
+    (void)inputTables;
+    (void)outputTables;
+    (void)cells;
+    return false;
+#endif
+}
+
+void ProcessorInterpolateBytes(const std::uint8_t* in, std::uint8_t* out, std::size_t count,
+                               const std::uint16_t* table, const ByteCells& cells)
+{
+#if defined(__SSE2__)
+    for (std::size_t p = 0; p < count; ++p, in += 3, out += 3) {
+        const __m128i r = ByteCellInterpolate(in, table, cells);
+        const int r0 = _mm_extract_epi16(r, 0), r1 = _mm_extract_epi16(r, 1), r2 = _mm_extract_epi16(r, 2);
+        out[0] = cells.output[0][r0];
+        out[1] = cells.output[1][r1];
+        out[2] = cells.output[2][r2];
+    }
+#else
+    (void)in;
+    (void)out;
+    (void)count;
+    (void)table;
+    (void)cells;
+#endif
 }
 
 } // namespace tintara

@@ -128,7 +128,16 @@ long ProcessRows(ColorTransform& t, const void* src, void* dst, long width, long
     const bool toLch = t.outputColorSpace == kSigLch && t.outputChannels == 3;
     const auto* s = static_cast<const std::uint8_t*>(src);
     auto* d = static_cast<std::uint8_t*>(dst);
+    const bool bytes = t.byteCells && !in.planar && !out.planar;
+    const std::size_t rowSpan = std::size_t(width) * 3;
     for (long y = 0; y < height; ++y, s += srcRowBytes, d += dstRowBytes) {
+        // A row converted pixel by pixel reads each pixel before writing it: the
+        // same bytes as the whole-row path unless the rows partly overlap.
+        const auto from = reinterpret_cast<std::uintptr_t>(s), to = reinterpret_cast<std::uintptr_t>(d);
+        if (bytes && (from == to || from + rowSpan <= to || to + rowSpan <= from)) {
+            ProcessorInterpolateBytes(s, d, std::size_t(width), t.lut->table.data(), *t.byteCells);
+            continue;
+        }
         if (t.inputBits > 8)
             Unpack<std::uint16_t>(t, s, width, in);
         else

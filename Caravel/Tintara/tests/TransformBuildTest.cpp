@@ -1,6 +1,8 @@
 #include "Caravel/Tintara/ColorTransform.h"
 #include "Caravel/Tintara/CpuFeatures.h"
+#include "Caravel/Tintara/CurveTables.h"
 #include "Caravel/Tintara/MultiLutAsm.h"
+#include "Caravel/Tintara/PixelRows.h"
 #include "Caravel/Tintara/tests/ProfileBuilder.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <typeinfo>
+#include <vector>
 
 using namespace tintara;
 using namespace tintara::testing;
@@ -170,4 +173,126 @@ TEST(TransformBuild, IntentsWithoutTablesOfTheirOwnUseThePerceptualTables)
     }
     Built matrixOnly;
     EXPECT_EQ(matrixOnly.Build(perceptualOnly, srgb, 4), 10) << "intent 4 never takes the tables";
+}
+
+namespace {
+
+// Every 13th 8-bit RGB colour, blue fastest: each channel still takes each of
+// its 256 values with many partners (13 and 256 have no common factor).
+std::vector<std::uint8_t> ManyColours(long width)
+{
+    const std::size_t count = ((std::size_t(1) << 24) / 13) / std::size_t(width) * std::size_t(width);
+    std::vector<std::uint8_t> v(3 * count);
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t i = 13 * n;
+        v[3 * n] = std::uint8_t(i >> 16);
+        v[3 * n + 1] = std::uint8_t(i >> 8);
+        v[3 * n + 2] = std::uint8_t(i);
+    }
+    return v;
+}
+
+// The same pixels through the whole-row path: planar rows never take the byte cells.
+std::vector<std::uint8_t> ThroughPlanarRows(ColorTransform& t, const std::vector<std::uint8_t>& interleaved, long width)
+{
+    const long height = long(interleaved.size() / 3) / width;
+    std::vector<std::uint8_t> planar(interleaved.size()), out(interleaved.size()), back(interleaved.size());
+    for (long y = 0; y < height; ++y)
+        for (long x = 0; x < width; ++x)
+            for (long c = 0; c < 3; ++c)
+                planar[std::size_t((y * 3 + c) * width + x)] = interleaved[std::size_t((y * width + x) * 3 + c)];
+    EXPECT_EQ(ProcessPlanarRows(t, planar.data(), out.data(), width, height, width * 3, width * 3, width, width), 0);
+    for (long y = 0; y < height; ++y)
+        for (long x = 0; x < width; ++x)
+            for (long c = 0; c < 3; ++c)
+                back[std::size_t((y * width + x) * 3 + c)] = out[std::size_t((y * 3 + c) * width + x)];
+    return back;
+}
+
+} // namespace
+
+// 8-bit RGB rows go straight from bytes to bytes through the processor form's
+// table; each colour must come out as the whole-row path gives it, with the
+// profile curves, with user curves, and in place.
+TEST(TransformBuild, EightBitRowsGiveTheWholeRowPathsBytes)
+{
+    SetKernelFormOverride(KernelForm::kProcessorSpecific);
+    const long width = 4096;
+    const std::vector<std::uint8_t> colours = ManyColours(width);
+    const long height = long(colours.size() / 3) / width;
+    struct Case {
+        const char* name;
+        Bytes in, out;
+        bool invertedOutputCurve;
+    };
+    std::vector<Case> cases = {
+        {"gamma matrix profiles", MatrixRgbProfile().Build(), MatrixRgbProfile(0x0180).Build(), false},
+        {"with a user output curve", MatrixRgbProfile(0x0100).Build(), MatrixRgbProfile(0x0233).Build(), true},
+    };
+    const Bytes srgb = System("sRGB.icc"), adobe = System("compatibleWithAdobeRGB1998.icc");
+    if (!srgb.empty() && !adobe.empty())
+        cases.push_back({"sRGB to Adobe-compatible", srgb, adobe, false});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Built b;
+        if (c.invertedOutputCurve) {
+            b.out[1].curve.Resize(256);
+            for (int i = 0; i < 256; ++i)
+                b.out[1].curve[std::size_t(i)] = std::uint16_t(255 - i);
+            b.out[1].inBits = b.out[1].outBits = 8;
+        }
+        ASSERT_EQ(b.Build(c.in, c.out), 0);
+        ASSERT_TRUE(b.t.byteCells);
+        std::vector<std::uint8_t> fast(colours.size());
+        ASSERT_EQ(ProcessInterleavedRows(b.t, colours.data(), fast.data(), width, height, width * 3, width * 3), 0);
+        const std::vector<std::uint8_t> whole = ThroughPlanarRows(b.t, colours, width);
+        ASSERT_TRUE(fast == whole);
+        std::vector<std::uint8_t> inPlace = colours;
+        ASSERT_EQ(ProcessInterleavedRows(b.t, inPlace.data(), inPlace.data(), width, height, width * 3, width * 3), 0);
+        ASSERT_TRUE(inPlace == whole);
+    }
+    SetKernelFormOverride(KernelForm::kDetected);
+}
+
+// Where the byte cells would not give the same bytes they are never made.
+TEST(TransformBuild, ByteCellsOnlyForEightBitRgbInTheProcessorForm)
+{
+    const Bytes p = MatrixRgbProfile().Build();
+    SetKernelFormOverride(KernelForm::kPortable);
+    {
+        Built b;
+        ASSERT_EQ(b.Build(p, p), 0);
+        EXPECT_FALSE(b.t.byteCells);
+    }
+    SetKernelFormOverride(KernelForm::kProcessorSpecific);
+    {
+        Built b;
+        ASSERT_EQ(BuildTransform(b.t, p.data(), p.size(), p.data(), p.size(), 0, 1, 16, 8, b.in, b.out), 0);
+        EXPECT_FALSE(b.t.byteCells);
+        ASSERT_EQ(BuildCurveTables(b.t, 8, 8, b.in, b.out), 0);
+        EXPECT_TRUE(b.t.byteCells) << "made again when the bit sizes change";
+        ASSERT_EQ(BuildCurveTables(b.t, 8, 16, b.in, b.out), 0);
+        EXPECT_FALSE(b.t.byteCells);
+    }
+    SetKernelFormOverride(KernelForm::kDetected);
+}
+
+// Rows that partly overlap are converted whole before they are written, as before.
+TEST(TransformBuild, PartlyOverlappingRowsKeepTheWholeRowPath)
+{
+    SetKernelFormOverride(KernelForm::kProcessorSpecific);
+    const Bytes in = MatrixRgbProfile().Build(), out = MatrixRgbProfile(0x0180).Build();
+    Built fast, whole;
+    ASSERT_EQ(fast.Build(in, out), 0);
+    ASSERT_EQ(whole.Build(in, out), 0);
+    whole.t.byteCells.reset();
+    std::vector<std::uint8_t> a(3 * 64), b;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        a[i] = std::uint8_t(i * 41 + 7);
+    b = a;
+    // the output row starts one pixel into its input row
+    ASSERT_EQ(ProcessInterleavedRows(fast.t, a.data() + 3, a.data(), 60, 1, 180, 180), 0);
+    ASSERT_EQ(ProcessInterleavedRows(whole.t, b.data() + 3, b.data(), 60, 1, 180, 180), 0);
+    EXPECT_EQ(a, b);
+    SetKernelFormOverride(KernelForm::kDetected);
 }
