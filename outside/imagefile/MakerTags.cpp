@@ -56,16 +56,18 @@ public:
     explicit MakerNote(const Exiv2::ExifData& data) : data_(data) {
         // Names are looked up once: Exiv2 makes each name afresh, and the
         // standard groups, met first and most often, are no maker's.
-        std::string lastGroup;
-        bool lastIsMaker = false;
+        // Exiv2 answers "is this a maker's group" by searching all its groups:
+        // asked once per group, as the entries of a few groups alternate.
+        std::vector<std::pair<std::string, bool>> groups;
         for (const Exiv2::Exifdatum& d : data) {
             std::string group = d.groupName();
-            if (group != lastGroup) {
+            auto known = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == group; });
+            if (known == groups.end()) {
                 // preview images inside maker notes describe the preview, not the shot
-                lastIsMaker = group.find("Preview") == std::string::npos && Exiv2::ExifTags::isMakerGroup(group);
-                lastGroup = group;
+                const bool maker = group.find("Preview") == std::string::npos && Exiv2::ExifTags::isMakerGroup(group);
+                known = groups.insert(groups.end(), {group, maker});
             }
-            if (lastIsMaker) entries_.push_back(Entry{&d, std::move(group), d.tagName()});
+            if (known->second) entries_.push_back(Entry{&d, std::move(group), d.tagName()});
         }
     }
 
@@ -380,7 +382,7 @@ std::optional<double> metres(const std::string& words) {
 std::optional<double> subjectDistance(const MakerNote& note, const Exiv2::ExifData& data) {
     if (const auto m = metres(note.words({"SubjectDistance", "FocusDistance"}))) return m;
     // the standard tag, in metres; 0xFFFFFFFF/1 means infinity
-    const auto it = data.findKey(Exiv2::ExifKey("Exif.Photo.SubjectDistance"));
+    const auto it = findExifEntry(data, "Photo", 0x9206);
     if (it == data.end() || it->count() < 1) return std::nullopt;
     const Exiv2::Rational r = it->toRational(0);
     if (r.second == 0 || r.first <= 0 || static_cast<uint32_t>(r.first) == 0xFFFFFFFFu) return std::nullopt;
@@ -388,11 +390,16 @@ std::optional<double> subjectDistance(const MakerNote& note, const Exiv2::ExifDa
 }
 
 std::string software(const Exiv2::ExifData& data) {
-    const auto it = data.findKey(Exiv2::ExifKey("Exif.Image.Software"));
+    const auto it = findExifEntry(data, "Image", 0x0131);
     return it == data.end() ? std::string() : trimmed(it->toString());
 }
 
 }  // namespace
+
+Exiv2::ExifData::const_iterator findExifEntry(const Exiv2::ExifData& data, const char* group, uint16_t tag) {
+    return std::find_if(data.begin(), data.end(),
+                        [&](const Exiv2::Exifdatum& d) { return d.tag() == tag && d.groupName() == group; });
+}
 
 void addMakerTags(const Exiv2::ExifData& data, std::map<uint32_t, TagValue>& tags) {
     try {

@@ -68,6 +68,11 @@ enum : uint32_t {
 
 }  // namespace maker
 
+// The entry of a standard group ("Image", "Photo") with this tag number, or
+// data.end(). Cheaper than findKey: Exiv2 parses a key given by name against
+// its whole list of groups and tags.
+Exiv2::ExifData::const_iterator findExifEntry(const Exiv2::ExifData& data, const char* group, uint16_t tag);
+
 // Adds the maker tags that the decoded EXIF data gives to `tags`.
 void addMakerTags(const Exiv2::ExifData& data, std::map<uint32_t, TagValue>& tags);
 

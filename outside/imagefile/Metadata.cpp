@@ -145,7 +145,7 @@ bool Metadata::readExif(const uint8_t* data, size_t size) {
     addMakerTags(exif_->data, tags_);
     // an IPTC block stored in the EXIF structure counts when there is no other
     if (iptc_.empty()) {
-        auto it = exif_->data.findKey(Exiv2::ExifKey("Exif.Image.IPTCNAA"));
+        auto it = findExifEntry(exif_->data, "Image", 0x83BB);
         if (it != exif_->data.end() && it->size() > 0 && it->size() < (1 << 22)) {
             std::vector<uint8_t> raw(static_cast<size_t>(it->size()));
             it->copy(raw.data(), hostOrder());
