@@ -2,10 +2,14 @@
 // sends them to the album service.
 #include "Caravel/src/ui/UploaderApp.h"
 
+#include "platform/thread/PictureHeap.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
+    // a decoded picture's large blocks serve the next picture (see PictureHeap.h)
+    plat::keepPictureMemoryInHeap();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);  // the window's Exit decides
     caravel::CUploaderApp uploader;

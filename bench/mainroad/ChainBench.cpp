@@ -7,6 +7,7 @@
 //   - the machine's cores on each side, one picture per thread (libvips threads
 //     at concurrency 1 each, the same way).
 #include "bench/mainroad/MainRoad.h"
+#include "platform/thread/PictureHeap.h"
 
 #include "Caravel/Brisant/UnsharpMaskFilter.h"
 #include "Caravel/Brisant/VeltraFilterScale.h"
@@ -180,6 +181,8 @@ double OverAll(const std::vector<std::vector<uint8_t>>& files, int threads, Work
 
 int main(int argc, char** argv)
 {
+    // the heap as the programs keep it, for both sides of every row
+    plat::keepPictureMemoryInHeap();
     (void)argc;
     if (VIPS_INIT(argv[0]))
         return 1;

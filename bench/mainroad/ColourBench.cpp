@@ -4,6 +4,7 @@
 // pixels. The ratio is Tintara's time over LittleCMS's; the target asks for
 // Tintara at 1.2x LittleCMS's speed, that is a time ratio of at most 1/1.2.
 #include "bench/mainroad/MainRoad.h"
+#include "platform/thread/PictureHeap.h"
 
 #include "Caravel/Tintara/Tintara.h"
 #include "outside/imagefile/JpegCodec.h"
@@ -82,6 +83,8 @@ void Compare(const char* what, const std::vector<Picture>& pictures)
 
 int main()
 {
+    // the heap as the programs keep it, for both sides of every row
+    plat::keepPictureMemoryInHeap();
     std::vector<Picture> photos;
     for (const auto& path : mainroad::Photographs(2560, 1600)) {
         const auto bytes = ReadFile(path);

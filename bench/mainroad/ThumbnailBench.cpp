@@ -10,6 +10,7 @@
 // libvips runs with the same number of threads as the viewer's readers.
 #include "bench/mainroad/BenchCard.h"
 #include "bench/mainroad/MainRoad.h"
+#include "platform/thread/PictureHeap.h"
 
 #include "viewer/sources/PictureRecords.h"
 
@@ -92,6 +93,8 @@ void Compare(const std::string& label, mainroad::BenchCard& card, const Names& n
 
 int main(int argc, char** argv)
 {
+    // the heap as the programs keep it, for both sides of every row
+    plat::keepPictureMemoryInHeap();
     // an argument names the one part to run: built, exif, big or screen
     const std::string only = argc > 1 ? argv[1] : "";
     auto wanted = [&](const char* part) { return only.empty() || only == part; };

@@ -6,6 +6,7 @@
 // Three alternating rounds each; the ratio of the medians.
 #include "bench/mainroad/BenchCard.h"
 #include "bench/mainroad/MainRoad.h"
+#include "platform/thread/PictureHeap.h"
 
 #include "platform/msg/MessageBox.h"
 #include "platform/msg/MessageReceiver.h"
@@ -141,6 +142,8 @@ bool Measure(const std::vector<std::string>& sources, const char* kind)
 
 int main(int argc, char** argv)
 {
+    // the heap as the programs keep it, for both sides of every row
+    plat::keepPictureMemoryInHeap();
     QCoreApplication app(argc, argv);
     const auto photos = mainroad::AllPhotographs();
     if (photos.empty()) {

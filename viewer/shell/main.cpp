@@ -3,6 +3,7 @@
 
 #include "platform/msg/DeviceNotifier.h"
 #include "platform/msg/SessionEnd.h"
+#include "platform/thread/PictureHeap.h"
 #include "viewer/shell/ui/PropDatabase.h"
 #include "viewer/sources/UdisksFormatter.h"
 #include "viewer/transfer/CatalogLink.h"
@@ -14,6 +15,8 @@
 
 int main(int argc, char** argv)
 {
+    // a decoded picture's large blocks serve the next picture (see PictureHeap.h)
+    plat::keepPictureMemoryInHeap();
     QApplication qtApp(argc, argv);
     // The card source formats through the disk service; camera modules ask
     // their questions in message boxes over our windows.
