@@ -31,35 +31,6 @@ bool DetectMmxSupport()
 
 namespace unsharp {
 
-int32_t RoundToLong(double x)
-{
-    // half away from zero; the conversion truncates, and values past 32 bits saturate
-    const double r = x >= 0 ? x + 0.5 : x - 0.5;
-    if (!(r > -2147483648.0))
-        return INT32_MIN;
-    if (r >= 2147483647.0)
-        return INT32_MAX;
-    return static_cast<int32_t>(r);
-}
-
-bool InRange(const UnsharpParams& p, int32_t x)
-{
-    return p.fullRange || (p.L0 <= x && x <= p.H0);
-}
-
-double RangeWeight(const UnsharpParams& p, int32_t x)
-{
-    if (p.fullRange)
-        return 1.0;
-    if (x < p.L1) {
-        const double up = (x - p.L0) * p.lowReciprocal;
-        if (x <= p.H1)
-            return up;
-        return std::min(up, (p.H0 - x) * p.highReciprocal);
-    }
-    return x <= p.H1 ? 1.0 : (p.H0 - x) * p.highReciprocal;
-}
-
 bool HueBetween(int32_t x, int32_t lo, int32_t hi)
 {
     if (lo > hi)
@@ -93,37 +64,6 @@ double HueRangeWeight(const UnsharpParams& p, int32_t chroma, int32_t hue)
     else if (inHigh)
         w = down;
     return chromaFactor * w;
-}
-
-int32_t Sharpen(const UnsharpParams& p, int32_t v, double m, bool rangeOk, double weight)
-{
-    if (!rangeOk)
-        return v;
-    double d = v - m;
-    double g = p.power;
-    const double T = p.scaledThreshold;
-    if (T > 0) {
-        double t = 0;
-        if (d < 0) {
-            d += T;
-            if (p.affectNoise) {
-                if (d > 0)
-                    g = p.noisePower;
-                t = T - d;
-            }
-            d = std::min(d, t);
-        } else {
-            d -= T;
-            if (p.affectNoise) {
-                if (d < 0)
-                    g = p.noisePower;
-                t = -T - d;
-            }
-            d = std::max(d, t);
-        }
-    }
-    const int64_t out = static_cast<int64_t>(v) + RoundToLong(d * g * weight);
-    return static_cast<int32_t>(std::clamp<int64_t>(out, 0, 65535));
 }
 
 }  // namespace unsharp

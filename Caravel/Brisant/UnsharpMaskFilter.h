@@ -3,6 +3,8 @@
 // threshold, limited and weighted by a tonal (or hue) range with soft edges.
 #include "Caravel/Brisant/VeltraFilterBase.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 // The working record the tile kernels read.
@@ -87,15 +89,75 @@ private:
     std::unique_ptr<uint16_t[]> m_kernelBlock;
 };
 
-// The per-sample rules, shared by the tile kernels.
+// The per-sample rules, shared by the tile kernels. The ones run for every sample are
+// defined here, so the tile loops have them inline.
 namespace unsharp {
-int32_t RoundToLong(double x);
-bool InRange(const UnsharpParams& p, int32_t x);
-double RangeWeight(const UnsharpParams& p, int32_t x);
 bool HueBetween(int32_t x, int32_t lo, int32_t hi);
 bool InHueRange(const UnsharpParams& p, int32_t hue);
 double HueRangeWeight(const UnsharpParams& p, int32_t chroma, int32_t hue);
+
+inline int32_t RoundToLong(double x)
+{
+    // half away from zero; the conversion truncates, and values past 32 bits saturate.
+    // The half is chosen, not the sum, so the sign (which is as likely either way)
+    // costs no branch.
+    const double half = x >= 0 ? 0.5 : -0.5;
+    const double r = x + half;
+    if (!(r > -2147483648.0))
+        return INT32_MIN;
+    if (r >= 2147483647.0)
+        return INT32_MAX;
+    return static_cast<int32_t>(r);
+}
+
+inline bool InRange(const UnsharpParams& p, int32_t x)
+{
+    return p.fullRange || (p.L0 <= x && x <= p.H0);
+}
+
+inline double RangeWeight(const UnsharpParams& p, int32_t x)
+{
+    if (p.fullRange)
+        return 1.0;
+    if (x < p.L1) {
+        const double up = (x - p.L0) * p.lowReciprocal;
+        if (x <= p.H1)
+            return up;
+        return std::min(up, (p.H0 - x) * p.highReciprocal);
+    }
+    return x <= p.H1 ? 1.0 : (p.H0 - x) * p.highReciprocal;
+}
+
 // The sharpened value of v (16-bit scale) against its blurred mean m; rangeOk and weight come
 // from the range tests of the colour space.
-int32_t Sharpen(const UnsharpParams& p, int32_t v, double m, bool rangeOk, double weight);
+inline int32_t Sharpen(const UnsharpParams& p, int32_t v, double m, bool rangeOk, double weight)
+{
+    if (!rangeOk)
+        return v;
+    double d = v - m;
+    double g = p.power;
+    const double T = p.scaledThreshold;
+    if (T > 0) {
+        double t = 0;
+        if (d < 0) {
+            d += T;
+            if (p.affectNoise) {
+                if (d > 0)
+                    g = p.noisePower;
+                t = T - d;
+            }
+            d = std::min(d, t);
+        } else {
+            d -= T;
+            if (p.affectNoise) {
+                if (d < 0)
+                    g = p.noisePower;
+                t = -T - d;
+            }
+            d = std::max(d, t);
+        }
+    }
+    const int64_t out = static_cast<int64_t>(v) + RoundToLong(d * g * weight);
+    return static_cast<int32_t>(std::clamp<int64_t>(out, 0, 65535));
+}
 }  // namespace unsharp

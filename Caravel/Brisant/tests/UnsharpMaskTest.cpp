@@ -203,6 +203,21 @@ TEST(Unsharp, RangeAndRuleCases)
     EXPECT_EQ(unsharp::Sharpen(q, 100, 20000, true, 1.0), 0);
 }
 
+TEST(Unsharp, RoundingIsHalfAwayFromZeroAndSaturates)
+{
+    const struct {
+        double x;
+        int32_t rounded;
+    } cases[] = {
+        {0.0, 0},           {-0.0, 0},           {0.25, 0}, {0.5, 1},
+        {-0.5, -1},         {-0.49, 0},          {2.5, 3},                  {-2.5, -3},
+        {-1.4, -1},         {1e12, INT32_MAX},   {-1e12, INT32_MIN},        {2147483646.4, 2147483646},
+        {-2147483647.6, INT32_MIN}, {std::nan(""), INT32_MIN},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(unsharp::RoundToLong(c.x), c.rounded) << c.x;
+}
+
 TEST(Unsharp, PassThroughSettersAndRefusedValues)
 {
     Chain c(8, NoisePicture(9, 9, 32, 1));
