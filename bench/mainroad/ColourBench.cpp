@@ -30,7 +30,7 @@ std::vector<uint8_t> ReadFile(const std::string& path)
 
 struct Picture {
     long width = 0, height = 0;
-    std::vector<uint8_t> pixels;
+    jqfl::PixelBytes pixels;
 };
 
 void Compare(const char* what, const std::vector<Picture>& pictures)
@@ -98,7 +98,7 @@ int main()
         return 0;
     }
     Compare("photographs", photos);
-    Picture noise{2048, 2048, std::vector<uint8_t>(size_t(2048) * 2048 * 3)};
+    Picture noise{2048, 2048, jqfl::PixelBytes(size_t(2048) * 2048 * 3)};
     std::mt19937 random(11);
     for (auto& v : noise.pixels)
         v = static_cast<uint8_t>(random());

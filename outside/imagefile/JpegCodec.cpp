@@ -135,8 +135,9 @@ int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8
         }
     }
     jpeg_calc_output_dimensions(&cinfo);
-    if (!allocateRaster(out, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
-                        grey ? 1 : 3, 1))
+    // every row is written before the picture is handed out (decodeJpeg)
+    if (!allocateRasterForOverwrite(out, static_cast<int>(cinfo.output_width),
+                                    static_cast<int>(cinfo.output_height), grey ? 1 : 3, 1))
         return JQFL_NO_MEMORY;
     if (earlyScansSuffice(cinfo, data, size)) {
         // Scans are read until the coefficients the output needs are whole;

@@ -14,12 +14,12 @@ uint64_t rasterBytes(int width, int height, int channels, int depth) {
     return bytes > kMaxRasterBytes ? 0 : bytes;
 }
 
-bool allocateRaster(Raster& r, int width, int height, int channels, int depth) {
+bool allocateRasterForOverwrite(Raster& r, int width, int height, int channels, int depth) {
     const uint64_t bytes = rasterBytes(width, height, channels, depth);
     if (bytes == 0)
         return false;
     try {
-        r.data.assign(static_cast<size_t>(bytes), 0);
+        r.data.resize(static_cast<size_t>(bytes));
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -27,6 +27,13 @@ bool allocateRaster(Raster& r, int width, int height, int channels, int depth) {
     r.height = height;
     r.channels = channels;
     r.depth = depth;
+    return true;
+}
+
+bool allocateRaster(Raster& r, int width, int height, int channels, int depth) {
+    if (!allocateRasterForOverwrite(r, width, height, channels, depth))
+        return false;
+    std::fill(r.data.begin(), r.data.end(), uint8_t{0});
     return true;
 }
 

@@ -3,6 +3,8 @@
 // channels, 1 or 2 bytes per sample.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace jqfl {
@@ -11,12 +13,35 @@ namespace jqfl {
 // before anything is allocated.
 constexpr uint64_t kMaxRasterBytes = 512ull << 20;
 
+// Bytes that are not zeroed when the buffer grows: a decoder overwrites every
+// pixel anyway, and zeroing tens of megabytes first costs as much as a fast decode.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <typename U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+using PixelBytes = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
+
 struct Raster {
     int width = 0;
     int height = 0;
     int channels = 0;
     int depth = 1;  // bytes per sample
-    std::vector<uint8_t> data;
+    PixelBytes data;
 
     size_t pixelBytes() const { return static_cast<size_t>(channels) * depth; }
     size_t rowBytes() const { return pixelBytes() * static_cast<size_t>(width); }
@@ -28,6 +53,8 @@ uint64_t rasterBytes(int width, int height, int channels, int depth);
 
 // Makes a zero-filled raster; false when it is too large or memory runs out.
 bool allocateRaster(Raster& r, int width, int height, int channels, int depth);
+// The same with the bytes left as they are, for a writer of every byte.
+bool allocateRasterForOverwrite(Raster& r, int width, int height, int channels, int depth);
 
 // Resamples to width x height (area average down, linear up).
 bool resampleRaster(const Raster& in, Raster& out, int width, int height);
