@@ -1,5 +1,6 @@
 #include "viewer/browser/JobThreads.h"
 
+#include "platform/msg/MessageWait.h"
 #include "platform/msg/Messaging.h"
 #include "platform/thread/Timing.h"
 #include "viewer/shell/common/ViewerMessages.h"
@@ -50,11 +51,14 @@ void CJobThread::Abandon() {
     Cancel();
 }
 
+// The owner joins on the user-interface thread, and a worker ending its job may
+// still ask that thread for something (resuming the device check after telling
+// the dialog it is done): the join serves such requests while it waits.
 void CJobThread::Join() {
     // A worker that was never resumed is ended by its own destructor, without
     // running its body.
-    if (worker_ && resumed_) worker_->waitUntilEnded();
-    if (watcher_) watcher_->waitUntilEnded();
+    if (worker_ && resumed_) plat::waitServingSends(*worker_, plat::kInfinite);
+    if (watcher_) plat::waitServingSends(*watcher_, plat::kInfinite);
 }
 
 void CJobThread::SignalDoneUnlessCancelled() {
@@ -84,5 +88,5 @@ int32_t CJobThreadB::Start() {
 }
 
 void CJobThreadB::Join() {
-    if (thread_) thread_->waitUntilEnded();
+    if (thread_) plat::waitServingSends(*thread_, plat::kInfinite);
 }

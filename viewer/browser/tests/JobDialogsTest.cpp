@@ -1,14 +1,18 @@
 #include "viewer/browser/JobProgress.h"
+#include "viewer/browser/JobThreads.h"
 #include "viewer/browser/PictureJobs.h"
 #include "viewer/browser/tests/JobTestSupport.h"
 #include "viewer/sources/tests/LibraryFixture.h"
 
 #include "viewer/shell/common/ViewerMessages.h"
 
+#include "platform/msg/UiThread.h"
 #include "platform/shell/ChooserScript.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 namespace fs = std::filesystem;
 
@@ -110,4 +114,20 @@ TEST_F(JobDialogs, SheetFolderComesFromTheFolderChooser) {
     plat::ChooserScript::clear();
     BrowserItemList none;
     EXPECT_EQ(RunIndexSheetJob(nullptr, none, access_, src_.string(), ""), 0);   // cancelled: nothing runs
+}
+
+// A job's worker may ask the user-interface thread for something after its
+// dialog has ended (the print job resumes the device check then); the owner's
+// join on that thread must serve it rather than wait for ever.
+TEST_F(JobDialogs, JoiningServesWhatTheEndingWorkerAsksOfTheInterfaceThread) {
+    struct AsksAtItsEnd : CJobThreadB {
+        std::atomic<bool> served{false};
+        uint32_t Run() override {
+            plat::runOnUiThread([this] { served = true; });
+            return 0;
+        }
+    } job;
+    ASSERT_EQ(job.Start(), 1);
+    job.Join();
+    EXPECT_TRUE(job.served.load());
 }
