@@ -4,10 +4,15 @@
 #include "Caravel/Brisant/UnsharpMaskFilter.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #define WRAP(e) VELTRA_WRAP(kCode, e)
 
@@ -132,6 +137,7 @@ public:
         }
     }
     double At(int32_t x) const { return m_plain[static_cast<size_t>(x)]; }
+    const double* Sums() const { return m_plain.data(); }
 
 private:
     std::vector<uint32_t> m_rowSum;
@@ -180,6 +186,45 @@ private:
     int32_t m_length = 0;
 };
 
+// The sharpening rule of unsharp::Sharpen for the plain case (whole tonal range,
+// no threshold), two samples at a time in the same double operations: d = v - m,
+// d * power, half away from zero, truncation. The rounded change is clamped to
+// +-131072 first, beyond which the result is 0 or 65535 either way (as it is for
+// a change that saturates); a NaN lands on the low side, as RoundToLong gives it.
+// Fills out[0..count) and returns how many it did (an even number).
+int32_t SharpenPlainPairs(const uint16_t* centre, const double* sums, double normalisation, double power,
+                          int32_t count, int32_t* out)
+{
+#if defined(__SSE2__)
+    const __m128d norm = _mm_set1_pd(normalisation), g = _mm_set1_pd(power);
+    const __m128d zero = _mm_setzero_pd(), plusHalf = _mm_set1_pd(0.5), minusHalf = _mm_set1_pd(-0.5);
+    const __m128d low = _mm_set1_pd(-131072.0), high = _mm_set1_pd(131072.0), top = _mm_set1_pd(65535.0);
+    int32_t x = 0;
+    for (; x + 2 <= count; x += 2) {
+        const __m128d v = _mm_set_pd(centre[x + 1], centre[x]);
+        const __m128d m = _mm_mul_pd(_mm_loadu_pd(sums + x), norm);
+        const __m128d change = _mm_mul_pd(_mm_sub_pd(v, m), g);
+        const __m128d up = _mm_cmpge_pd(change, zero);
+        const __m128d half = _mm_or_pd(_mm_and_pd(up, plusHalf), _mm_andnot_pd(up, minusHalf));
+        const __m128d r = _mm_min_pd(_mm_max_pd(_mm_add_pd(change, half), low), high);
+        const __m128d truncated = _mm_cvtepi32_pd(_mm_cvttpd_epi32(r));
+        const __m128d result = _mm_min_pd(_mm_max_pd(_mm_add_pd(v, truncated), zero), top);
+        const __m128i whole = _mm_cvttpd_epi32(result);
+        out[x] = _mm_cvtsi128_si32(whole);
+        out[x + 1] = _mm_cvtsi128_si32(_mm_shuffle_epi32(whole, 1));
+    }
+    return x;
+#else
+    (void)centre;
+    (void)sums;
+    (void)normalisation;
+    (void)power;
+    (void)count;
+    (void)out;
+    return 0;
+#endif
+}
+
 struct SharpenJob {
     const UnsharpParams& params;
     const Layout& layout;
@@ -188,6 +233,7 @@ struct SharpenJob {
     int32_t sourceWidth = 0;
     int32_t bytesPerPixel = 0;
     WeightedRows* weighted = nullptr;
+    mutable std::vector<int32_t> plain_;  // a row's sharpened samples on the plain path
 
     void StorePixel(const Window& w, int32_t column, const unsigned char* pixel) const
     {
@@ -253,7 +299,14 @@ struct SharpenJob {
             const bool box = params.maskMethod == 1;
             if (!box)
                 weighted->Sum(w.Rows(k), params, W, n, mmx);
-            for (int32_t x = 0; x < W; x += 4) {
+            int32_t done = 0;
+            if (!box && layout.range != RangeKind::Hue && params.fullRange && !(params.scaledThreshold > 0)) {
+                plain_.resize(static_cast<size_t>(W));
+                done = SharpenPlainPairs(centre, weighted->Sums(), params.normalisation, params.power, W, plain_.data());
+                for (int32_t x = 0; x < done; ++x)
+                    WriteSample(out + static_cast<ptrdiff_t>(x) * bytesPerPixel, k, plain_[static_cast<size_t>(x)]);
+            }
+            for (int32_t x = done; x < W; x += 4) {
                 const int32_t lanes = std::min(4, W - x);
                 double sums[4];
                 if (box)
@@ -310,7 +363,7 @@ IVeltraError* CUnsharpMaskFilter::ProcessTile(IVeltraTile* tile, CProcessInfo* i
     if (IVeltraError* e = source->GetSize(&sw, &sh))
         return WRAP(e);
     WeightedRows weighted;
-    SharpenJob job{m_params, layout, source, out.region, sw, IVeltraDataSource::GetBitsPerPixel(code) / 8, &weighted};
+    SharpenJob job{m_params, layout, source, out.region, sw, IVeltraDataSource::GetBitsPerPixel(code) / 8, &weighted, {}};
     const int32_t h = m_params.halfWidth, n = 2 * h + 1;
     const int32_t W = out.region.right - out.region.left;
     Window window;
