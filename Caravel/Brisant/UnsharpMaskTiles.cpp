@@ -233,7 +233,6 @@ struct SharpenJob {
     int32_t sourceWidth = 0;
     int32_t bytesPerPixel = 0;
     WeightedRows* weighted = nullptr;
-    mutable std::vector<int32_t> plain_;  // a row's sharpened samples on the plain path
 
     void StorePixel(const Window& w, int32_t column, const unsigned char* pixel) const
     {
@@ -301,10 +300,16 @@ struct SharpenJob {
                 weighted->Sum(w.Rows(k), params, W, n, mmx);
             int32_t done = 0;
             if (!box && layout.range != RangeKind::Hue && params.fullRange && !(params.scaledThreshold > 0)) {
-                plain_.resize(static_cast<size_t>(W));
-                done = SharpenPlainPairs(centre, weighted->Sums(), params.normalisation, params.power, W, plain_.data());
-                for (int32_t x = 0; x < done; ++x)
-                    WriteSample(out + static_cast<ptrdiff_t>(x) * bytesPerPixel, k, plain_[static_cast<size_t>(x)]);
+                int32_t sharpened[64];
+                while (done < W) {
+                    const int32_t got = SharpenPlainPairs(centre + done, weighted->Sums() + done, params.normalisation,
+                                                          params.power, std::min(W - done, 64), sharpened);
+                    if (got == 0)
+                        break;  // the last odd sample, or no pair form on this processor
+                    for (int32_t i = 0; i < got; ++i)
+                        WriteSample(out + static_cast<ptrdiff_t>(done + i) * bytesPerPixel, k, sharpened[i]);
+                    done += got;
+                }
             }
             for (int32_t x = done; x < W; x += 4) {
                 const int32_t lanes = std::min(4, W - x);
@@ -363,7 +368,7 @@ IVeltraError* CUnsharpMaskFilter::ProcessTile(IVeltraTile* tile, CProcessInfo* i
     if (IVeltraError* e = source->GetSize(&sw, &sh))
         return WRAP(e);
     WeightedRows weighted;
-    SharpenJob job{m_params, layout, source, out.region, sw, IVeltraDataSource::GetBitsPerPixel(code) / 8, &weighted, {}};
+    SharpenJob job{m_params, layout, source, out.region, sw, IVeltraDataSource::GetBitsPerPixel(code) / 8, &weighted};
     const int32_t h = m_params.halfWidth, n = 2 * h + 1;
     const int32_t W = out.region.right - out.region.left;
     Window window;

@@ -334,14 +334,14 @@ bool BuildByteCells(const std::uint16_t* inputTables, const std::uint16_t* outpu
 #if defined(__SSE2__)
     constexpr int G = 32;
     for (int k = 0; k < 3; ++k) {
-        const std::uint32_t axis = std::uint32_t(Power(G, 2 - k)) * 4;
+        // one axis of ProcessorCell, its nodes spaced as axis k's are in the table
+        const int axis = int(Power(G, 2 - k)) * 4;
         for (int s = 0; s < 256; ++s) {
-            // the cell of ProcessorCell, for the input table's value of this sample
-            const std::uint64_t p = std::uint64_t(inputTables[k * 256 + s]) * (G - 1) * 65537u + 65536u;
-            const std::uint32_t fraction = std::uint32_t(p) >> 17;
-            cells.offset[k][s] = std::uint32_t(p >> 32) * axis;
-            cells.step[k][s] = fraction ? axis : 0;
-            cells.twiceFraction[k][s] = std::uint16_t(2 * fraction);
+            std::int32_t fraction[4];
+            std::size_t stride[4];
+            cells.offset[k][s] = std::uint32_t(ProcessorCell<G, 1>(&inputTables[k * 256 + s], axis, fraction, stride));
+            cells.step[k][s] = std::uint32_t(stride[0]);
+            cells.twiceFraction[k][s] = std::uint16_t(2 * fraction[0]);
         }
     }
     for (int c = 0; c < 3; ++c)

@@ -172,12 +172,12 @@ int main(int argc, char** argv)
     // MAINROAD_TRANSFER=camera or =wallpapers runs one card only (for profiling).
     const std::string only = std::getenv("MAINROAD_TRANSFER") ? std::getenv("MAINROAD_TRANSFER") : "";
     bool ok = true;
-    if (only == "wallpapers")
-        ;
-    else if (!cameraFiles.empty())
-        ok = Measure(cameraFiles, "camera files with EXIF thumbnails");
-    else
-        mainroad::MissingRow("transfer of a card of camera files", "exiftool is missing");
+    if (only != "wallpapers") {
+        if (!cameraFiles.empty())
+            ok = Measure(cameraFiles, "camera files with EXIF thumbnails");
+        else
+            mainroad::MissingRow("transfer of a card of camera files", "exiftool is missing");
+    }
     if (only != "camera")
         ok = Measure(photos, "wallpapers without thumbnails: each preview made from the picture") && ok;
     fs::remove_all(fs::temp_directory_path() / "mainroad-transfer-exif");

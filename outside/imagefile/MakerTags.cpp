@@ -54,10 +54,9 @@ std::optional<int32_t> codeFor(const std::string& text, std::initializer_list<Ru
 class MakerNote {
 public:
     explicit MakerNote(const Exiv2::ExifData& data) : data_(data) {
-        // Names are looked up once: Exiv2 makes each name afresh, and the
-        // standard groups, met first and most often, are no maker's.
-        // Exiv2 answers "is this a maker's group" by searching all its groups:
-        // asked once per group, as the entries of a few groups alternate.
+        // Exiv2 makes each name afresh and answers "is this a maker's group" by
+        // searching all its groups: the names are taken once per entry, the
+        // question asked once per group (the entries of a few groups alternate).
         std::vector<std::pair<std::string, bool>> groups;
         for (const Exiv2::Exifdatum& d : data) {
             std::string group = d.groupName();
