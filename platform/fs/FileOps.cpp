@@ -117,8 +117,10 @@ ssize_t readSome(int fd, char* buf, size_t size) {
 
 int64_t mtimeOf(const struct stat& st) { return static_cast<int64_t>(st.st_mtim.tv_sec); }
 
-FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* progress, size_t chunk,
-                  bool overwrite, Durability durability) {
+// Everything of a copy but its sync and rename: the checked bytes under the
+// temporary name `tmp` beside `dst`, with the source's permission bits and time.
+FsResult writeCopy(const fs::path& src, const fs::path& dst, const CopyProgress* progress, size_t chunk,
+                   bool overwrite, TempBeside* tmp) {
     if (src.empty() || dst.empty()) return FsResult::fail(FsError::InvalidArgument);
     if (chunk == 0) chunk = kCopyChunk;
 
@@ -137,8 +139,7 @@ FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* 
     const uint64_t total = static_cast<uint64_t>(st.st_size);
 
     // Copy into a temporary file beside the destination.
-    TempBeside tmp;
-    if (FsResult r = tmp.create(dst); !r) return r;
+    if (FsResult r = tmp->create(dst); !r) return r;
     if (progress && !(*progress)(0, total)) return FsResult::fail(FsError::Stopped);
     std::vector<char> buf(chunk);
     uint64_t done = 0;
@@ -146,7 +147,7 @@ FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* 
         ssize_t n = readSome(in.get(), buf.data(), buf.size());
         if (n < 0) return FsResult::fromErrno(static_cast<int>(-n));
         if (n == 0) break;
-        if (FsResult r = writeAll(tmp.fd(), buf.data(), static_cast<size_t>(n)); !r) return r;
+        if (FsResult r = writeAll(tmp->fd(), buf.data(), static_cast<size_t>(n)); !r) return r;
         done += static_cast<uint64_t>(n);
         if (progress && !(*progress)(done, total)) return FsResult::fail(FsError::Stopped);
     }
@@ -154,10 +155,17 @@ FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* 
     // A source that shrank or grew under us is not a faithful copy.
     if (done != total) return FsResult::fail(FsError::IoError, EIO);
 
-    // Same permissions and last write time as the source, then sync and rename.
-    fchmod(tmp.fd(), st.st_mode & 0777);
+    // Same permissions and last write time as the source.
+    fchmod(tmp->fd(), st.st_mode & 0777);
     struct timespec times[2] = {st.st_atim, st.st_mtim};
-    futimens(tmp.fd(), times);
+    futimens(tmp->fd(), times);
+    return FsResult::success();
+}
+
+FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* progress, size_t chunk,
+                  bool overwrite, Durability durability) {
+    TempBeside tmp;
+    if (FsResult r = writeCopy(src, dst, progress, chunk, overwrite, &tmp); !r) return r;
     return tmp.commit(dst, overwrite, durability);
 }
 
@@ -298,6 +306,35 @@ FsResult copyFile(const fs::path& src, const fs::path& dst, bool overwrite) {
 FsResult copyFileChunked(const fs::path& src, const fs::path& dst, const CopyProgress& progress, size_t chunk,
                          bool overwrite, Durability durability) {
     return copyImpl(src, dst, progress ? &progress : nullptr, chunk, overwrite, durability);
+}
+
+struct WrittenCopy::State {
+    TempBeside tmp;
+    fs::path dst;
+    bool overwrite = false;
+};
+
+WrittenCopy::WrittenCopy() = default;
+WrittenCopy::~WrittenCopy() = default;
+WrittenCopy::WrittenCopy(WrittenCopy&&) noexcept = default;
+WrittenCopy& WrittenCopy::operator=(WrittenCopy&&) noexcept = default;
+
+FsResult WrittenCopy::commit() {
+    if (!state_) return FsResult::success();
+    const std::unique_ptr<State> state = std::move(state_);
+    return state->tmp.commit(state->dst, state->overwrite, Durability::Synced);
+}
+
+FsResult copyFileWritten(const fs::path& src, const fs::path& dst, const CopyProgress& progress, size_t chunk,
+                         bool overwrite, WrittenCopy* out) {
+    *out = WrittenCopy();
+    auto state = std::make_unique<WrittenCopy::State>();
+    if (FsResult r = writeCopy(src, dst, progress ? &progress : nullptr, chunk, overwrite, &state->tmp); !r)
+        return r;
+    state->dst = dst;
+    state->overwrite = overwrite;
+    out->state_ = std::move(state);
+    return FsResult::success();
 }
 
 FsResult createFolder(const fs::path& path) {

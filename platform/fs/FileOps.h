@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,34 @@ enum class Durability { Synced, Scratch };
 FsResult copyFileChunked(const std::filesystem::path& src, const std::filesystem::path& dst,
                          const CopyProgress& progress, size_t chunk = kCopyChunk, bool overwrite = true,
                          Durability durability = Durability::Synced);
+
+// A synced copy in two halves, so that the wait for the medium can overlap other
+// work. `copyFileWritten` does everything but the sync: the bytes go under a
+// temporary name beside `dst`, checked against the source's size, with the
+// source's permission bits and last write time. `commit` then syncs the file,
+// renames it onto `dst` and syncs the folder, and may run on another thread.
+// Nothing stands under `dst` until the commit has succeeded; a copy dropped
+// uncommitted removes its temporary file.
+class WrittenCopy {
+public:
+    WrittenCopy();
+    ~WrittenCopy();
+    WrittenCopy(WrittenCopy&&) noexcept;
+    WrittenCopy& operator=(WrittenCopy&&) noexcept;
+
+    // Success without a written copy; a copy commits once.
+    FsResult commit();
+    bool empty() const { return !state_; }
+
+private:
+    friend FsResult copyFileWritten(const std::filesystem::path&, const std::filesystem::path&, const CopyProgress&,
+                                    size_t, bool, WrittenCopy*);
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+FsResult copyFileWritten(const std::filesystem::path& src, const std::filesystem::path& dst,
+                         const CopyProgress& progress, size_t chunk, bool overwrite, WrittenCopy* out);
 
 // Makes one folder (mode 0777 less umask). An existing folder fails with Exists.
 FsResult createFolder(const std::filesystem::path& path);

@@ -413,6 +413,13 @@ int32_t CTransferCtrl::MakeFolder() {
 }
 
 int32_t CTransferCtrl::PictureLoop() {
+    const int32_t result = EachPicture();
+    // Whatever ended the loop, the last local copy is whole under its name first.
+    const int32_t settled = SettleLocalCopy();
+    return settled != 0 ? settled : result;
+}
+
+int32_t CTransferCtrl::EachPicture() {
     int32_t result = 0;
     for (size_t i = 0; i < list_->size(); ++i) {
         if (Cancelled()) return TransResult_Stopped;
@@ -758,6 +765,8 @@ int32_t CTransferCtrl::MakeFileData(const TransFileRecord& rec) {
 }
 
 int32_t CTransferCtrl::MakeNewFileName(const TransFileRecord& rec) {
+    // A name is free only once the previous picture stands under its own.
+    if (const int32_t r = SettleLocalCopy(); r != 0) return r;
     TransDate date;
     const ShotInfo* info = picture_->shotInfo.get();
     if (info && info->dateTime && info->dateTime->year > 0) {
@@ -785,7 +794,8 @@ int32_t CTransferCtrl::MakeNewFileName(const TransFileRecord& rec) {
     return 0;
 }
 
-int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRecord& rec, std::string* target) {
+int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRecord& rec, std::string* target,
+                                   bool commitBehind) {
     (void)rec;
     *target = folder + "/" + newName_;
     const int64_t size = plat::fileSize64(sourceForCopy_);
@@ -803,21 +813,44 @@ int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRec
         return true;
     };
     // Through a temporary name, checked and synced: never a partial file under the final name.
-    const plat::FsResult r = plat::copyFileChunked(sourceForCopy_, *target, step, plat::kCopyChunk, false);
+    plat::FsResult r;
+    if (commitBehind) {
+        plat::WrittenCopy written;
+        r = plat::copyFileWritten(sourceForCopy_, *target, step, plat::kCopyChunk, false, &written);
+        if (r.ok()) {
+            localCommits_.start(std::move(written));
+            committingName_ = newName_;
+        }
+    } else {
+        r = plat::copyFileChunked(sourceForCopy_, *target, step, plat::kCopyChunk, false);
+    }
     progress_.shown = copy.shown;
     if (!r.ok()) {
-        if (r.code == plat::FsError::NoSpace) ShowMessage(kMsgNoSpace, kIconExclamation);
-        else if (r.code == plat::FsError::WriteProtected) ShowMessage(kMsgWriteProtected, kIconStop, false, newName_);
-        else ShowMessage(kMsgFailed, kIconExclamation);
+        ReportCopyFailure(r, newName_);
         return TransResult_Failed;
     }
     return 0;
 }
 
+void CTransferCtrl::ReportCopyFailure(const plat::FsResult& r, const std::string& name) {
+    if (r.code == plat::FsError::NoSpace) ShowMessage(kMsgNoSpace, kIconExclamation);
+    else if (r.code == plat::FsError::WriteProtected) ShowMessage(kMsgWriteProtected, kIconStop, false, name);
+    else ShowMessage(kMsgFailed, kIconExclamation);
+}
+
+// Waits for the local copy still being synced and named; its failure fails the
+// run as it would have when the copy was made.
+int32_t CTransferCtrl::SettleLocalCopy() {
+    const plat::FsResult r = localCommits_.wait();
+    if (r.ok()) return 0;
+    ReportCopyFailure(r, committingName_);
+    return TransResult_Failed;
+}
+
 int32_t CTransferCtrl::LocalCopy(const TransFileRecord& rec) {
     if (!CheckLocal()) return 0;
     std::string target;
-    return CopyRoutine(destFolder_, rec, &target);
+    return CopyRoutine(destFolder_, rec, &target, true);
 }
 
 int32_t CTransferCtrl::WebCopy(const TransFileRecord& rec) {
@@ -834,6 +867,8 @@ int32_t CTransferCtrl::WebCopy(const TransFileRecord& rec) {
 
 int32_t CTransferCtrl::DatabaseCopy() {
     if (!CheckLocal() || database_.CheckRegistry == 0) return 0;
+    // The catalog reads the copy under its name.
+    if (const int32_t r = SettleLocalCopy(); r != 0) return r;
     // The run's check opened the catalog; a link lost since then is a failure.
     if (catalogKind_ == 0 || !catalogOpen_ || !catalog_) {
         ShowMessage(kMsgFailed, kIconExclamation);

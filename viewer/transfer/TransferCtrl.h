@@ -6,6 +6,7 @@
 // folder and registers it with the catalog; at the end it hands the web copies to
 // the upload server and removes what it made and no longer needs. It reports to
 // the progress dialog that started it only through window messages.
+#include "platform/fs/CommitBehind.h"
 #include "platform/msg/WindowHandle.h"
 #include "platform/thread/Event.h"
 #include "platform/thread/WorkerThread.h"
@@ -126,6 +127,7 @@ private:
     int32_t DriveCheck();
     int32_t MakeFolder();
     int32_t PictureLoop();
+    int32_t EachPicture();
     int32_t CloseDatabaseAtEnd(int32_t result);
     int32_t JqWebUpload();
     void Finish(int32_t result);
@@ -143,7 +145,10 @@ private:
     int32_t LocalCopy(const TransFileRecord& rec);
     int32_t WebCopy(const TransFileRecord& rec);
     int32_t DatabaseCopy();
-    int32_t CopyRoutine(const std::string& folder, const TransFileRecord& rec, std::string* target);
+    int32_t CopyRoutine(const std::string& folder, const TransFileRecord& rec, std::string* target,
+                        bool commitBehind = false);
+    int32_t SettleLocalCopy();
+    void ReportCopyFailure(const plat::FsResult& r, const std::string& name);
     void AfterPicture();
     int32_t SkipUnreadable(const TransFileRecord& rec);
     void ReportLeftOut();
@@ -196,6 +201,9 @@ private:
     std::string newName_;
     std::string sourceForCopy_;   // temporary or work copy of the picture now handled
     std::string tempCopy_;        // the picture's temporary copy, removed after the picture
+    // The last local copy is synced and named while the next picture is read.
+    plat::CommitBehind localCommits_;
+    std::string committingName_;  // its new name, for the message when it fails
     std::unique_ptr<PictureRecord> picture_;
     uint64_t totalSize_ = 0;
     uint64_t largestSize_ = 0;

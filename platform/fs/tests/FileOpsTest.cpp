@@ -1,3 +1,4 @@
+#include "platform/fs/CommitBehind.h"
 #include "platform/fs/FaultPoint.h"
 #include "platform/fs/FileOps.h"
 #include "platform/fs/tests/FsTestUtil.h"
@@ -152,6 +153,50 @@ TEST_F(FileOpsTest, InjectedCopyFaultsLoseNothing) {
     }
 }
 
+// A written copy takes its name only when committed, on whichever thread; a
+// failed or dropped one leaves nothing, and the failure reaches the waiter.
+TEST_F(FileOpsTest, WrittenCopyTakesItsNameOnlyWhenCommitted) {
+    const std::string data = fstest::pattern(3 * 4096 + 5);
+    writeText(dir / "src", data);
+    {
+        WrittenCopy dropped;
+        ASSERT_TRUE(copyFileWritten(dir / "src", dir / "dst", {}, 4096, false, &dropped));
+        EXPECT_FALSE(fileExists(dir / "dst"));
+    }
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"src"});
+
+    CommitBehind behind;
+    for (const char* name : {"a", "b"}) {
+        WrittenCopy copy;
+        ASSERT_TRUE(copyFileWritten(dir / "src", dir / name, {}, 4096, false, &copy));
+        behind.start(std::move(copy));
+    }
+    ASSERT_TRUE(behind.wait());
+    EXPECT_EQ(readText(dir / "a"), data);
+    EXPECT_EQ(readText(dir / "b"), data);
+
+    // the name taken while the copy was being written; then a failing sync
+    WrittenCopy late;
+    ASSERT_TRUE(copyFileWritten(dir / "src", dir / "c", {}, 4096, false, &late));
+    writeText(dir / "c", "someone else's");
+    behind.start(std::move(late));
+    EXPECT_EQ(behind.wait().code, FsError::Exists);
+    EXPECT_EQ(readText(dir / "c"), "someone else's");
+    {
+        std::atomic<int> syncs{0};
+        ScopedFsFault fault([&](FsStep s) { return s == FsStep::SyncTarget && ++syncs == 1 ? EIO : 0; });
+        WrittenCopy failing;
+        ASSERT_TRUE(copyFileWritten(dir / "src", dir / "d", {}, 4096, false, &failing));
+        behind.start(std::move(failing));
+        WrittenCopy next;
+        ASSERT_TRUE(copyFileWritten(dir / "src", dir / "e", {}, 4096, false, &next));
+        behind.start(std::move(next));  // commits, and the earlier failure is kept
+        EXPECT_EQ(behind.wait().code, FsError::IoError);
+    }
+    EXPECT_TRUE(behind.wait());
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"a", "b", "c", "e", "src"}));
+}
+
 TEST_F(FileOpsTest, AtomicWriteKeepsOldFileOnFailure) {
     ASSERT_TRUE(writeFileAtomic(dir / "f.ini", "one"));
     {
@@ -287,7 +332,8 @@ TEST_F(FileOpsTest, HandshakeFilesAndUniqueNames) {
     EXPECT_EQ(bytes, "ok");
     EXPECT_EQ(readFileFresh(dir / "none", &bytes).code, FsError::NotFound);
     {
-        ScopedFsFault fault([](FsStep s) { return s == FsStep::SyncTarget ? EIO : 0; });
+        std::atomic<int> syncs{0};
+        ScopedFsFault fault([&](FsStep s) { return s == FsStep::SyncTarget && ++syncs == 1 ? EIO : 0; });
         EXPECT_EQ(writeFileThrough(dir / "reply.kvd", "x").code, FsError::IoError);
     }
 

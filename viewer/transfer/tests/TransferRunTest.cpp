@@ -25,6 +25,7 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -345,6 +346,25 @@ TEST_F(TransferRun, AFullDestinationFailsAndLeavesNoHalfWrittenPicture) {
         EXPECT_EQ(bytes(card / "DCIM/100ABCDE" / p.filename()), bytes(p)) << p;
     }
     EXPECT_TRUE(fs::exists(host.temp));
+}
+
+// The first picture's copy is synced while the second is read; a sync that
+// fails there still fails the run, and no copy stands under its final name.
+TEST_F(TransferRun, ASyncFailingBehindTheNextPictureFailsTheRun) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG");
+    picture("DCIM/100ABCDE/ABCD0002.JPG");
+    picture("DCIM/100ABCDE/ABCD0003.JPG");
+    openSource();
+    host.settings.CheckWeb = 0;
+    std::atomic<int> syncs{0};
+    plat::ScopedFsFault failing([&](plat::FsStep step) {
+        return step == plat::FsStep::SyncTarget && ++syncs == 1 ? EIO : 0;
+    });
+    EXPECT_EQ(TransResult_Failed, runTransfer());
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(61602u, boxes.back());
+    EXPECT_TRUE(filesBelow(pictures()).empty());
+    EXPECT_EQ(1, syncs.load());
 }
 
 TEST_F(TransferRun, AMissingDestinationFailsWithoutTouchingWorkingFolders) {
