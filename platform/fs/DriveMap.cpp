@@ -3,6 +3,7 @@
 #include "platform/fs/CardPath.h"
 #include "platform/fs/FileOps.h"
 #include "platform/fs/MountInfo.h"
+#include "platform/fs/RootCache.h"
 #include "platform/sysroot/SystemRoot.h"
 
 #include <algorithm>
@@ -440,10 +441,15 @@ DriveType DriveMap::driveType(char letter) const {
 
 FsResult DriveMap::rootOf(char letter, fs::path* root) const {
     root->clear();
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    RootCache* cache = RootCache::serves(config_) ? &RootCache::instance() : nullptr;
+    RootCache::Ticket ticket;
+    if (cache && cache->find(config_, tableFileOf(config_), letter, root, &ticket)) return FsResult::success();
     DriveInfo info;
     if (FsResult r = lookup(letter, &info); !r) return r;
     if (!info.hasMedium()) return FsResult::fail(FsError::NoMedium);
     *root = info.root;
+    if (cache) cache->keep(ticket, info, config_.sysfsRoot);
     return FsResult::success();
 }
 

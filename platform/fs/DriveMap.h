@@ -14,7 +14,9 @@
 //  - A drive's root is the mount point of the first mounted file system on the
 //    slot's disk or partitions; none means no medium.
 // Every query reads the current sysfs and mount table, so the answer is always
-// today's; the sysfs root and the mountinfo path can be pointed at fakes.
+// today's; the sysfs root and the mountinfo path can be pointed at fakes. Roots
+// (`rootOf`, and so every drive path resolved) are kept between queries while
+// the kernel signals no change of the mount table (RootCache.h).
 //
 // The table file (<root>/run/drives, edited under the lock <root>/run/drives.lock
 // and replaced whole) has one line per letter, fields separated by tabs:

@@ -99,6 +99,36 @@ TEST_F(DriveMapTest, ManualEntryMakesAFolderACard) {
     EXPECT_EQ(map().addManual('9', card).code, FsError::BadDrive);
 }
 
+
+// On the real mount table a root is kept between queries; it is given up as soon
+// as the folder, the table or the mounts change.
+TEST_F(DriveMapTest, KeptRootsFollowTheFolderAndTheTable) {
+    DriveMapConfig real = sys.config();
+    real.mountInfo = "/proc/self/mountinfo";
+    const DriveMap kept(real);
+    fs::create_directories(card / "DCIM");
+    ASSERT_TRUE(kept.addManual('E', card));
+    fs::path p;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(resolveDrivePath("E:\\dcim", &p, kept));
+        EXPECT_EQ(p, card / "DCIM");
+    }
+    EXPECT_TRUE(kept.rootOf('e', &p));
+
+    fs::rename(card, tempRoot.path() / "pulled");
+    EXPECT_EQ(kept.rootOf('E', &p).code, FsError::NoMedium);
+    fs::create_directories(card);  // another card in the same place
+    ASSERT_TRUE(kept.rootOf('E', &p));
+    EXPECT_EQ(p, card);
+
+    const fs::path other = tempRoot.path() / "other";
+    fs::create_directories(other);
+    ASSERT_TRUE(kept.removeManual('E'));
+    EXPECT_EQ(kept.rootOf('E', &p).code, FsError::NotFound);
+    ASSERT_TRUE(kept.addManual('E', other));
+    ASSERT_TRUE(kept.rootOf('E', &p));
+    EXPECT_EQ(p, other);
+}
 TEST_F(DriveMapTest, DrivePathsBackFromFileSystemPaths) {
     fs::create_directories(card / "DCIM");
     ASSERT_TRUE(map().addManual('E', card));
