@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <thread>
 
 namespace {
 
@@ -413,7 +414,21 @@ int32_t CTransferCtrl::MakeFolder() {
 }
 
 int32_t CTransferCtrl::PictureLoop() {
+    // A card's files can be read side by side; a camera answers one request at a time.
+    if (access_->Kind() == CImageFileIf::kCard && list_->size() > 1) {
+        const unsigned threads = PreviewsAhead::ThreadsBeside(std::thread::hardware_concurrency());
+        previews_ = std::make_unique<PreviewsAhead>(
+            list_->size(),
+            [this](size_t i, std::unique_ptr<PictureRecord>& record, const plat::Event* abort) {
+                const TransFileRecord& rec = *(*list_)[i];
+                return access_->If_GetThumbAndCaption(rec.sourceFolder, rec.fileName, record, kThumbWidth,
+                                                      kThumbHeight, RotationToOrientation(rec.rotation), abort,
+                                                      buildThumbFromPicture_);
+            },
+            threads, 2 * threads);
+    }
     const int32_t result = EachPicture();
+    previews_.reset();
     // Whatever ended the loop, the last local copy is whole under its name first.
     const int32_t settled = SettleLocalCopy();
     return settled != 0 ? settled : result;
@@ -588,7 +603,7 @@ int32_t CTransferCtrl::OnePicture(size_t index) {
 
     if (const int32_t r = ExistenceCheck(rec); r != 0) return r;
     if (const int32_t r = SizeCheck(rec); r != 0) return r;
-    if (const int32_t r = GetIndicateDataInfo(rec); r != 0) return r;
+    if (const int32_t r = GetIndicateDataInfo(rec, index); r != 0) return r;
     if (Cancelled()) {
         picture_.reset();
         return TransResult_Stopped;
@@ -646,13 +661,14 @@ int32_t CTransferCtrl::SizeCheck(const TransFileRecord& rec) {
     return TransResult_Failed;
 }
 
-int32_t CTransferCtrl::GetIndicateDataInfo(const TransFileRecord& rec) {
+int32_t CTransferCtrl::GetIndicateDataInfo(const TransFileRecord& rec, size_t index) {
     picture_.reset();
     // The preview follows the user's thumbnail setting: a camera's own thumbnail
     // serves unless thumbnails are to be made from the pictures.
-    int32_t code = access_->If_GetThumbAndCaption(rec.sourceFolder, rec.fileName, picture_, kThumbWidth,
-                                                  kThumbHeight, RotationToOrientation(rec.rotation), nullptr,
-                                                  buildThumbFromPicture_);
+    int32_t code = 0;
+    if (!previews_ || !previews_->take(index, &picture_))
+        code = access_->If_GetThumbAndCaption(rec.sourceFolder, rec.fileName, picture_, kThumbWidth, kThumbHeight,
+                                              RotationToOrientation(rec.rotation), nullptr, buildThumbFromPicture_);
     // A picture the thumbnail reader cannot show (a movie) goes on without one.
     if (code == JqIfMngResult_StatusCannotShow && picture_) {
         FreeBitmapArray(*picture_);

@@ -12,6 +12,7 @@
 #include "platform/thread/WorkerThread.h"
 #include "viewer/shell/settings/ViewSettings.h"
 #include "viewer/sources/PictureRecords.h"
+#include "viewer/transfer/PreviewsAhead.h"
 #include "viewer/transfer/TransFileList.h"
 #include "viewer/transfer/TransNaming.h"
 #include "viewer/transfer/TransTypes.h"
@@ -137,7 +138,7 @@ private:
     int32_t OnePicture(size_t index);
     int32_t ExistenceCheck(const TransFileRecord& rec);
     int32_t SizeCheck(const TransFileRecord& rec);
-    int32_t GetIndicateDataInfo(const TransFileRecord& rec);
+    int32_t GetIndicateDataInfo(const TransFileRecord& rec, size_t index);
     int32_t ExifFileCheck(const TransFileRecord& rec);
     int32_t CpyTmpFromCamera(const TransFileRecord& rec);
     int32_t MakeFileData(const TransFileRecord& rec);
@@ -203,6 +204,7 @@ private:
     std::string tempCopy_;        // the picture's temporary copy, removed after the picture
     // The last local copy is synced and named while the next picture is read.
     plat::CommitBehind localCommits_;
+    std::unique_ptr<PreviewsAhead> previews_;  // a card's next previews, read on other cores
     std::string committingName_;  // its new name, for the message when it fails
     std::unique_ptr<PictureRecord> picture_;
     uint64_t totalSize_ = 0;
