@@ -60,7 +60,7 @@ bool RootCache::find(const DriveMapConfig& config, const fs::path& table, char l
     ticket->table = stampOf(table);
     std::lock_guard<std::mutex> lock(mutex_);
     noteMountChanges();
-    ticket->generation = mounts_ < 0 ? 0 : generation_;
+    ticket->generation = generation_;
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->key != ticket->key || it->letter != letter) continue;
         if (it->table == ticket->table && stillValid(*it)) {
@@ -83,7 +83,7 @@ void RootCache::keep(const Ticket& ticket, const DriveInfo& info, const fs::path
     if (stat(e.root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
     e.rootDev = st.st_dev;
     e.rootIno = st.st_ino;
-    if (!info.manual && !info.device.empty()) e.device = sysfsRoot / "block" / info.device;
+    if (!info.device.empty()) e.device = sysfsRoot / "block" / info.device;
     std::lock_guard<std::mutex> lock(mutex_);
     noteMountChanges();
     if (mounts_ < 0 || generation_ != ticket.generation) return;

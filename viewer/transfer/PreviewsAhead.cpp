@@ -44,11 +44,9 @@ bool PreviewsAhead::take(size_t index, std::unique_ptr<PictureRecord>* record) {
     changed_.notify_all();
     Slot& slot = slots_[index];
     changed_.wait(lock, [&] { return slot.state != State::Reading; });
-    const bool ok = slot.state == State::Ready && slot.ok;
-    if (ok) *record = std::move(slot.record);
-    slot.record.reset();
+    *record = std::move(slot.record);  // none unless read ahead, and read well
     slot.state = State::Given;
-    return ok;
+    return *record != nullptr;
 }
 
 bool PreviewsAhead::NextToRead(size_t* index) {
@@ -70,8 +68,7 @@ void PreviewsAhead::ReadLoop() {
         const int32_t r = read_(index, record, &abort_);
         lock.lock();
         Slot& slot = slots_[index];
-        slot.ok = r == 0 && record != nullptr;
-        if (slot.ok && index >= passed_) slot.record = std::move(record);
+        if (r == 0 && index >= passed_) slot.record = std::move(record);
         slot.state = index >= passed_ ? State::Ready : State::Given;
         changed_.notify_all();
     }

@@ -42,8 +42,7 @@ private:
     enum class State { Waiting, Reading, Ready, Given };
     struct Slot {
         State state = State::Waiting;
-        bool ok = false;
-        std::unique_ptr<PictureRecord> record;
+        std::unique_ptr<PictureRecord> record;  // a preview read well, until taken
     };
 
     void ReadLoop();
