@@ -304,6 +304,7 @@ IVeltraError* CUnsharpMaskFilter::GenerateKernel()
     // 3. box: nothing to weigh
     if (M == 1) {
         p.normalisation = 1.0 / (static_cast<double>(n) * n);
+        p.maxWeight = 0;
         p.kernelDirty = false;
         return nullptr;
     }
@@ -326,14 +327,16 @@ IVeltraError* CUnsharpMaskFilter::GenerateKernel()
     const double top = mmx ? 131071.0 : 65535.0, q = mmx ? 4.0 : 1.0;
     const int32_t S = static_cast<int32_t>(top / std::max(q, rowSum)) & ~7;
     // 7, 8. integer weights
-    uint32_t sum = 0;
+    uint32_t sum = 0, most = 0;
     for (int32_t i = 0; i < n; ++i)
         for (int32_t j = 0; j < n; ++j) {
             const auto k = static_cast<uint16_t>(static_cast<uint32_t>(S * w[static_cast<size_t>(i) * n + j]));
             m_kernelBlock[static_cast<size_t>(i) * stride + 4 + j] = k;
             sum += k;
+            most = std::max<uint32_t>(most, k);
         }
     p.weightSum = sum;
+    p.maxWeight = most;
     p.normalisation = sum ? static_cast<double>(n) / sum : 0.0;
     p.kernelDirty = false;
     return nullptr;

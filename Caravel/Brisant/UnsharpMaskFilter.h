@@ -31,6 +31,7 @@ struct UnsharpParams {
     int32_t coreLow = 0, coreHigh = 0;
     bool kernelDirty = true;
     uint32_t weightSum = 0;
+    uint32_t maxWeight = 0;
 };
 
 class CUnsharpMaskFilter : public CVeltraFilterBase {

@@ -2,6 +2,8 @@
 // blur sums four outputs at a time, and the sharpening rule per sample.
 #include "Caravel/Brisant/TiledSourceReader.h"
 #include "Caravel/Brisant/UnsharpMaskFilter.h"
+#include "Caravel/Brisant/UnsharpMaskWide.h"
+#include "Caravel/Brisant/VectorForm.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -99,8 +101,22 @@ public:
             m_plain.resize(static_cast<size_t>(width));
             m_halved.resize(static_cast<size_t>(width));
         }
-        std::fill_n(m_plain.begin(), width, 0.0);
-        std::fill_n(m_halved.begin(), width, uint64_t{0});
+        // the wide form multiplies sample pairs by weight pairs in signed 16 bits
+        int32_t from = 0;
+        if (mmx && p.maxWeight < 32768 && brisant::WideVectors())
+            from = unsharp::WideHalvedSums(rows, p.kernel, p.kernelStride, n, width, p.sizeReciprocal, m_plain.data());
+        if (from < width)
+            SumColumns(rows, p, from, width, n, mmx);
+    }
+    double At(int32_t x) const { return m_plain[static_cast<size_t>(x)]; }
+    const double* Sums() const { return m_plain.data(); }
+
+private:
+    // Columns from .. width - 1 in the plain loops.
+    void SumColumns(uint16_t* const* rows, const UnsharpParams& p, int32_t from, int32_t width, int32_t n, bool mmx)
+    {
+        std::fill(m_plain.begin() + from, m_plain.begin() + width, 0.0);
+        std::fill(m_halved.begin() + from, m_halved.begin() + width, uint64_t{0});
         const int shift = mmx ? 1 : 0;
         const int32_t h = n / 2;
         uint32_t* rs = m_rowSum.data();
@@ -109,25 +125,25 @@ public:
             const uint16_t* k = p.kernel + static_cast<ptrdiff_t>(r) * p.kernelStride + 4;
             const uint32_t kh = k[h];
             const uint16_t* mid = row + h;
-            for (int32_t x = 0; x < width; ++x)
+            for (int32_t x = from; x < width; ++x)
                 rs[x] = static_cast<uint32_t>(mid[x] >> shift) * kh;
             // the two samples at the same distance from the centre share a weight
             for (int32_t c = 0; c < h; ++c) {
                 const uint32_t kc = k[c];
                 const uint16_t* a = row + c;
                 const uint16_t* b = row + (n - 1 - c);
-                for (int32_t x = 0; x < width; ++x)
+                for (int32_t x = from; x < width; ++x)
                     rs[x] += (static_cast<uint32_t>(a[x] >> shift) + static_cast<uint32_t>(b[x] >> shift)) * kc;
             }
             if (mmx)
-                for (int32_t x = 0; x < width; ++x)
+                for (int32_t x = from; x < width; ++x)
                     m_halved[static_cast<size_t>(x)] += rs[x];
             else
-                for (int32_t x = 0; x < width; ++x)
+                for (int32_t x = from; x < width; ++x)
                     m_plain[static_cast<size_t>(x)] += rs[x];
         }
         const uint64_t reciprocal2 = 2ull * p.sizeReciprocal;
-        for (int32_t x = 0; x < width; ++x) {
+        for (int32_t x = from; x < width; ++x) {
             if (mmx) {
                 const unsigned __int128 scaled = static_cast<unsigned __int128>(m_halved[static_cast<size_t>(x)]) * reciprocal2;
                 m_plain[static_cast<size_t>(x)] = static_cast<double>(static_cast<uint64_t>(scaled >> 32));
@@ -136,10 +152,7 @@ public:
             }
         }
     }
-    double At(int32_t x) const { return m_plain[static_cast<size_t>(x)]; }
-    const double* Sums() const { return m_plain.data(); }
 
-private:
     std::vector<uint32_t> m_rowSum;
     std::vector<double> m_plain;     // plain totals, then every form's result
     std::vector<uint64_t> m_halved;  // halved-sample totals
@@ -301,8 +314,9 @@ struct SharpenJob {
             int32_t done = 0;
             if (!box && layout.range != RangeKind::Hue && params.fullRange && !(params.scaledThreshold > 0)) {
                 int32_t sharpened[64];
+                const auto sharpenPlain = brisant::WideVectors() ? unsharp::WideSharpenPlain : SharpenPlainPairs;
                 while (done < W) {
-                    const int32_t got = SharpenPlainPairs(centre + done, weighted->Sums() + done, params.normalisation,
+                    const int32_t got = sharpenPlain(centre + done, weighted->Sums() + done, params.normalisation,
                                                           params.power, std::min(W - done, 64), sharpened);
                     if (got == 0)
                         break;  // the last odd sample, or no pair form on this processor
