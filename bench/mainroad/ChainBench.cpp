@@ -2,7 +2,9 @@
 // decode the JPEG, scale to 1600 pixels on the long side (area), unsharp mask
 // (Gaussian radius 1, amount 1), colour conversion sRGB to an Adobe-compatible
 // profile (perceptual, 8 bits), encode JPEG quality 90 into memory.
-// Both sides decode and encode with libjpeg-turbo. Rows:
+// Both sides read the same file (from the page cache after the warm-up): Brisant's
+// side through the suite's loader, as the upload program loads a picture, libvips
+// through its own. Both decode and encode with libjpeg-turbo. Rows:
 //   - one thread on each side (libvips with its concurrency set to 1);
 //   - the machine's cores on each side, one picture per thread (libvips threads
 //     at concurrency 1 each, the same way).
@@ -14,6 +16,8 @@
 #include "Caravel/Brisant/UnsharpMaskFilter.h"
 #include "Caravel/Brisant/VeltraFilterScale.h"
 #include "Caravel/Brisant/VeltraFilterTintara.h"
+#include "outside/grindel/VeltraFileStream.h"
+#include "outside/grindel/VeltraLoad.h"
 #include "outside/imagefile/JpegCodec.h"
 
 #include <vips/vips.h>
@@ -54,26 +58,54 @@ void OutputSize(int w, int h, int* ow, int* oh)
 
 // ---------------------------------------------------------------- Brisant
 
-size_t BrisantChain(const std::vector<uint8_t>& file, CVeltraFilterTintaraEngine& engine)
+// The picture loaded as the upload program loads it: the suite's loader decodes a
+// band of rows at a time into the framework image.
+IVeltraImage* LoadAsTheSuiteDoes(IVeltraManager* manager, const std::string& path)
 {
-    jqfl::Raster src;
-    if (jqfl::decodeJpeg(file.data(), file.size(), 0, 0, src) != 0 || src.channels != 3)
-        return 0;
-    IVeltraManager* manager = nullptr;
     IVeltraImage* image = nullptr;
+    IVeltraFileStream* stream = nullptr;
+    IVeltraLoad* load = nullptr;
+    VeltraFile file;
+    std::strncpy(file.path, path.c_str(), sizeof(file.path) - 1);
+    bool ok = !VeltraErrorPtr(manager->CreateImage(&image, 0)) &&
+              !VeltraErrorPtr(IVeltraFileStream::CreateFileStream(&stream)) && !VeltraErrorPtr(stream->Open(file)) &&
+              !VeltraErrorPtr(IVeltraLoad::CreateLoad(&load)) &&
+              !VeltraErrorPtr(load->Open(stream, nullptr, 8388608, 0));
+    const bool opened = ok;
+    ok = ok && !VeltraErrorPtr(load->SetDestination(image));
+    for (bool done = false; ok && !done;)
+        ok = !VeltraErrorPtr(load->GetProgressInterface()->IsDone(&done)) &&
+             (done || !VeltraErrorPtr(load->GetProgressInterface()->Step()));
+    if (opened)
+        VeltraErrorPtr(load->Close());
+    if (load)
+        load->Release();
+    if (stream)
+        stream->Release();
+    if (!ok && image) {
+        image->Destroy();
+        image = nullptr;
+    }
+    return image;
+}
+
+size_t BrisantChain(const std::string& path, CVeltraFilterTintaraEngine& engine)
+{
+    IVeltraManager* manager = nullptr;
     VeltraErrorPtr(IVeltraManager::CreateManager(&manager, VeltraFile{}, 1u << 30, 4u << 16, 0));
-    VeltraErrorPtr(manager->CreateImage(&image, 0));
-    VeltraErrorPtr(image->SetSize(src.width, src.height));
-    VeltraErrorPtr(image->SetColorSpace(32));
-    VeltraErrorPtr(image->SetData(src.data.data(), static_cast<int32_t>(src.rowBytes()),
-                                  VeltraRect{0, 0, src.width, src.height}));
+    IVeltraImage* image = LoadAsTheSuiteDoes(manager, path);
+    int32_t sw = 0, sh = 0;
+    if (!image || VeltraErrorPtr(image->GetWidth(&sw)) || VeltraErrorPtr(image->GetHeight(&sh))) {
+        manager->Release();
+        return 0;
+    }
     size_t encoded = 0;
     {
         CVeltraFilterScale scale(manager, 1);
         CUnsharpMaskFilter usm(manager);
         CVeltraFilterTintara cms(manager);
         int ow = 0, oh = 0;
-        OutputSize(src.width, src.height, &ow, &oh);
+        OutputSize(sw, sh, &ow, &oh);
         VeltraErrorPtr(VeltraConnect(image, &scale));
         VeltraErrorPtr(VeltraConnect(&scale, &usm));
         VeltraErrorPtr(VeltraConnect(&usm, &cms));
@@ -124,11 +156,10 @@ bool MakeEngine(CVeltraFilterTintaraEngine& engine)
 
 // ---------------------------------------------------------------- libvips
 
-size_t VipsChain(const std::vector<uint8_t>& file)
+size_t VipsChain(const std::string& path)
 {
     VipsImage* in = nullptr;
-    if (vips_jpegload_buffer(const_cast<uint8_t*>(file.data()), file.size(), &in, "access", VIPS_ACCESS_SEQUENTIAL,
-                             nullptr))
+    if (vips_jpegload(path.c_str(), &in, "access", VIPS_ACCESS_SEQUENTIAL, nullptr))
         return 0;
     int ow = 0, oh = 0;
     OutputSize(in->Xsize, in->Ysize, &ow, &oh);
@@ -154,7 +185,7 @@ size_t VipsChain(const std::vector<uint8_t>& file)
 // ---------------------------------------------------------------- timing
 
 template <typename Work>
-double OverAll(const std::vector<std::vector<uint8_t>>& files, int threads, Work work)
+double OverAll(const std::vector<std::string>& files, int threads, Work work)
 {
     std::atomic<size_t> next{0};
     std::atomic<bool> failed{false};
@@ -195,7 +226,7 @@ int main(int argc, char** argv)
         mainroad::MissingRow("upload chain, 1 thread", "wallpaper photographs or ICC profiles missing");
         return 0;
     }
-    std::vector<std::vector<uint8_t>> files;
+    std::vector<std::string> files;
     double megapixels = 0;
     for (const auto& p : paths) {
         std::vector<uint8_t> bytes = ReadFile(p);
@@ -204,7 +235,7 @@ int main(int argc, char** argv)
         if (jqfl::readJpegHeader(bytes.data(), bytes.size(), h) != 0 || h.components != 3)
             continue;
         megapixels += h.width * double(h.height) / 1e6;
-        files.push_back(std::move(bytes));
+        files.push_back(p);
     }
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     std::printf("upload chain: %zu photographs, %.1f MP, %d cores\n", files.size(), megapixels, cores);
@@ -214,10 +245,10 @@ int main(int argc, char** argv)
     for (auto& e : engines)
         if (!MakeEngine(e))
             return 1;
-    auto brisant = [&](const std::vector<uint8_t>& f, int slot) {
+    auto brisant = [&](const std::string& f, int slot) {
         return BrisantChain(f, engines[static_cast<size_t>(slot)]);
     };
-    auto vips = [](const std::vector<uint8_t>& f, int) { return VipsChain(f); };
+    auto vips = [](const std::string& f, int) { return VipsChain(f); };
 
     vips_concurrency_set(1);
     if (const char* only = std::getenv("CHAIN_PROFILE_BRISANT")) {

@@ -6,12 +6,15 @@
 // library hands such blocks straight back to the kernel when they are freed, so
 // the next picture faults in and zeroes the same amount of fresh pages again; for
 // a thumbnail that costs more than the decoding. Kept in the heap, the next
-// picture reuses them. The price is up to a few hundred megabytes the process
-// holds on to after a large picture, which a picture program may well need again.
+// picture reuses them. The price is up to half a gigabyte the process holds on to
+// after its largest work (several large pictures at once), which a picture
+// program may well need again; and all threads share one heap lock, which the
+// picture work (a few large blocks per picture) does not feel.
 namespace plat {
 
 // Call once at start-up, before other threads run: blocks up to 64 MiB come from
-// the heap, and up to 128 MiB of free heap is kept rather than given back.
+// the heap, every thread allocates from the main heap, and up to 512 MiB of free
+// heap is kept rather than given back.
 void keepPictureMemoryInHeap();
 
 }  // namespace plat
