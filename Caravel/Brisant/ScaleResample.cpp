@@ -199,6 +199,127 @@ void PickKernels(int32_t components, HorizontalFn* h, VerticalFn* v)
     }
 }
 
+// Exact floor(n / d) for n below 2^32, without a branch: the quotient by the
+// 32-bit reciprocal is at most one short.
+struct Divider32 {
+    explicit Divider32(uint32_t divisor) : d(divisor), m((uint64_t{1} << 32) / divisor) {}
+    uint32_t operator()(uint32_t n) const
+    {
+        const auto q = static_cast<uint32_t>((uint64_t{n} * m) >> 32);
+        return q + (n - q * d >= d ? 1u : 0u);
+    }
+    uint32_t d;
+    uint64_t m;
+};
+
+// The area reduction across a row when its largest sum (the largest sample times A)
+// stays below 2^32: every output column as the same number of taps (the first
+// pixel's share, B for each whole pixel, the last one's share, then zeros), so
+// the loops have no branch per column, and 32-bit sums. The same integers as
+// Kernels::Horizontal's area case.
+struct AreaTaps {
+    int32_t width = 0;
+    int32_t taps = 0;
+    std::vector<int32_t> start;    // first sample read, from the gathered row's start
+    std::vector<uint32_t> weight;  // taps per column
+    Divider32 divide{1};
+
+    static bool Fits(int64_t maxSample, int64_t A) { return maxSample * A < (int64_t{1} << 32); }
+
+    void Build(const std::vector<CVeltraFilterScale::ColumnWeight>& columns, int32_t lo, int32_t components,
+               int64_t A, int64_t B)
+    {
+        width = static_cast<int32_t>(columns.size());
+        taps = 0;
+        for (const auto& c : columns)
+            taps = std::max(taps, c.weights[2] + 2);
+        start.assign(columns.size(), 0);
+        weight.assign(columns.size() * static_cast<size_t>(taps), 0);
+        for (size_t x = 0; x < columns.size(); ++x) {
+            const auto& c = columns[x];
+            start[x] = (c.index - lo) * components;
+            uint32_t* w = weight.data() + x * static_cast<size_t>(taps);
+            w[0] = static_cast<uint32_t>(c.weights[0]);
+            for (int32_t j = 1; j <= c.weights[2]; ++j)
+                w[j] = static_cast<uint32_t>(B);
+            w[c.weights[2] + 1] = static_cast<uint32_t>(c.weights[1]);
+        }
+        divide = Divider32(static_cast<uint32_t>(A));
+    }
+};
+
+// K taps known at compile time for the common reductions (up to about 5:1), 0 for any.
+template <class T, int N, int K>
+void AreaRowOf(const AreaTaps& t, const void* gathered, uint16_t* ring)
+{
+    const int32_t k = K ? K : t.taps;
+    const T* src = static_cast<const T*>(gathered);
+    for (int32_t x = 0; x < t.width; ++x, ring += N) {
+        const T* p = src + t.start[static_cast<size_t>(x)];
+        const uint32_t* w = t.weight.data() + static_cast<size_t>(x) * static_cast<size_t>(k);
+        for (int c = 0; c < N; ++c) {
+            uint32_t acc = 0;
+            for (int32_t j = 0; j < k; ++j)
+                acc += w[j] * p[j * N + c];
+            ring[c] = static_cast<uint16_t>(t.divide(acc));
+        }
+    }
+}
+
+using AreaRowFn = void (*)(const AreaTaps&, const void*, uint16_t*);
+
+template <class T, int N>
+AreaRowFn PickAreaRowTaps(int32_t taps)
+{
+    switch (taps) {
+    case 2: return AreaRowOf<T, N, 2>;
+    case 3: return AreaRowOf<T, N, 3>;
+    case 4: return AreaRowOf<T, N, 4>;
+    case 5: return AreaRowOf<T, N, 5>;
+    case 6: return AreaRowOf<T, N, 6>;
+    case 7: return AreaRowOf<T, N, 7>;
+    default: return AreaRowOf<T, N, 0>;
+    }
+}
+
+template <class T>
+AreaRowFn PickAreaRow(int32_t components, int32_t taps)
+{
+    switch (components) {
+    case 1: return PickAreaRowTaps<T, 1>(taps);
+    case 2: return PickAreaRowTaps<T, 2>(taps);
+    case 3: return PickAreaRowTaps<T, 3>(taps);
+    default: return PickAreaRowTaps<T, 4>(taps);
+    }
+}
+
+// The area reduction down the ring rows in 32-bit sums (the largest sample times C
+// below 2^32), a pass per row over all samples: the same integers as
+// Kernels::Vertical's area case.
+template <class T>
+void AreaColumns(uint16_t* const* rows, const int32_t* weights, int32_t samples, uint32_t D, const Divider32& divide,
+                 uint32_t* acc, void* target)
+{
+    const auto first = static_cast<uint32_t>(weights[0]), last = static_cast<uint32_t>(weights[1]);
+    const int32_t count = weights[2];
+    const uint16_t* r = rows[1];
+    for (int32_t i = 0; i < samples; ++i)
+        acc[i] = r[i] * first;
+    for (int32_t j = 0; j < count; ++j) {
+        r = rows[2 + j];
+        for (int32_t i = 0; i < samples; ++i)
+            acc[i] += r[i] * D;
+    }
+    if (last) {
+        r = rows[2 + count];
+        for (int32_t i = 0; i < samples; ++i)
+            acc[i] += r[i] * last;
+    }
+    T* out = static_cast<T*>(target);
+    for (int32_t i = 0; i < samples; ++i)
+        out[i] = static_cast<T>(divide(acc[i]));
+}
+
 // The source pixels of row y from column lo to hi, edges replicated, into buf.
 IVeltraError* GatherRow(TiledSourceReader& reader, int32_t y, int32_t lo, int32_t hi, int32_t sw,
                         int32_t bytesPerPixel, unsigned char* buf)
@@ -362,7 +483,21 @@ IVeltraError* CVeltraFilterScale::Resample(TileTarget& out, IVeltraDataSource* s
     std::vector<uint16_t*> rows(static_cast<size_t>(ringRows));
     for (int32_t k = 0; k < ringRows; ++k)
         rows[static_cast<size_t>(k)] = m_ring.data() + rowCells * static_cast<size_t>(k);
-    std::vector<unsigned char> gathered(static_cast<size_t>(hi - lo + 1) * static_cast<size_t>(g.bytesPerPixel));
+    // the 32-bit area forms where the sums fit; their taps may read a few zero-weighted
+    // pixels past the last one, so the gathered row has room for them
+    const int64_t maxSample = g.bytesPerSample == 1 ? 255 : 65535;
+    AreaTaps areaTaps;
+    AreaRowFn areaRow = nullptr;
+    if (hk == Kernel::kArea && AreaTaps::Fits(maxSample, g.A)) {
+        areaTaps.Build(m_columnWeights, lo, g.components, g.A, g.B);
+        areaRow = g.bytesPerSample == 1 ? PickAreaRow<uint8_t>(g.components, areaTaps.taps)
+                                        : PickAreaRow<uint16_t>(g.components, areaTaps.taps);
+    }
+    const bool areaColumns = vk == Kernel::kArea && AreaTaps::Fits(maxSample, g.C);
+    const Divider32 divide32C(areaColumns ? static_cast<uint32_t>(g.C) : 1u);
+    std::vector<uint32_t> columnSums(areaColumns ? rowCells : 0);
+    std::vector<unsigned char> gathered(static_cast<size_t>(hi - lo + 1 + areaTaps.taps) *
+                                        static_cast<size_t>(g.bytesPerPixel));
 
     HorizontalFn horizontal;
     VerticalFn vertical;
@@ -386,7 +521,10 @@ IVeltraError* CVeltraFilterScale::Resample(TileTarget& out, IVeltraDataSource* s
         if (IVeltraError* e = GatherRow(reader, static_cast<int32_t>(sourceRow), lo, hi, g.sw, g.bytesPerPixel,
                                         gathered.data()))
             return WRAP(e);
-        horizontal(hk, m_columnWeights.data(), width, gathered.data(), lo, g.B, divA, div2B, ring);
+        if (areaRow)
+            areaRow(areaTaps, gathered.data(), ring);
+        else
+            horizontal(hk, m_columnWeights.data(), width, gathered.data(), lo, g.B, divA, div2B, ring);
         return nullptr;
     };
 
@@ -419,7 +557,15 @@ IVeltraError* CVeltraFilterScale::Resample(TileTarget& out, IVeltraDataSource* s
         } else {
             CubicWeights(static_cast<double>(f) / static_cast<double>(2 * g.D), weights);
         }
-        vertical(vk, rows.data(), weights, width, g.D, divC, div2D, out.At(reg.left, y, g.bytesPerPixel));
+        void* target = out.At(reg.left, y, g.bytesPerPixel);
+        if (areaColumns && g.bytesPerSample == 1)
+            AreaColumns<uint8_t>(rows.data(), weights, static_cast<int32_t>(rowCells), static_cast<uint32_t>(g.D),
+                                 divide32C, columnSums.data(), target);
+        else if (areaColumns)
+            AreaColumns<uint16_t>(rows.data(), weights, static_cast<int32_t>(rowCells), static_cast<uint32_t>(g.D),
+                                  divide32C, columnSums.data(), target);
+        else
+            vertical(vk, rows.data(), weights, width, g.D, divC, div2D, target);
         m = next;
     }
     return nullptr;
