@@ -295,10 +295,13 @@ AreaRowFn PickAreaRow(int32_t components, int32_t taps)
 
 // The area reduction down the ring rows in 32-bit sums (the largest sample times C
 // below 2^32), a pass per row over all samples: the same integers as
-// Kernels::Vertical's area case.
+// Kernels::Vertical's area case. Integer loops over whole rows: AVX2 where the
+// processor has it, chosen when the library loads.
 template <class T>
-void AreaColumns(uint16_t* const* rows, const int32_t* weights, int32_t samples, uint32_t D, const Divider32& divide,
-                 uint32_t* acc, void* target)
+__attribute__((target_clones("avx2", "default"))) void AreaColumns(uint16_t* const* rows, const int32_t* weights,
+                                                                   int32_t samples, uint32_t D,
+                                                                   const Divider32& divide, uint32_t* acc,
+                                                                   void* target)
 {
     const auto first = static_cast<uint32_t>(weights[0]), last = static_cast<uint32_t>(weights[1]);
     const int32_t count = weights[2];
