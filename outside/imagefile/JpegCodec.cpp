@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -102,8 +103,83 @@ bool earlyScansSuffice(const jpeg_decompress_struct& cinfo, const uint8_t* data,
            data[size - 2] == 0xFF && data[size - 1] == 0xD9;
 }
 
+// Whether every component is decoded at one pixel a block, so that only the DC
+// coefficients reach the output.
+bool onlyDcNeeded(const jpeg_decompress_struct& cinfo) {
+    for (int c = 0; c < cinfo.num_components; ++c)
+        if (cinfo.comp_info[c].DCT_scaled_size != 1)
+            return false;
+    return true;
+}
+
+// Where the entropy-coded data starting at `at` ends: the next marker that is
+// neither a stuffed zero nor a restart marker (fill bytes before it skipped).
+size_t endOfEntropyData(const uint8_t* data, size_t size, size_t at) {
+    while (at + 1 < size) {
+        if (data[at] != 0xFF) {
+            ++at;
+            continue;
+        }
+        const uint8_t next = data[at + 1];
+        if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
+            at += 2;
+        else if (next == 0xFF)
+            ++at;
+        else
+            return at;
+    }
+    return size;
+}
+
+// A copy of a progressive file keeping every segment but the scans of AC
+// coefficients (spectral start above 0): the DC scans decode to the same DC
+// values without them, since each scan is coded on its own. Empty where the
+// file's structure is not the expected one, which the whole decode then meets.
+std::vector<uint8_t> dcScansOnly(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> out;
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return {};
+    out.reserve(size / 4);
+    out.insert(out.end(), data, data + 2);
+    size_t at = 2;
+    while (at + 1 < size) {
+        if (data[at] != 0xFF)
+            return {};
+        const uint8_t marker = data[at + 1];
+        if (marker == 0xFF) {  // a fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9) {
+            out.insert(out.end(), data + at, data + at + 2);
+            return out;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8) || at + 4 > size)
+            return {};
+        const size_t length = (size_t{data[at + 2]} << 8) | data[at + 3];
+        if (length < 2 || length > size - at - 2)
+            return {};
+        const size_t segmentEnd = at + 2 + length;
+        if (marker != 0xDA) {
+            out.insert(out.end(), data + at, data + segmentEnd);
+            at = segmentEnd;
+            continue;
+        }
+        // start of scan: components, then spectral start, end and approximation
+        const size_t components = data[at + 4];
+        if (length != 6 + 2 * components)
+            return {};
+        const uint8_t spectralStart = data[at + 5 + 2 * components];
+        const size_t scanEnd = endOfEntropyData(data, size, segmentEnd);
+        if (spectralStart == 0)
+            out.insert(out.end(), data + at, data + scanEnd);
+        at = scanEnd;
+    }
+    return {};
+}
+
 int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t* data, size_t size,
-                   int minWidth, int minHeight, Raster& out) {
+                   int minWidth, int minHeight, Raster& out, std::vector<uint8_t>& dcOnly) {
     if (setjmp(err.jump))
         return err.damaged ? JQFL_CORRUPT : JQFL_CORRUPT;
     jpeg_create_decompress(&cinfo);
@@ -140,6 +216,29 @@ int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8
                                     static_cast<int>(cinfo.output_height), grey ? 1 : 3, 1))
         return JQFL_NO_MEMORY;
     if (earlyScansSuffice(cinfo, data, size)) {
+        // Where the output needs only DC coefficients the AC scans are left out
+        // before decoding: their entropy data, most of the file, is never read.
+        if (onlyDcNeeded(cinfo)) {
+            dcOnly = dcScansOnly(data, size);
+            if (!dcOnly.empty()) {
+                const unsigned scale = cinfo.scale_num;
+                const boolean fancy = cinfo.do_fancy_upsampling;
+                const J_DCT_METHOD method = cinfo.dct_method;
+                jpeg_abort_decompress(&cinfo);
+                jpeg_mem_src(&cinfo, dcOnly.data(), static_cast<unsigned long>(dcOnly.size()));
+                if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+                    return JQFL_CORRUPT;
+                cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+                cinfo.scale_num = scale;
+                cinfo.scale_denom = 8;
+                cinfo.do_fancy_upsampling = fancy;
+                cinfo.dct_method = method;
+                jpeg_calc_output_dimensions(&cinfo);
+                if (static_cast<int>(cinfo.output_width) != out.width ||
+                    static_cast<int>(cinfo.output_height) != out.height)
+                    return JQFL_CORRUPT;
+            }
+        }
         // Scans are read until the coefficients the output needs are whole;
         // the output pass then shows exactly those.
         cinfo.buffered_image = TRUE;
@@ -213,7 +312,8 @@ int32_t decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight
     ErrorManager err;
     installErrors(cinfo, err);
     Raster pixels;
-    const int32_t rc = decodeInto(cinfo, err, data, size, minWidth, minHeight, pixels);
+    std::vector<uint8_t> dcOnly;  // outlives the decode, which may jump back
+    const int32_t rc = decodeInto(cinfo, err, data, size, minWidth, minHeight, pixels, dcOnly);
     jpeg_destroy_decompress(&cinfo);
     if (rc == JQFL_OK)
         out = std::move(pixels);
