@@ -86,11 +86,23 @@ std::string countedBase(const std::string& base) {
     return base + "-1";
 }
 
-int32_t keepName(std::string* out, const NameParts& parts, const std::string& destFolder) {
+// A path is taken when a copy is on its way there, or something stands under it
+// (asked in that order: a copy that arrives in between is then found standing).
+struct Taken {
+    const std::string& folder;
+    const std::function<bool(const std::string& name)>& coming;
+    bool operator()(const std::string& path) const {
+        const std::string prefix = joinPath(folder, "");
+        const bool inFolder = path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0;
+        return (coming && inFolder && coming(path.substr(prefix.size()))) || exists(path);
+    }
+};
+
+int32_t keepName(std::string* out, const NameParts& parts, const std::string& destFolder, const Taken& taken) {
     std::string base = SafeNameComponent(parts.base);
     const std::string ext = parts.extension;
     std::string candidate = joinPath(destFolder, SafeNameComponent(base + ext));
-    for (int tries = 0; exists(candidate); ++tries) {
+    for (int tries = 0; taken(candidate); ++tries) {
         if (tries >= kKeepNameTries) return kNamingNoFreeName;
         base = countedBase(base);
         candidate = joinPath(destFolder, SafeNameComponent(base + ext));
@@ -122,7 +134,7 @@ struct NewNameBuilder {
 };
 
 int32_t newName(std::string* out, const NameParts& parts, const std::string& destFolder,
-                TransferSettings& settings, const TransDate& date) {
+                TransferSettings& settings, const TransDate& date, const Taken& taken) {
     const NewNameBuilder builder{parts, settings, dateName(date)};
     const std::string fullText = settings.PrefixSuffix == 2 ? std::string() : settings.PrefixTEXT;
     std::string text = fullText;
@@ -132,7 +144,7 @@ int32_t newName(std::string* out, const NameParts& parts, const std::string& des
     std::string candidate = joinPath(destFolder, builder.build(text, serial));
     for (int32_t round = 0;; ++round) {
         if (round >= kSerialLimit) return kNamingNoFreeName;
-        if (exists(candidate)) {
+        if (taken(candidate)) {
             serial = serialValue(settings.SerialNumber);
             settings.SerialNumber = std::to_string(nextSerial(serial));
             candidate = joinPath(destFolder, builder.build(text, serial));
@@ -202,11 +214,13 @@ int32_t CTransNaming::MakeDestinationFolderName(std::string* out, const Transfer
 }
 
 int32_t CTransNaming::MakeNewName(std::string* out, const std::string& sourcePath, const std::string& destFolder,
-                                  TransferSettings& settings, const TransDate& date) const {
+                                  TransferSettings& settings, const TransDate& date,
+                                  const std::function<bool(const std::string&)>& coming) const {
     const NameParts parts = splitSource(sourcePath);
+    const Taken taken{destFolder, coming};
     std::string path;
-    const int32_t r = settings.CreateFile == 0 ? keepName(&path, parts, destFolder)
-                                               : newName(&path, parts, destFolder, settings, date);
+    const int32_t r = settings.CreateFile == 0 ? keepName(&path, parts, destFolder, taken)
+                                               : newName(&path, parts, destFolder, settings, date, taken);
     if (r != 0) return r;
     *out = path;
     return path.size() >= kMaxTransferPath ? kNamingPathTooLong : 0;

@@ -34,9 +34,12 @@ public:
 
     // A free path for the picture at sourcePath in destFolder: its own name with a
     // "-N" counter when CreateFile is 0, else prefix/contents/serial as the
-    // settings say (SerialNumber is advanced). 0, kNamingPathTooLong or kNamingNoFreeName.
+    // settings say (SerialNumber is advanced). A name in destFolder for which
+    // `coming` answers true counts as taken as well: a copy is still on its way
+    // to it. 0, kNamingPathTooLong or kNamingNoFreeName.
     int32_t MakeNewName(std::string* out, const std::string& sourcePath, const std::string& destFolder,
-                        TransferSettings& settings, const TransDate& date) const;
+                        TransferSettings& settings, const TransDate& date,
+                        const std::function<bool(const std::string& name)>& coming = {}) const;
 };
 
 // Whether the longest path a transfer can make under TransferFile stays below 260.

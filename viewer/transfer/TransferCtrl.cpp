@@ -781,8 +781,6 @@ int32_t CTransferCtrl::MakeFileData(const TransFileRecord& rec) {
 }
 
 int32_t CTransferCtrl::MakeNewFileName(const TransFileRecord& rec) {
-    // A name is free only once the previous picture stands under its own.
-    if (const int32_t r = SettleLocalCopy(); r != 0) return r;
     TransDate date;
     const ShotInfo* info = picture_->shotInfo.get();
     if (info && info->dateTime && info->dateTime->year > 0) {
@@ -800,7 +798,10 @@ int32_t CTransferCtrl::MakeNewFileName(const TransFileRecord& rec) {
     CTransNaming naming;
     std::string path;
     // The source path with the name as it now stands (a converted picture is a JPEG).
-    const int32_t r = naming.MakeNewName(&path, rec.sourceFolder + "/" + currentName_, folder, t, date);
+    // The previous pictures may still be on their way to their names: those are taken.
+    std::function<bool(const std::string&)> coming;
+    if (folder == destFolder_) coming = [this](const std::string& name) { return localCommits_.underWay(name); };
+    const int32_t r = naming.MakeNewName(&path, rec.sourceFolder + "/" + currentName_, folder, t, date, coming);
     settings_->SetTransferSettings(t);
     if (r != 0) {
         ShowMessage(kMsgFailed, kIconExclamation);
@@ -834,8 +835,13 @@ int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRec
         plat::WrittenCopy written;
         r = plat::copyFileWritten(sourceForCopy_, *target, step, plat::kCopyChunk, false, &written);
         if (r.ok()) {
-            localCommits_.start(std::move(written));
-            committingName_ = newName_;
+            // an earlier picture's failed commit fails the run here, and this copy,
+            // dropped, leaves nothing
+            if (const plat::CommitBehind::Outcome failed = localCommits_.check(); !failed) {
+                ReportCopyFailure(failed.result, failed.label);
+                return TransResult_Failed;
+            }
+            localCommits_.start(std::move(written), newName_);
         }
     } else {
         r = plat::copyFileChunked(sourceForCopy_, *target, step, plat::kCopyChunk, false);
@@ -854,12 +860,12 @@ void CTransferCtrl::ReportCopyFailure(const plat::FsResult& r, const std::string
     else ShowMessage(kMsgFailed, kIconExclamation);
 }
 
-// Waits for the local copy still being synced and named; its failure fails the
-// run as it would have when the copy was made.
+// Waits for the local copies still being synced and named; a failure fails the
+// run as it would have when the copy was made, naming that copy.
 int32_t CTransferCtrl::SettleLocalCopy() {
-    const plat::FsResult r = localCommits_.wait();
-    if (r.ok()) return 0;
-    ReportCopyFailure(r, committingName_);
+    const plat::CommitBehind::Outcome o = localCommits_.wait();
+    if (o) return 0;
+    ReportCopyFailure(o.result, o.label);
     return TransResult_Failed;
 }
 

@@ -202,10 +202,10 @@ private:
     std::string newName_;
     std::string sourceForCopy_;   // temporary or work copy of the picture now handled
     std::string tempCopy_;        // the picture's temporary copy, removed after the picture
-    // The last local copy is synced and named while the next picture is read.
+    // The last local copies are synced and named (labelled with their new names)
+    // while the next pictures are read.
     plat::CommitBehind localCommits_;
     std::unique_ptr<PreviewsAhead> previews_;  // a card's next previews, read on other cores
-    std::string committingName_;  // its new name, for the message when it fails
     std::unique_ptr<PictureRecord> picture_;
     uint64_t totalSize_ = 0;
     uint64_t largestSize_ = 0;

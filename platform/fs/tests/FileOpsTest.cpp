@@ -4,6 +4,8 @@
 #include "platform/fs/tests/FsTestUtil.h"
 #include "platform/testing/TempRoot.h"
 
+#include <chrono>
+#include <thread>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -165,36 +167,69 @@ TEST_F(FileOpsTest, WrittenCopyTakesItsNameOnlyWhenCommitted) {
     }
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{"src"});
 
-    CommitBehind behind;
-    for (const char* name : {"a", "b"}) {
+    CommitBehind behind(2);
+    for (const char* name : {"a", "b", "f", "g"}) {
         WrittenCopy copy;
         ASSERT_TRUE(copyFileWritten(dir / "src", dir / name, {}, 4096, false, &copy));
-        behind.start(std::move(copy));
+        behind.start(std::move(copy), name);
     }
     ASSERT_TRUE(behind.wait());
-    EXPECT_EQ(readText(dir / "a"), data);
-    EXPECT_EQ(readText(dir / "b"), data);
+    for (const char* name : {"a", "b", "f", "g"}) EXPECT_EQ(readText(dir / name), data) << name;
 
-    // the name taken while the copy was being written; then a failing sync
+    // the name taken while the copy was being written; then a failing sync, named
     WrittenCopy late;
     ASSERT_TRUE(copyFileWritten(dir / "src", dir / "c", {}, 4096, false, &late));
     writeText(dir / "c", "someone else's");
-    behind.start(std::move(late));
-    EXPECT_EQ(behind.wait().code, FsError::Exists);
+    behind.start(std::move(late), "c");
+    const CommitBehind::Outcome taken = behind.wait();
+    EXPECT_EQ(taken.result.code, FsError::Exists);
+    EXPECT_EQ(taken.label, "c");
     EXPECT_EQ(readText(dir / "c"), "someone else's");
     {
         std::atomic<int> syncs{0};
         ScopedFsFault fault([&](FsStep s) { return s == FsStep::SyncTarget && ++syncs == 1 ? EIO : 0; });
         WrittenCopy failing;
         ASSERT_TRUE(copyFileWritten(dir / "src", dir / "d", {}, 4096, false, &failing));
-        behind.start(std::move(failing));
+        behind.start(std::move(failing), "d");
         WrittenCopy next;
         ASSERT_TRUE(copyFileWritten(dir / "src", dir / "e", {}, 4096, false, &next));
-        behind.start(std::move(next));  // commits, and the earlier failure is kept
-        EXPECT_EQ(behind.wait().code, FsError::IoError);
+        behind.start(std::move(next), "e");  // commits, and the failure is kept
+        const CommitBehind::Outcome failed = behind.wait();
+        EXPECT_EQ(failed.result.code, FsError::IoError);
+        EXPECT_EQ(failed.label, "d");
     }
     EXPECT_TRUE(behind.wait());
-    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"a", "b", "c", "e", "src"}));
+    EXPECT_TRUE(behind.check());
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"a", "b", "c", "e", "f", "g", "src"}));
+}
+
+// A copy is under way from its hand-over until it stands under its name; a
+// failure is there to be checked without waiting once the commit has ended.
+TEST_F(FileOpsTest, ACommitIsUnderWayUntilItsCopyStands) {
+    writeText(dir / "src", "picture");
+    std::atomic<bool> hold{true};
+    std::atomic<int> syncs{0};
+    ScopedFsFault fault([&](FsStep s) {
+        if (s != FsStep::SyncTarget) return 0;
+        while (hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return ++syncs == 2 ? EIO : 0;
+    });
+    CommitBehind behind(2);  // both held at once
+    for (const char* name : {"a", "b"}) {
+        WrittenCopy copy;
+        ASSERT_TRUE(copyFileWritten(dir / "src", dir / name, {}, 4096, false, &copy));
+        behind.start(std::move(copy), name);
+    }
+    EXPECT_TRUE(behind.underWay("a"));
+    EXPECT_TRUE(behind.underWay("b"));
+    EXPECT_FALSE(behind.underWay("c"));
+    EXPECT_TRUE(behind.check());  // nothing has failed yet
+    hold = false;
+    while (behind.underWay("a") || behind.underWay("b")) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const CommitBehind::Outcome failed = behind.check();
+    EXPECT_EQ(failed.result.code, FsError::IoError);
+    EXPECT_EQ(1, fileExists(dir / "a") + fileExists(dir / "b"));
+    EXPECT_TRUE(behind.wait());  // the failure was taken by the check
 }
 
 TEST_F(FileOpsTest, AtomicWriteKeepsOldFileOnFailure) {

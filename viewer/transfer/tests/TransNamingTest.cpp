@@ -129,6 +129,26 @@ TEST_F(NamingTest, NewNameSkipsTakenSerials) {
     EXPECT_EQ("8", s.SerialNumber);
 }
 
+// A name a copy is still on its way to counts as taken, as a file standing there does.
+TEST_F(NamingTest, ANameStillComingIsTaken) {
+    TransferSettings serial;
+    serial.CreateFile = 1;
+    serial.Contents = 0;
+    serial.PrefixTEXT = "A";
+    serial.SerialNumber = "5";
+    std::string out;
+    const auto coming = [](const std::string& name) { return name == "A_5.JPG" || name == "X.JPG"; };
+    ASSERT_EQ(0, naming.MakeNewName(&out, "d/X.JPG", folder(), serial, date, coming));
+    EXPECT_EQ(folder() + "/A_6.JPG", out);
+
+    TransferSettings keep;
+    keep.CreateFile = 0;
+    ASSERT_EQ(0, naming.MakeNewName(&out, "d/X.JPG", folder(), keep, date, coming));
+    EXPECT_EQ(folder() + "/X-1.JPG", out);
+    ASSERT_EQ(0, naming.MakeNewName(&out, "d/Y.JPG", folder(), keep, date, coming));
+    EXPECT_EQ(folder() + "/Y.JPG", out);
+}
+
 TEST_F(NamingTest, LongPathsCutThePrefixOrFail) {
     std::string deep = folder() + "/" + std::string(200, 'd');
     fs::create_directories(deep);

@@ -33,6 +33,8 @@
 #include <functional>
 #include <set>
 #include <stdexcept>
+#include <thread>
+#include <chrono>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -346,6 +348,31 @@ TEST_F(TransferRun, AFullDestinationFailsAndLeavesNoHalfWrittenPicture) {
         EXPECT_EQ(bytes(card / "DCIM/100ABCDE" / p.filename()), bytes(p)) << p;
     }
     EXPECT_TRUE(fs::exists(host.temp));
+}
+
+// Pictures of one name from two folders, keeping their names: the second is
+// named while the first is still being synced on its way to the name, and takes
+// the next free one all the same.
+TEST_F(TransferRun, ANameStillBeingCommittedIsNotGivenTwice) {
+    picture("DCIM/100ABCDE/ABCD0001.JPG", 64, 48);
+    picture("DCIM/101ABCDE/ABCD0001.JPG", 80, 60);
+    openSource();
+    TransferSettings t = host.settings.GetTransferSettings();
+    t.CreateFile = 0;
+    host.settings.SetTransferSettings(t);
+    host.settings.CheckWeb = 0;
+    std::atomic<int> syncs{0};
+    plat::ScopedFsFault slow([&](plat::FsStep step) {
+        if (step == plat::FsStep::SyncTarget && ++syncs == 1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return 0;
+    });
+    ASSERT_EQ(TransResult_Done, runTransfer());
+    const auto copied = filesBelow(pictures());
+    ASSERT_EQ(2u, copied.size());
+    const fs::path dated = copied[0].parent_path();
+    EXPECT_EQ(bytes(card / "DCIM/100ABCDE/ABCD0001.JPG"), bytes(dated / "ABCD0001.JPG"));
+    EXPECT_EQ(bytes(card / "DCIM/101ABCDE/ABCD0001.JPG"), bytes(dated / "ABCD0001-1.JPG"));
 }
 
 // The first picture's copy is synced while the second is read; a sync that
