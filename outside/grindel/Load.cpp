@@ -36,7 +36,7 @@ IVeltraError* Load::Close()
     if (!m_reader) return fail(__LINE__, kVeltraBadState);
     m_reader.reset();
     m_image = nullptr;
-    m_band.clear();
+    m_band.reset();
     return nullptr;
 }
 
@@ -60,11 +60,9 @@ IVeltraError* Load::SetDestination(IVeltraImage* image)
     }
     m_rowBytes = m_reader->Width() * (IVeltraDataSource::GetBitsPerPixel(cs) / 8);
     m_bandRows = std::clamp(m_bufferSize / std::max(m_rowBytes, 1), 1, m_reader->Height());
-    try {
-        m_band.assign(static_cast<size_t>(m_rowBytes) * static_cast<size_t>(m_bandRows), 0);
-    } catch (const std::bad_alloc&) {
-        return fail(__LINE__, kVeltraOutOfMemory);
-    }
+    // every row is decoded into the band before it is handed on: no need to clear it
+    m_band.reset(new (std::nothrow) unsigned char[static_cast<size_t>(m_rowBytes) * static_cast<size_t>(m_bandRows)]);
+    if (!m_band) return fail(__LINE__, kVeltraOutOfMemory);
     m_image = image;
     m_row = 0;
     return nullptr;
@@ -76,10 +74,10 @@ IVeltraError* Load::Step()
     const int32_t rows = std::min(m_bandRows, m_reader->Height() - m_row);
     if (rows <= 0) return nullptr;
     std::string error;
-    if (!m_reader->ReadRows(m_band.data(), m_rowBytes, rows, &error))
+    if (!m_reader->ReadRows(m_band.get(), m_rowBytes, rows, &error))
         return IVeltraError::Add(nullptr, kGrindelModule, __LINE__, error.c_str());
     const VeltraRect rect{0, m_row, m_reader->Width(), m_row + rows};
-    if (IVeltraError* e = m_image->SetData(m_band.data(), m_rowBytes, rect)) return VELTRA_WRAP(kGrindelModule, e);
+    if (IVeltraError* e = m_image->SetData(m_band.get(), m_rowBytes, rect)) return VELTRA_WRAP(kGrindelModule, e);
     m_row += rows;
     return nullptr;
 }

@@ -27,5 +27,5 @@ private:
     int32_t m_bandRows = 0;
     int32_t m_rowBytes = 0;
     int32_t m_row = 0;
-    std::vector<unsigned char> m_band;
+    std::unique_ptr<unsigned char[]> m_band;  // rows decoded, then handed to the image
 };

@@ -39,7 +39,7 @@ int32_t MemoryImage::RowCount() const
     return m_tileSize > 0 ? (m_height + m_tileSize - 1) / m_tileSize : 0;
 }
 
-MemoryTile* MemoryImage::FindTile(int32_t column, int32_t row, bool create)
+MemoryTile* MemoryImage::FindTile(int32_t column, int32_t row, bool create, bool whole)
 {
     if (column < 0 || row < 0 || column >= ColumnCount() || row >= RowCount())
         return nullptr;
@@ -51,7 +51,7 @@ MemoryTile* MemoryImage::FindTile(int32_t column, int32_t row, bool create)
     std::unique_ptr<MemoryTile> tile(new (std::nothrow) MemoryTile(this, column, row));
     if (!tile)
         return nullptr;
-    if (IVeltraError* e = tile->Reshape()) {
+    if (IVeltraError* e = tile->Reshape(!whole)) {
         e->Release();
         return nullptr;
     }
@@ -223,7 +223,7 @@ int32_t MemoryImage::GetDataSize(int32_t width, int32_t height, int32_t* size)
 }
 
 template <class Copy>
-IVeltraError* MemoryImage::WalkRect(const VeltraRect& rect, bool create, Copy copy)
+IVeltraError* MemoryImage::WalkRect(const VeltraRect& rect, bool create, Copy copy, bool writes)
 {
     const int32_t bpp = GetBitsPerPixel(m_colorSpace);
     if (bpp == 0 || bpp % 8 != 0)
@@ -233,9 +233,13 @@ IVeltraError* MemoryImage::WalkRect(const VeltraRect& rect, bool create, Copy co
     if (r.right <= r.left || r.bottom <= r.top)
         return nullptr;
     const int32_t t = m_tileSize;
+    // rows without padding: a write of the whole tile square leaves no byte unwritten
+    const bool unpadded = RowBytesFor(t, m_colorSpace) == t * (bpp / 8);
     for (int32_t row = r.top / t; row <= (r.bottom - 1) / t; ++row) {
         for (int32_t col = r.left / t; col <= (r.right - 1) / t; ++col) {
-            MemoryTile* tile = FindTile(col, row, create);
+            const bool whole = writes && unpadded && r.left <= col * t && r.right >= (col + 1) * t &&
+                               r.top <= row * t && r.bottom >= (row + 1) * t;
+            MemoryTile* tile = FindTile(col, row, create, whole);
             if (!tile)
                 return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraOutOfMemory);
             const int32_t x0 = std::max(r.left, col * t), x1 = std::min(r.right, (col + 1) * t);
@@ -284,7 +288,7 @@ IVeltraError* MemoryImage::SetData(void* buffer, int32_t rowBytes, const VeltraR
         for (int32_t y = 0; y < h; ++y)
             std::memcpy(p + static_cast<ptrdiff_t>(y) * tileRow, in + static_cast<ptrdiff_t>(y) * rowBytes,
                         static_cast<size_t>(n));
-    });
+    }, true);
 }
 
 IVeltraError* MemoryImage::SetData(void* buffer, int32_t rowBytes, bool scaled, double factor, const VeltraRect& rect)

@@ -60,12 +60,14 @@ public:
     int32_t RowCount() const;
     double Resolution() const { return m_resolution; }
     // The tile at (column, row), made on first use; null outside the picture's tiles.
-    MemoryTile* FindTile(int32_t column, int32_t row, bool create);
+    // `whole`: a tile made here is about to be written in full, so its memory need not be zeroed.
+    MemoryTile* FindTile(int32_t column, int32_t row, bool create, bool whole = false);
 
 private:
     IVeltraError* Reshape();
+    // `writes`: the copy fills the parts it is handed.
     template <class Copy>
-    IVeltraError* WalkRect(const VeltraRect& rect, bool create, Copy copy);
+    IVeltraError* WalkRect(const VeltraRect& rect, bool create, Copy copy, bool writes = false);
 
     IVeltraManager* m_manager;
     int32_t m_id;

@@ -121,7 +121,7 @@ IVeltraError* MemoryTile::UnlockBits()
     return nullptr;
 }
 
-IVeltraError* MemoryTile::Reshape()
+IVeltraError* MemoryTile::Reshape(bool zeroNewMemory)
 {
     const int32_t t = m_image->TileSide();
     const int32_t cs = m_image->ColorSpace();
@@ -136,7 +136,8 @@ IVeltraError* MemoryTile::Reshape()
             Invalidate();
             return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraBadState);
         }
-        std::unique_ptr<unsigned char[]> bits(new (std::nothrow) unsigned char[need]());
+        std::unique_ptr<unsigned char[]> bits(zeroNewMemory ? new (std::nothrow) unsigned char[need]()
+                                                            : new (std::nothrow) unsigned char[need]);
         if (!bits)
             return IVeltraError::Add(nullptr, kModule, __LINE__, 0, kVeltraOutOfMemory);
         m_bits = std::move(bits);

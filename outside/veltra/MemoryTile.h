@@ -25,7 +25,8 @@ public:
     void Complete() override;
 
     // Follow the image's new description: row length, header, memory; the tile becomes unfilled.
-    IVeltraError* Reshape();
+    // New memory starts as zeros unless the caller is about to write every byte of it.
+    IVeltraError* Reshape(bool zeroNewMemory = true);
     unsigned char* Bits() { return m_bits.get(); }
     int32_t LockCount() const { return m_locks; }
 
