@@ -31,12 +31,7 @@ void CommitBehind::start(WrittenCopy copy, std::string label) {
                 // no thread at all: commit here and now
                 Job job = std::move(queue_.back());
                 queue_.pop_back();
-                lock.unlock();
-                const FsResult r = job.copy.commit();
-                lock.lock();
-                if (!r && failure_) failure_ = {r, job.label};
-                underWay_.erase(std::find(underWay_.begin(), underWay_.end(), job.label));
-                changed_.notify_all();
+                Commit(lock, std::move(job));
                 return;
             }
         }
@@ -75,13 +70,17 @@ void CommitBehind::run() {
         if (queue_.empty()) return;
         Job job = std::move(queue_.front());
         queue_.pop_front();
-        lock.unlock();
-        const FsResult r = job.copy.commit();
-        lock.lock();
-        if (!r && failure_) failure_ = {r, job.label};
-        underWay_.erase(std::find(underWay_.begin(), underWay_.end(), job.label));
-        changed_.notify_all();
+        Commit(lock, std::move(job));
     }
+}
+
+void CommitBehind::Commit(std::unique_lock<std::mutex>& lock, Job job) {
+    lock.unlock();
+    const FsResult r = job.copy.commit();
+    lock.lock();
+    if (!r && failure_) failure_ = {r, job.label};
+    underWay_.erase(std::find(underWay_.begin(), underWay_.end(), job.label));
+    changed_.notify_all();
 }
 
 }  // namespace plat

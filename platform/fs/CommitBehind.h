@@ -48,6 +48,8 @@ private:
         std::string label;
     };
     void run();
+    // Commits the job without the lock held, then records its end.
+    void Commit(std::unique_lock<std::mutex>& lock, Job job);
     Outcome TakeOutcome();
 
     const unsigned inFlight_;
