@@ -2,6 +2,7 @@
 // resampling in exact integers on the size ratio reduced to lowest terms.
 #include "Caravel/Brisant/TiledSourceReader.h"
 #include "Caravel/Brisant/VeltraFilterScale.h"
+#include "Caravel/Brisant/VectorForm.h"
 
 #include <algorithm>
 #include <cstring>
@@ -295,13 +296,11 @@ AreaRowFn PickAreaRow(int32_t components, int32_t taps)
 
 // The area reduction down the ring rows in 32-bit sums (the largest sample times C
 // below 2^32), a pass per row over all samples: the same integers as
-// Kernels::Vertical's area case. Integer loops over whole rows: AVX2 where the
-// processor has it, chosen when the library loads.
+// Kernels::Vertical's area case.
 template <class T>
-__attribute__((target_clones("avx2", "default"))) void AreaColumns(uint16_t* const* rows, const int32_t* weights,
-                                                                   int32_t samples, uint32_t D,
-                                                                   const Divider32& divide, uint32_t* acc,
-                                                                   void* target)
+__attribute__((always_inline)) inline void AreaColumnsLoops(uint16_t* const* rows, const int32_t* weights,
+                                                            int32_t samples, uint32_t D, const Divider32& divide,
+                                                            uint32_t* acc, void* target)
 {
     const auto first = static_cast<uint32_t>(weights[0]), last = static_cast<uint32_t>(weights[1]);
     const int32_t count = weights[2];
@@ -321,6 +320,29 @@ __attribute__((target_clones("avx2", "default"))) void AreaColumns(uint16_t* con
     T* out = static_cast<T*>(target);
     for (int32_t i = 0; i < samples; ++i)
         out[i] = static_cast<T>(divide(acc[i]));
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same loops built for AVX2 (the rest of the library stays in the base set).
+template <class T>
+__attribute__((target("avx2"))) void AreaColumnsWide(uint16_t* const* rows, const int32_t* weights, int32_t samples,
+                                                     uint32_t D, const Divider32& divide, uint32_t* acc, void* target)
+{
+    AreaColumnsLoops<T>(rows, weights, samples, D, divide, acc, target);
+}
+#endif
+
+template <class T>
+void AreaColumns(uint16_t* const* rows, const int32_t* weights, int32_t samples, uint32_t D, const Divider32& divide,
+                 uint32_t* acc, void* target)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (brisant::WideVectors()) {
+        AreaColumnsWide<T>(rows, weights, samples, D, divide, acc, target);
+        return;
+    }
+#endif
+    AreaColumnsLoops<T>(rows, weights, samples, D, divide, acc, target);
 }
 
 // The source pixels of row y from column lo to hi, edges replicated, into buf.

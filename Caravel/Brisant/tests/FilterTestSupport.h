@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the filter tests: managers and images, whole-picture buffers, reading a source's
 // whole output through its tiles, and the outside tools used as oracles.
+#include "Caravel/Brisant/VectorForm.h"
 #include "outside/veltra/VeltraError.h"
 #include "outside/veltra/VeltraGraph.h"
 #include "outside/veltra/VeltraImage.h"
@@ -21,6 +22,18 @@
 #include <unistd.h>
 
 namespace brisant_test {
+
+// Pins the filters' vector form (wide only where the processor has it) for one test.
+class ScopedVectorForm {
+public:
+    explicit ScopedVectorForm(bool wide) : m_was(brisant::WideVectors()) { brisant::SetWideVectors(wide); }
+    ~ScopedVectorForm() { brisant::SetWideVectors(m_was); }
+    ScopedVectorForm(const ScopedVectorForm&) = delete;
+    ScopedVectorForm& operator=(const ScopedVectorForm&) = delete;
+
+private:
+    bool m_was;
+};
 
 struct ManagerDeleter {
     void operator()(IVeltraManager* m) const { m->Release(); }

@@ -240,15 +240,18 @@ TEST_P(ScaleTiles, TiledOutputEqualsTheWholePictureReference)
     for (const Size& s : sizes) {
         const Picture src = NoisePicture(s.sw, s.sh, code, 17);
         const Picture expect = Reference(src, s.dw, s.dh, method);
-        for (int32_t tile : {1, 7, 64}) {
-            if (tile == 1 && s.sw > 9)
-                continue;
-            Chain c(tile, src, method);
-            ASSERT_FALSE(VeltraErrorPtr(c.filter->SetSize(s.dw, s.dh, true)));
-            const Picture out = ReadAll(c.filter.get());
-            EXPECT_EQ(out.bytes, expect.bytes) << "method " << method << " code " << code << " " << s.sw << "x"
-                                               << s.sh << " -> " << s.dw << "x" << s.dh << " tile " << tile;
-        }
+        for (int32_t tile : {1, 7, 64})
+            for (bool wide : {false, true}) {
+                if (tile == 1 && s.sw > 9)
+                    continue;
+                ScopedVectorForm vectors(wide);
+                Chain c(tile, src, method);
+                ASSERT_FALSE(VeltraErrorPtr(c.filter->SetSize(s.dw, s.dh, true)));
+                const Picture out = ReadAll(c.filter.get());
+                EXPECT_EQ(out.bytes, expect.bytes) << "method " << method << " code " << code << " " << s.sw << "x"
+                                                   << s.sh << " -> " << s.dw << "x" << s.dh << " tile " << tile
+                                                   << " wide " << wide;
+            }
     }
 }
 

@@ -1,7 +1,6 @@
 // Unsharp mask: kernel numbers, range and sharpening rules, tiled output against a whole-picture
 // reference with edge replication in both arithmetic forms, and ImageMagick's unsharp.
 #include "Caravel/Brisant/UnsharpMaskFilter.h"
-#include "Caravel/Brisant/VectorForm.h"
 #include "Caravel/Brisant/tests/FilterTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -33,16 +32,6 @@ class MmxForm {
 public:
     explicit MmxForm(bool mmx) : m_was(CUnsharpMaskFilter::MmxSupported()) { CUnsharpMaskFilter::SetMmxSupport(mmx); }
     ~MmxForm() { CUnsharpMaskFilter::SetMmxSupport(m_was); }
-
-private:
-    bool m_was;
-};
-
-// Pins the vector form (wide only where the processor has it) for one test.
-class VectorForm {
-public:
-    explicit VectorForm(bool wide) : m_was(brisant::WideVectors()) { brisant::SetWideVectors(wide); }
-    ~VectorForm() { brisant::SetWideVectors(m_was); }
 
 private:
     bool m_was;
@@ -144,7 +133,7 @@ TEST_P(UnsharpTiles, TiledOutputEqualsTheWholePictureReference)
 {
     const auto [code, tile, mmx, wide] = GetParam();
     MmxForm form(mmx);
-    VectorForm vectors(wide);
+    ScopedVectorForm vectors(wide);
     // 37 columns: two runs of the wide form's 16 and a rest for the plain loops
     const Picture src = NoisePicture(tile == 1 ? 11 : 37, tile == 1 ? 7 : 23, code, 13);
     for (const Settings& s : kSettings) {
