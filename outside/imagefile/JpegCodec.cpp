@@ -178,21 +178,11 @@ std::vector<uint8_t> dcScansOnly(const uint8_t* data, size_t size) {
     return {};
 }
 
-int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t* data, size_t size,
-                   int minWidth, int minHeight, Raster& out, std::vector<uint8_t>& dcOnly) {
-    if (setjmp(err.jump))
-        return err.damaged ? JQFL_CORRUPT : JQFL_CORRUPT;
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
-        return JQFL_CORRUPT;
-    if (colorModelOf(cinfo.jpeg_color_space, cinfo.num_components) == JQFL_MODEL_CMYK)
-        return JQFL_UNSUPPORTED;
-    const int grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
-    cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-    // refuse before libjpeg allocates anything sized by the header
-    if (rasterBytes(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height), 3, 1) == 0)
-        return JQFL_NO_MEMORY;
+// The output's colours and size for a header just read: RGB or grey, at the
+// smallest eighth scale that still covers minWidth x minHeight (whole when either
+// is 0), and the output dimensions computed.
+void chooseOutput(jpeg_decompress_struct& cinfo, int minWidth, int minHeight) {
+    cinfo.out_color_space = cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
     cinfo.scale_num = 8;
     cinfo.scale_denom = 8;
     if (minWidth > 0 && minHeight > 0) {
@@ -211,6 +201,23 @@ int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8
         }
     }
     jpeg_calc_output_dimensions(&cinfo);
+}
+
+int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8_t* data, size_t size,
+                   int minWidth, int minHeight, Raster& out, std::vector<uint8_t>& dcOnly) {
+    if (setjmp(err.jump))
+        return err.damaged ? JQFL_CORRUPT : JQFL_CORRUPT;
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
+        return JQFL_CORRUPT;
+    if (colorModelOf(cinfo.jpeg_color_space, cinfo.num_components) == JQFL_MODEL_CMYK)
+        return JQFL_UNSUPPORTED;
+    const int grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    // refuse before libjpeg allocates anything sized by the header
+    if (rasterBytes(static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height), 3, 1) == 0)
+        return JQFL_NO_MEMORY;
+    chooseOutput(cinfo, minWidth, minHeight);
     // every row is written before the picture is handed out (decodeJpeg)
     if (!allocateRasterForOverwrite(out, static_cast<int>(cinfo.output_width),
                                     static_cast<int>(cinfo.output_height), grey ? 1 : 3, 1))
@@ -221,19 +228,11 @@ int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8
         if (onlyDcNeeded(cinfo)) {
             dcOnly = dcScansOnly(data, size);
             if (!dcOnly.empty()) {
-                const unsigned scale = cinfo.scale_num;
-                const boolean fancy = cinfo.do_fancy_upsampling;
-                const J_DCT_METHOD method = cinfo.dct_method;
                 jpeg_abort_decompress(&cinfo);
                 jpeg_mem_src(&cinfo, dcOnly.data(), static_cast<unsigned long>(dcOnly.size()));
                 if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
                     return JQFL_CORRUPT;
-                cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-                cinfo.scale_num = scale;
-                cinfo.scale_denom = 8;
-                cinfo.do_fancy_upsampling = fancy;
-                cinfo.dct_method = method;
-                jpeg_calc_output_dimensions(&cinfo);
+                chooseOutput(cinfo, minWidth, minHeight);
                 if (static_cast<int>(cinfo.output_width) != out.width ||
                     static_cast<int>(cinfo.output_height) != out.height)
                     return JQFL_CORRUPT;
