@@ -1,47 +1,40 @@
 #include "platform/fs/CommitBehind.h"
 
-#include <algorithm>
 #include <system_error>
 
 namespace plat {
 
-CommitBehind::CommitBehind(unsigned inFlight) : inFlight_(std::max(inFlight, 1u)) {}
-
 CommitBehind::~CommitBehind() {
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return underWay_.empty(); });
+        changed_.wait(lock, [this] { return !working_; });
         quit_ = true;
     }
     changed_.notify_all();
-    for (std::thread& t : threads_) t.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 void CommitBehind::start(WrittenCopy copy, std::string label) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return underWay_.size() < inFlight_; });
-    underWay_.push_back(label);
-    queue_.push_back(Job{std::move(copy), std::move(label)});
-    // threads start with the first commits and stay for the object's life
-    if (idle_ < queue_.size() && threads_.size() < inFlight_) {
+    changed_.wait(lock, [this] { return !working_; });
+    working_ = true;
+    label_ = std::move(label);
+    if (!thread_.joinable()) {
+        // one thread for the object's life, started with the first commit
         try {
-            threads_.emplace_back([this] { run(); });
+            thread_ = std::thread([this] { run(); });
         } catch (const std::system_error&) {
-            if (threads_.empty()) {
-                // no thread at all: commit here and now
-                Job job = std::move(queue_.back());
-                queue_.pop_back();
-                Commit(lock, std::move(job));
-                return;
-            }
+            Commit(lock, std::move(copy));  // no thread: commit here and now
+            return;
         }
     }
+    next_ = std::move(copy);
     changed_.notify_all();
 }
 
 bool CommitBehind::underWay(const std::string& label) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return std::find(underWay_.begin(), underWay_.end(), label) != underWay_.end();
+    return working_ && label_ == label;
 }
 
 CommitBehind::Outcome CommitBehind::check() {
@@ -51,7 +44,7 @@ CommitBehind::Outcome CommitBehind::check() {
 
 CommitBehind::Outcome CommitBehind::wait() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return underWay_.empty(); });
+    changed_.wait(lock, [this] { return !working_; });
     return TakeOutcome();
 }
 
@@ -64,22 +57,18 @@ CommitBehind::Outcome CommitBehind::TakeOutcome() {
 void CommitBehind::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        ++idle_;
-        changed_.wait(lock, [this] { return !queue_.empty() || quit_; });
-        --idle_;
-        if (queue_.empty()) return;
-        Job job = std::move(queue_.front());
-        queue_.pop_front();
-        Commit(lock, std::move(job));
+        changed_.wait(lock, [this] { return working_ || quit_; });
+        if (!working_) return;
+        Commit(lock, std::move(next_));
     }
 }
 
-void CommitBehind::Commit(std::unique_lock<std::mutex>& lock, Job job) {
+void CommitBehind::Commit(std::unique_lock<std::mutex>& lock, WrittenCopy copy) {
     lock.unlock();
-    const FsResult r = job.copy.commit();
+    const FsResult r = copy.commit();
     lock.lock();
-    if (!r && failure_) failure_ = {r, job.label};
-    underWay_.erase(std::find(underWay_.begin(), underWay_.end(), job.label));
+    if (!r && failure_) failure_ = {r, label_};
+    working_ = false;
     changed_.notify_all();
 }
 
