@@ -420,10 +420,7 @@ int32_t CTransferCtrl::PictureLoop() {
         previews_ = std::make_unique<PreviewsAhead>(
             list_->size(),
             [this](size_t i, std::unique_ptr<PictureRecord>& record, const plat::Event* abort) {
-                const TransFileRecord& rec = *(*list_)[i];
-                return access_->If_GetThumbAndCaption(rec.sourceFolder, rec.fileName, record, kThumbWidth,
-                                                      kThumbHeight, RotationToOrientation(rec.rotation), abort,
-                                                      buildThumbFromPicture_);
+                return ReadPreview(*(*list_)[i], record, abort);
             },
             threads, 2 * threads);
     }
@@ -661,14 +658,19 @@ int32_t CTransferCtrl::SizeCheck(const TransFileRecord& rec) {
     return TransResult_Failed;
 }
 
+// A picture's preview (thumbnail and shooting information) as the panel shows it.
+int32_t CTransferCtrl::ReadPreview(const TransFileRecord& rec, std::unique_ptr<PictureRecord>& record,
+                                   const plat::Event* abort) const {
+    return access_->If_GetThumbAndCaption(rec.sourceFolder, rec.fileName, record, kThumbWidth, kThumbHeight,
+                                          RotationToOrientation(rec.rotation), abort, buildThumbFromPicture_);
+}
+
 int32_t CTransferCtrl::GetIndicateDataInfo(const TransFileRecord& rec, size_t index) {
     picture_.reset();
     // The preview follows the user's thumbnail setting: a camera's own thumbnail
     // serves unless thumbnails are to be made from the pictures.
     int32_t code = 0;
-    if (!previews_ || !previews_->take(index, &picture_))
-        code = access_->If_GetThumbAndCaption(rec.sourceFolder, rec.fileName, picture_, kThumbWidth, kThumbHeight,
-                                              RotationToOrientation(rec.rotation), nullptr, buildThumbFromPicture_);
+    if (!previews_ || !previews_->take(index, &picture_)) code = ReadPreview(rec, picture_, nullptr);
     // A picture the thumbnail reader cannot show (a movie) goes on without one.
     if (code == JqIfMngResult_StatusCannotShow && picture_) {
         FreeBitmapArray(*picture_);
@@ -798,7 +800,7 @@ int32_t CTransferCtrl::MakeNewFileName(const TransFileRecord& rec) {
     CTransNaming naming;
     std::string path;
     // The source path with the name as it now stands (a converted picture is a JPEG).
-    // The previous pictures may still be on their way to their names: those are taken.
+    // The previous picture may still be on its way to its name: that name is taken.
     std::function<bool(const std::string&)> coming;
     if (folder == destFolder_) coming = [this](const std::string& name) { return localCommits_.underWay(name); };
     const int32_t r = naming.MakeNewName(&path, rec.sourceFolder + "/" + currentName_, folder, t, date, coming);
@@ -860,7 +862,7 @@ void CTransferCtrl::ReportCopyFailure(const plat::FsResult& r, const std::string
     else ShowMessage(kMsgFailed, kIconExclamation);
 }
 
-// Waits for the local copies still being synced and named; a failure fails the
+// Waits for the local copy still being synced and named; its failure fails the
 // run as it would have when the copy was made, naming that copy.
 int32_t CTransferCtrl::SettleLocalCopy() {
     const plat::CommitBehind::Outcome o = localCommits_.wait();
