@@ -37,18 +37,9 @@ bool CommitBehind::underWay(const std::string& label) {
     return working_ && label_ == label;
 }
 
-CommitBehind::Outcome CommitBehind::check() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return TakeOutcome();
-}
-
 CommitBehind::Outcome CommitBehind::wait() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !working_; });
-    return TakeOutcome();
-}
-
-CommitBehind::Outcome CommitBehind::TakeOutcome() {
     Outcome o = std::move(failure_);
     failure_ = Outcome{};
     return o;

@@ -30,17 +30,14 @@ public:
     void start(WrittenCopy copy, std::string label = {});
     // Whether the copy under that label is still being committed.
     bool underWay(const std::string& label);
-    // The first failure since the last wait or check, without waiting (success
-    // when none has failed).
-    Outcome check();
-    // Waits for the commit under way, then answers as check does.
+    // Waits for the commit under way; the first failure since the last wait
+    // (success when none has failed).
     Outcome wait();
 
 private:
     void run();
     // Commits the copy without the lock held, then records its end.
     void Commit(std::unique_lock<std::mutex>& lock, WrittenCopy copy);
-    Outcome TakeOutcome();
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -837,12 +837,9 @@ int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRec
         plat::WrittenCopy written;
         r = plat::copyFileWritten(sourceForCopy_, *target, step, plat::kCopyChunk, false, &written);
         if (r.ok()) {
-            // an earlier picture's failed commit fails the run here, and this copy,
-            // dropped, leaves nothing
-            if (const plat::CommitBehind::Outcome failed = localCommits_.check(); !failed) {
-                ReportCopyFailure(failed.result, failed.label);
-                return TransResult_Failed;
-            }
+            // the previous picture's commit first: its failure fails the run here,
+            // and this copy, dropped, leaves nothing
+            if (const int32_t settled = SettleLocalCopy(); settled != 0) return settled;
             localCommits_.start(std::move(written), newName_);
         }
     } else {

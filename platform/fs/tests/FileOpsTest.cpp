@@ -199,12 +199,11 @@ TEST_F(FileOpsTest, WrittenCopyTakesItsNameOnlyWhenCommitted) {
         EXPECT_EQ(failed.label, "d");
     }
     EXPECT_TRUE(behind.wait());
-    EXPECT_TRUE(behind.check());
     EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"a", "b", "c", "e", "f", "g", "src"}));
 }
 
-// A copy is under way from its hand-over until it stands under its name; a
-// failure is there to be checked without waiting once the commit has ended.
+// A copy is under way from its hand-over until its commit has ended; a failed
+// one leaves nothing and its failure carries its label.
 TEST_F(FileOpsTest, ACommitIsUnderWayUntilItsCopyStands) {
     writeText(dir / "src", "picture");
     std::atomic<bool> hold{true};
@@ -219,14 +218,13 @@ TEST_F(FileOpsTest, ACommitIsUnderWayUntilItsCopyStands) {
     behind.start(std::move(copy), "a");
     EXPECT_TRUE(behind.underWay("a"));
     EXPECT_FALSE(behind.underWay("c"));
-    EXPECT_TRUE(behind.check());  // nothing has failed yet
     hold = false;
-    while (behind.underWay("a")) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const CommitBehind::Outcome failed = behind.check();
+    const CommitBehind::Outcome failed = behind.wait();
+    EXPECT_FALSE(behind.underWay("a"));
     EXPECT_EQ(failed.result.code, FsError::IoError);
     EXPECT_EQ(failed.label, "a");
     EXPECT_FALSE(fileExists(dir / "a"));
-    EXPECT_TRUE(behind.wait());  // the failure was taken by the check
+    EXPECT_TRUE(behind.wait());  // a failure is answered once
 }
 
 TEST_F(FileOpsTest, AtomicWriteKeepsOldFileOnFailure) {
