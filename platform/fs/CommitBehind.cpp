@@ -1,65 +1,113 @@
 #include "platform/fs/CommitBehind.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace plat {
 
+CommitBehind::CommitBehind(size_t inFlight) : inFlight_(std::max<size_t>(1, inFlight)) {}
+
 CommitBehind::~CommitBehind() {
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return !working_; });
+        changed_.wait(lock, [this] { return idle(); });
         quit_ = true;
     }
     changed_.notify_all();
-    if (thread_.joinable()) thread_.join();
+    for (std::thread& t : threads_) t.join();
 }
 
 void CommitBehind::start(WrittenCopy copy, std::string label) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !working_; });
-    working_ = true;
-    label_ = std::move(label);
-    if (!thread_.joinable()) {
-        // one thread for the object's life, started with the first commit
+    changed_.wait(lock, [this] { return entries_.size() + (naming_ ? 1 : 0) < inFlight_; });
+    auto entry = std::make_unique<Entry>();
+    entry->copy = std::move(copy);
+    entry->label = std::move(label);
+    entries_.push_back(std::move(entry));
+    // a thread for each copy that can be under way, started as they are needed
+    if (threads_.size() < entries_.size()) {
         try {
-            thread_ = std::thread([this] { run(); });
+            threads_.emplace_back([this] { run(); });
         } catch (const std::system_error&) {
-            Commit(lock, std::move(copy));  // no thread: commit here and now
-            return;
+            if (threads_.empty()) {
+                // no thread at all: commit here and now
+                while (!idle()) {
+                    if (entries_.front()->state == Entry::Synced) NameFront(lock);
+                    else SyncOne(lock);
+                }
+                return;
+            }
         }
     }
-    next_ = std::move(copy);
     changed_.notify_all();
 }
 
 bool CommitBehind::underWay(const std::string& label) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return working_ && label_ == label;
+    if (naming_ && namingLabel_ == label) return true;
+    return std::any_of(entries_.begin(), entries_.end(), [&](const auto& e) { return e->label == label; });
+}
+
+bool CommitBehind::failed() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !failure_.result.ok();
 }
 
 CommitBehind::Outcome CommitBehind::wait() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !working_; });
+    changed_.wait(lock, [this] { return idle(); });
     Outcome o = std::move(failure_);
     failure_ = Outcome{};
     return o;
 }
 
+bool CommitBehind::hasWork() const {
+    if (!naming_ && !entries_.empty() && entries_.front()->state == Entry::Synced) return true;
+    return std::any_of(entries_.begin(), entries_.end(), [](const auto& e) { return e->state == Entry::Handed; });
+}
+
 void CommitBehind::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return working_ || quit_; });
-        if (!working_) return;
-        Commit(lock, std::move(next_));
+        changed_.wait(lock, [this] { return hasWork() || quit_; });
+        if (!hasWork()) return;
+        // naming first: the copies behind the front wait for it
+        if (!naming_ && entries_.front()->state == Entry::Synced) NameFront(lock);
+        else SyncOne(lock);
     }
 }
 
-void CommitBehind::Commit(std::unique_lock<std::mutex>& lock, WrittenCopy copy) {
+void CommitBehind::SyncOne(std::unique_lock<std::mutex>& lock) {
+    const auto it = std::find_if(entries_.begin(), entries_.end(),
+                                 [](const auto& e) { return e->state == Entry::Handed; });
+    Entry* e = it->get();  // stays put: only a synced front entry leaves the queue
+    if (failure_.result.ok()) {
+        e->state = Entry::Syncing;
+        lock.unlock();
+        const FsResult r = e->copy.sync();
+        lock.lock();
+        e->synced = r;
+    }
+    // after a failure the copy is not synced at all; it is dropped in its turn
+    e->state = Entry::Synced;
+    changed_.notify_all();
+}
+
+void CommitBehind::NameFront(std::unique_lock<std::mutex>& lock) {
+    std::unique_ptr<Entry> e = std::move(entries_.front());
+    entries_.pop_front();
+    naming_ = true;
+    namingLabel_ = e->label;
+    // A copy behind a failed one is never named; the first failure is kept.
+    const bool name = failure_.result.ok() && e->synced.ok();
+    if (failure_.result.ok() && !e->synced.ok()) failure_ = {e->synced, e->label};
     lock.unlock();
-    const FsResult r = copy.commit();
+    const FsResult r = name ? e->copy.name() : FsResult::success();
+    e.reset();  // a copy left unnamed removes its temporary file
     lock.lock();
-    if (!r && failure_) failure_ = {r, label_};
-    working_ = false;
+    if (!r.ok() && failure_.result.ok()) failure_ = {r, namingLabel_};
+    naming_ = false;
+    namingLabel_.clear();
     changed_.notify_all();
 }
 

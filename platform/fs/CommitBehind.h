@@ -1,22 +1,28 @@
 #pragma once
-// Commits written copies one at a time on a thread of its own, so that a copy
-// of many files waits for the medium while it already writes the next file.
-// (Several syncs side by side measured no faster on a local disk.) The caller
-// hands over a copy under a label (its name, say), goes on, and asks for the
-// result before it relies on the file standing under its name.
+// Commits written copies behind the caller, so that a copy of many files waits
+// for the medium while it already writes the next files. Up to `inFlight`
+// copies are synced side by side (the file system then puts several in one
+// journal commit), and they are named strictly in the order they were handed
+// over: a copy is renamed onto its name only once every copy before it stands
+// under its own, and after a failure none is. The caller hands over a copy
+// under a label (its name, say), goes on, and waits before it relies on the
+// files standing under their names.
 #include "platform/fs/FileOps.h"
 
 #include <condition_variable>
+#include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace plat {
 
 class CommitBehind {
 public:
-    CommitBehind() = default;
-    ~CommitBehind();  // waits for a commit under way
+    explicit CommitBehind(size_t inFlight = 8);
+    ~CommitBehind();  // waits for every copy handed over
     CommitBehind(const CommitBehind&) = delete;
     CommitBehind& operator=(const CommitBehind&) = delete;
 
@@ -26,25 +32,41 @@ public:
         explicit operator bool() const { return result.ok(); }
     };
 
-    // Starts committing `copy`; a commit still under way is waited for first.
+    // Hands `copy` over; waits first while `inFlight` copies are under way.
     void start(WrittenCopy copy, std::string label = {});
-    // Whether the copy under that label is still being committed.
+    // Whether a copy under that label is still on its way to its name.
     bool underWay(const std::string& label);
-    // Waits for the commit under way; the first failure since the last wait
-    // (success when none has failed).
+    // Whether a copy has failed since the last wait, without waiting (copies
+    // under way may still fail).
+    bool failed();
+    // Waits for every copy handed over; the first failure since the last wait
+    // (success when none has failed). Copies handed over after a failed one
+    // have been dropped unnamed.
     Outcome wait();
 
 private:
-    void run();
-    // Commits the copy without the lock held, then records its end.
-    void Commit(std::unique_lock<std::mutex>& lock, WrittenCopy copy);
+    struct Entry {
+        WrittenCopy copy;
+        std::string label;
+        enum State { Handed, Syncing, Synced } state = Handed;
+        FsResult synced;
+    };
 
+    void run();
+    bool hasWork() const;
+    // Syncs the first copy waiting for it, with the lock released meanwhile.
+    void SyncOne(std::unique_lock<std::mutex>& lock);
+    // Names the front copy (or drops it after a failure), lock released meanwhile.
+    void NameFront(std::unique_lock<std::mutex>& lock);
+    bool idle() const { return entries_.empty() && !naming_; }
+
+    const size_t inFlight_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::thread thread_;
-    WrittenCopy next_;
-    std::string label_;    // of the copy under way
-    bool working_ = false;  // a copy is handed over and not yet committed
+    std::vector<std::thread> threads_;
+    std::deque<std::unique_ptr<Entry>> entries_;  // in the order handed over
+    bool naming_ = false;       // a thread is renaming the copy taken off the front
+    std::string namingLabel_;   // that copy's label
     bool quit_ = false;
     Outcome failure_;
 };

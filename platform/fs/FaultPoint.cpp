@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace plat {
 namespace {
@@ -16,7 +17,15 @@ std::shared_ptr<FsFaultHook>& hookSlot() {
     return slot;
 }
 
+thread_local std::string subject;
+
 }  // namespace
+
+const std::string& faultSubject() { return subject; }
+
+ScopedFaultSubject::ScopedFaultSubject(std::string s) : previous_(std::exchange(subject, std::move(s))) {}
+
+ScopedFaultSubject::~ScopedFaultSubject() { subject = std::move(previous_); }
 
 void setFsFaultHook(FsFaultHook hook) {
     std::lock_guard<std::mutex> lock(hookMutex());

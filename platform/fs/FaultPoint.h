@@ -4,6 +4,7 @@
 // rename), and a test makes any of those steps fail with the errno it chooses,
 // then checks that nothing was lost or half-written. Unused outside tests.
 #include <functional>
+#include <string>
 
 namespace plat {
 
@@ -24,6 +25,23 @@ void setFsFaultHook(FsFaultHook hook);
 
 // Asked by the operations: the errno the hook chooses, 0 without a hook.
 int injectedFsFault(FsStep step);
+
+// The file the steps on this thread are taken for (the source while a copy is
+// read and written, its final name while it is synced), so that a hook can fail
+// one file only, as a worn card does; empty elsewhere.
+const std::string& faultSubject();
+
+// Names the subject for the life of the object, on the calling thread.
+class ScopedFaultSubject {
+public:
+    explicit ScopedFaultSubject(std::string subject);
+    ~ScopedFaultSubject();
+    ScopedFaultSubject(const ScopedFaultSubject&) = delete;
+    ScopedFaultSubject& operator=(const ScopedFaultSubject&) = delete;
+
+private:
+    std::string previous_;
+};
 
 // Installs a hook for the life of the object.
 class ScopedFsFault {

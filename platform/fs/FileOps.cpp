@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -67,15 +68,27 @@ public:
 
     // Syncs (unless the copy is scratch), closes and renames onto `finalPath`.
     FsResult commit(const fs::path& finalPath, bool overwrite, Durability durability = Durability::Synced) {
-        const bool sync = durability == Durability::Synced;
-        if (int e = sync ? injectedFsFault(FsStep::SyncTarget) : 0) return FsResult::fromErrno(e);
-        if (sync && fsync(fd_.get()) != 0) return FsResult::fromErrno(errno);
+        const bool synced = durability == Durability::Synced;
+        if (synced) {
+            if (FsResult r = sync(finalPath); !r) return r;
+        }
+        return name(finalPath, overwrite, synced);
+    }
+    // Puts the file's bytes on the medium.
+    FsResult sync(const fs::path& finalPath) {
+        const ScopedFaultSubject subject(finalPath.string());
+        if (int e = injectedFsFault(FsStep::SyncTarget)) return FsResult::fromErrno(e);
+        if (fsync(fd_.get()) != 0) return FsResult::fromErrno(errno);
+        return FsResult::success();
+    }
+    // Closes and renames onto `finalPath`; `synced` syncs the folder after.
+    FsResult name(const fs::path& finalPath, bool overwrite, bool synced) {
         if (close(fd_.release()) != 0) return FsResult::fromErrno(errno);
         if (int e = injectedFsFault(FsStep::RenameTarget)) return FsResult::fromErrno(e);
         FsResult r = overwrite ? renameReplace(path_, finalPath) : renameNoReplace(path_, finalPath);
         if (!r) return r;
         path_.clear();
-        if (sync) syncFolderOf(finalPath);
+        if (synced) syncFolderOf(finalPath);
         return r;
     }
 
@@ -105,14 +118,33 @@ FsResult writeAll(int fd, const char* data, size_t size) {
     return FsResult::success();
 }
 
-// One read of the source, with EINTR retried; returns bytes or -errno.
-ssize_t readSome(int fd, char* buf, size_t size) {
+// Moves the next bytes of `in` onto the end of `out`, at most `buf.size()`; returns
+// the bytes moved (0 at the end of the source) or -errno. The kernel moves them
+// from one page cache to the other in one copy (sendfile) where it can, which
+// is half the memory traffic of reading them out into `buf` and writing them
+// back; a pair it cannot splice turns `*inKernel` off and `buf` is used from
+// then on.
+ssize_t moveSome(int in, int out, std::vector<char>& buf, bool* inKernel) {
     if (int e = injectedFsFault(FsStep::ReadSource)) return -e;
-    for (;;) {
-        ssize_t n = read(fd, buf, size);
-        if (n >= 0) return n;
-        if (errno != EINTR) return -errno;
+    ssize_t n = -1;
+    while (*inKernel) {
+        n = sendfile(out, in, nullptr, buf.size());
+        if (n >= 0) break;
+        if (errno == EINTR) continue;
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return -errno;
+        *inKernel = false;
     }
+    if (!*inKernel) {
+        do n = read(in, buf.data(), buf.size());
+        while (n < 0 && errno == EINTR);
+        if (n <= 0) return n < 0 ? -errno : 0;
+        if (FsResult r = writeAll(out, buf.data(), static_cast<size_t>(n)); !r) return -r.sysError;
+        return n;
+    }
+    if (n == 0) return 0;
+    // Written already; a fault injected here stands for the write failing.
+    if (int e = injectedFsFault(FsStep::WriteTarget)) return -e;
+    return n;
 }
 
 int64_t mtimeOf(const struct stat& st) { return static_cast<int64_t>(st.st_mtim.tv_sec); }
@@ -123,6 +155,7 @@ FsResult writeCopy(const fs::path& src, const fs::path& dst, const CopyProgress*
                    bool overwrite, TempBeside* tmp) {
     if (src.empty() || dst.empty()) return FsResult::fail(FsError::InvalidArgument);
     if (chunk == 0) chunk = kCopyChunk;
+    const ScopedFaultSubject subject(src.string());
 
     // Open the source and learn its size.
     if (int e = injectedFsFault(FsStep::OpenSource)) return FsResult::fromErrno(e);
@@ -142,12 +175,12 @@ FsResult writeCopy(const fs::path& src, const fs::path& dst, const CopyProgress*
     if (FsResult r = tmp->create(dst); !r) return r;
     if (progress && !(*progress)(0, total)) return FsResult::fail(FsError::Stopped);
     std::vector<char> buf(chunk);
+    bool inKernel = true;
     uint64_t done = 0;
     for (;;) {
-        ssize_t n = readSome(in.get(), buf.data(), buf.size());
+        ssize_t n = moveSome(in.get(), tmp->fd(), buf, &inKernel);
         if (n < 0) return FsResult::fromErrno(static_cast<int>(-n));
         if (n == 0) break;
-        if (FsResult r = writeAll(tmp->fd(), buf.data(), static_cast<size_t>(n)); !r) return r;
         done += static_cast<uint64_t>(n);
         if (progress && !(*progress)(done, total)) return FsResult::fail(FsError::Stopped);
     }
@@ -312,6 +345,7 @@ struct WrittenCopy::State {
     TempBeside tmp;
     fs::path dst;
     bool overwrite = false;
+    bool synced = false;
 };
 
 WrittenCopy::WrittenCopy() = default;
@@ -320,9 +354,25 @@ WrittenCopy::WrittenCopy(WrittenCopy&&) noexcept = default;
 WrittenCopy& WrittenCopy::operator=(WrittenCopy&&) noexcept = default;
 
 FsResult WrittenCopy::commit() {
+    if (FsResult r = sync(); !r) {
+        state_.reset();
+        return r;
+    }
+    return name();
+}
+
+FsResult WrittenCopy::sync() {
+    if (!state_ || state_->synced) return FsResult::success();
+    FsResult r = state_->tmp.sync(state_->dst);
+    state_->synced = r.ok();
+    return r;
+}
+
+FsResult WrittenCopy::name() {
     if (!state_) return FsResult::success();
     const std::unique_ptr<State> state = std::move(state_);
-    return state->tmp.commit(state->dst, state->overwrite, Durability::Synced);
+    if (!state->synced) return FsResult::fail(FsError::InvalidArgument);
+    return state->tmp.name(state->dst, state->overwrite, true);
 }
 
 FsResult copyFileWritten(const fs::path& src, const fs::path& dst, const CopyProgress& progress, size_t chunk,

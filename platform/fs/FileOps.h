@@ -64,7 +64,7 @@ using CopyProgress = std::function<bool(uint64_t done, uint64_t total)>;
 // existing `dst` fails with Exists.
 FsResult copyFile(const std::filesystem::path& src, const std::filesystem::path& dst, bool overwrite = true);
 
-constexpr size_t kCopyChunk = 128 * 1024;
+constexpr size_t kCopyChunk = 1024 * 1024;
 
 // Whether a copy is written through to the medium before it takes its name. A
 // scratch copy (a work copy whose source stays where it is) is complete and
@@ -91,8 +91,15 @@ public:
     WrittenCopy(WrittenCopy&&) noexcept;
     WrittenCopy& operator=(WrittenCopy&&) noexcept;
 
-    // Success without a written copy; a copy commits once.
+    // Success without a written copy; a copy commits once. A failed commit
+    // drops the copy.
     FsResult commit();
+    // The commit in its two halves: `sync` puts the bytes on the medium (it may
+    // run for several copies side by side); `name` then renames the synced copy
+    // onto `dst`, syncs the folder and ends the copy, whatever its result. A
+    // copy that fails to sync stays unnamed until dropped.
+    FsResult sync();
+    FsResult name();
     bool empty() const { return !state_; }
 
 private:

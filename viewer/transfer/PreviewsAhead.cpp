@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <system_error>
 
-PreviewsAhead::PreviewsAhead(size_t count, Reader read, unsigned threads, size_t window)
+PreviewsAhead::PreviewsAhead(size_t count, Reader read, unsigned threads, size_t window, Drop drop)
     : read_(std::move(read)),
+      drop_(std::move(drop)),
       window_(std::max<size_t>(window, 1)),
       abort_(plat::Event::create(plat::Event::Reset::Manual, false)),
       slots_(count),
@@ -26,6 +27,16 @@ PreviewsAhead::~PreviewsAhead() {
     abort_.set();
     changed_.notify_all();
     for (std::thread& t : threads_) t.join();
+    Records left;
+    for (size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i].record) left.emplace_back(i, std::move(slots_[i].record));
+    Dropped(left);
+}
+
+void PreviewsAhead::Dropped(Records& records) {
+    if (drop_)
+        for (auto& [index, record] : records) drop_(index, record);
+    records.clear();
 }
 
 unsigned PreviewsAhead::ThreadsBeside(unsigned cores) { return std::clamp(cores, 2u, 7u) - 1; }
@@ -34,14 +45,20 @@ bool PreviewsAhead::take(size_t index, std::unique_ptr<PictureRecord>* record) {
     record->reset();
     std::unique_lock<std::mutex> lock(mutex_);
     if (index >= slots_.size()) return false;
+    Records passedOver;
     for (size_t i = passed_; i < index; ++i) {
         if (slots_[i].state == State::Reading) continue;  // given up when its read ends
-        slots_[i].record.reset();
+        if (slots_[i].record) passedOver.emplace_back(i, std::move(slots_[i].record));
         slots_[i].state = State::Given;
     }
     passed_ = std::max(passed_, index);
     horizon_ = std::max(horizon_, std::min(slots_.size(), index + 1 + window_));
     changed_.notify_all();
+    if (!passedOver.empty()) {
+        lock.unlock();
+        Dropped(passedOver);
+        lock.lock();
+    }
     Slot& slot = slots_[index];
     changed_.wait(lock, [&] { return slot.state != State::Reading; });
     *record = std::move(slot.record);  // none unless read ahead, and read well
@@ -68,8 +85,16 @@ void PreviewsAhead::ReadLoop() {
         const int32_t r = read_(index, record, &abort_);
         lock.lock();
         Slot& slot = slots_[index];
-        if (r == 0 && index >= passed_) slot.record = std::move(record);
-        slot.state = index >= passed_ ? State::Ready : State::Given;
+        const bool wanted = index >= passed_;
+        if (r == 0 && wanted) slot.record = std::move(record);
+        slot.state = wanted ? State::Ready : State::Given;
         changed_.notify_all();
+        if (r == 0 && record) {
+            Records late;
+            late.emplace_back(index, std::move(record));
+            lock.unlock();
+            Dropped(late);
+            lock.lock();
+        }
     }
 }

@@ -5,7 +5,9 @@
 // preview; the worker takes each one when its picture comes, in the list's
 // order, and reads for itself any picture that was not read ahead or whose
 // reading failed (so that a failure is met, and reported, at its own time).
-// At most `window` pictures past the one taken last are read ahead.
+// At most `window` pictures past the one taken last are read ahead. A preview
+// read well that the worker never takes (its picture passed over, or the run
+// ended first) is handed to `drop`, for whatever its reading left behind.
 #include "platform/thread/Event.h"
 #include "viewer/sources/PictureRecords.h"
 
@@ -16,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 class PreviewsAhead {
@@ -25,7 +28,9 @@ public:
     using Reader = std::function<int32_t(size_t index, std::unique_ptr<PictureRecord>& record,
                                          const plat::Event* abort)>;
 
-    PreviewsAhead(size_t count, Reader read, unsigned threads, size_t window);
+    using Drop = std::function<void(size_t index, std::unique_ptr<PictureRecord>& record)>;
+
+    PreviewsAhead(size_t count, Reader read, unsigned threads, size_t window, Drop drop = {});
     ~PreviewsAhead();  // stops the reads and joins the threads
     PreviewsAhead(const PreviewsAhead&) = delete;
     PreviewsAhead& operator=(const PreviewsAhead&) = delete;
@@ -45,10 +50,14 @@ private:
         std::unique_ptr<PictureRecord> record;  // a preview read well, until taken
     };
 
+    using Records = std::vector<std::pair<size_t, std::unique_ptr<PictureRecord>>>;
+
     void ReadLoop();
+    void Dropped(Records& records);  // hands them to `drop`, without the lock
     bool NextToRead(size_t* index);  // with the lock held
 
     Reader read_;
+    Drop drop_;
     const size_t window_;
     plat::Event abort_;
     std::mutex mutex_;

@@ -5,6 +5,7 @@
 #include "platform/fs/FileOps.h"
 #include "platform/msg/MessageBox.h"
 #include "platform/msg/Messaging.h"
+#include "platform/thread/Waitable.h"
 #include "viewer/shell/common/FolderTools.h"
 #include "viewer/shell/common/LangString.h"
 #include "viewer/shell/common/ViewTables.h"
@@ -420,13 +421,17 @@ int32_t CTransferCtrl::PictureLoop() {
         previews_ = std::make_unique<PreviewsAhead>(
             list_->size(),
             [this](size_t i, std::unique_ptr<PictureRecord>& record, const plat::Event* abort) {
-                return ReadPreview(*(*list_)[i], record, abort);
+                return ReadAhead(*(*list_)[i], record, abort);
             },
-            threads, 2 * threads);
+            threads, 2 * threads,
+            [this](size_t i, std::unique_ptr<PictureRecord>& record) {
+                // a temporary copy made ahead for a picture the run never reached
+                if (record->thumbValue == 2) plat::removeFile(TempCopyPath(*(*list_)[i]));
+            });
     }
     const int32_t result = EachPicture();
     previews_.reset();
-    // Whatever ended the loop, the last local copy is whole under its name first.
+    // Whatever ended the loop, the local copies under way stand under their names first.
     const int32_t settled = SettleLocalCopy();
     return settled != 0 ? settled : result;
 }
@@ -665,6 +670,34 @@ int32_t CTransferCtrl::ReadPreview(const TransFileRecord& rec, std::unique_ptr<P
                                           RotationToOrientation(rec.rotation), abort, buildThumbFromPicture_);
 }
 
+// A card picture's preview read ahead, with its temporary copy made beside it
+// on the reader's core; the reader then reports 2 (a fresh whole local copy),
+// which spares the worker that copy. Where the copy cannot be made ahead the
+// worker makes it, and meets any failure, in its own turn.
+int32_t CTransferCtrl::ReadAhead(const TransFileRecord& rec, std::unique_ptr<PictureRecord>& record,
+                                 const plat::Event* abort) const {
+    const int32_t r = ReadPreview(rec, record, abort);
+    if (r == 0 && record && record->thumbValue == 0 && CopyToTempAhead(rec, abort)) record->thumbValue = 2;
+    return r;
+}
+
+bool CTransferCtrl::CopyToTempAhead(const TransFileRecord& rec, const plat::Event* abort) const {
+    // Copies made ahead stand in the temp folder until their pictures come: each
+    // leaves room for the worker's own largest copies on that drive.
+    if (!HasFreeSpace(tempFolder_, rec.size + 2 * largestSize_)) return false;
+    const std::string temp = TempCopyPath(rec);
+    if (!plat::createFolders(tempFolder_ + "/" + SafeNameComponent(rec.sourceFolder)).ok()) return false;
+    const CopyProgressProc stopWhenAborted = [](uint64_t, uint64_t, void* reference) -> int32_t {
+        const auto* event = static_cast<const plat::Event*>(reference);
+        return event && event->valid() && plat::waitFor(*event, 0) == plat::kWaitSignalled ? 1 : 0;
+    };
+    const int32_t r = access_->If_CopyImageFile(rec.sourceFolder, rec.fileName, temp, true, stopWhenAborted,
+                                                const_cast<plat::Event*>(abort));
+    if (r == 0) return true;
+    plat::removeFile(temp);
+    return false;
+}
+
 int32_t CTransferCtrl::GetIndicateDataInfo(const TransFileRecord& rec, size_t index) {
     picture_.reset();
     // The preview follows the user's thumbnail setting: a camera's own thumbnail
@@ -800,7 +833,7 @@ int32_t CTransferCtrl::MakeNewFileName(const TransFileRecord& rec) {
     CTransNaming naming;
     std::string path;
     // The source path with the name as it now stands (a converted picture is a JPEG).
-    // The previous picture may still be on its way to its name: that name is taken.
+    // Earlier pictures may still be on their way to their names: those names are taken.
     std::function<bool(const std::string&)> coming;
     if (folder == destFolder_) coming = [this](const std::string& name) { return localCommits_.underWay(name); };
     const int32_t r = naming.MakeNewName(&path, rec.sourceFolder + "/" + currentName_, folder, t, date, coming);
@@ -837,9 +870,11 @@ int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRec
         plat::WrittenCopy written;
         r = plat::copyFileWritten(sourceForCopy_, *target, step, plat::kCopyChunk, false, &written);
         if (r.ok()) {
-            // the previous picture's commit first: its failure fails the run here,
-            // and this copy, dropped, leaves nothing
-            if (const int32_t settled = SettleLocalCopy(); settled != 0) return settled;
+            // An earlier picture's commit that has failed fails the run here, and
+            // this copy, dropped, leaves nothing. One that fails later still has
+            // every copy behind it dropped unnamed, and the run fails when the
+            // commits are settled.
+            if (localCommits_.failed()) return SettleLocalCopy();
             localCommits_.start(std::move(written), newName_);
         }
     } else {
@@ -859,7 +894,7 @@ void CTransferCtrl::ReportCopyFailure(const plat::FsResult& r, const std::string
     else ShowMessage(kMsgFailed, kIconExclamation);
 }
 
-// Waits for the local copy still being synced and named; its failure fails the
+// Waits for the local copies still being synced and named; a failure fails the
 // run as it would have when the copy was made, naming that copy.
 int32_t CTransferCtrl::SettleLocalCopy() {
     const plat::CommitBehind::Outcome o = localCommits_.wait();

@@ -141,6 +141,9 @@ private:
     int32_t GetIndicateDataInfo(const TransFileRecord& rec, size_t index);
     int32_t ReadPreview(const TransFileRecord& rec, std::unique_ptr<PictureRecord>& record,
                         const plat::Event* abort) const;
+    int32_t ReadAhead(const TransFileRecord& rec, std::unique_ptr<PictureRecord>& record,
+                      const plat::Event* abort) const;
+    bool CopyToTempAhead(const TransFileRecord& rec, const plat::Event* abort) const;
     int32_t ExifFileCheck(const TransFileRecord& rec);
     int32_t CpyTmpFromCamera(const TransFileRecord& rec);
     int32_t MakeFileData(const TransFileRecord& rec);
@@ -204,8 +207,8 @@ private:
     std::string newName_;
     std::string sourceForCopy_;   // temporary or work copy of the picture now handled
     std::string tempCopy_;        // the picture's temporary copy, removed after the picture
-    // The last local copy is synced and named (labelled with its new name) while
-    // the next picture is read.
+    // The last local copies are synced and named, in order and labelled with
+    // their new names, while the next pictures are read and written.
     plat::CommitBehind localCommits_;
     std::unique_ptr<PreviewsAhead> previews_;  // a card's next previews, read on other cores
     std::unique_ptr<PictureRecord> picture_;

@@ -176,7 +176,8 @@ TEST_F(FileOpsTest, WrittenCopyTakesItsNameOnlyWhenCommitted) {
     ASSERT_TRUE(behind.wait());
     for (const char* name : {"a", "b", "f", "g"}) EXPECT_EQ(readText(dir / name), data) << name;
 
-    // the name taken while the copy was being written; then a failing sync, named
+    // the name taken while the copy was being written; then a failing sync,
+    // named, and a copy behind it that is never named
     WrittenCopy late;
     ASSERT_TRUE(copyFileWritten(dir / "src", dir / "c", {}, 4096, false, &late));
     writeText(dir / "c", "someone else's");
@@ -193,13 +194,19 @@ TEST_F(FileOpsTest, WrittenCopyTakesItsNameOnlyWhenCommitted) {
         behind.start(std::move(failing), "d");
         WrittenCopy next;
         ASSERT_TRUE(copyFileWritten(dir / "src", dir / "e", {}, 4096, false, &next));
-        behind.start(std::move(next), "e");  // commits, and the failure is kept
+        behind.start(std::move(next), "e");
         const CommitBehind::Outcome failed = behind.wait();
         EXPECT_EQ(failed.result.code, FsError::IoError);
         EXPECT_EQ(failed.label, "d");
     }
     EXPECT_TRUE(behind.wait());
-    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"a", "b", "c", "e", "f", "g", "src"}));
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"a", "b", "c", "f", "g", "src"}));
+    // after the failure has been answered, copies are named again
+    WrittenCopy again;
+    ASSERT_TRUE(copyFileWritten(dir / "src", dir / "e", {}, 4096, false, &again));
+    behind.start(std::move(again), "e");
+    EXPECT_TRUE(behind.wait());
+    EXPECT_EQ(readText(dir / "e"), data);
 }
 
 // A copy is under way from its hand-over until its commit has ended; a failed
@@ -225,6 +232,41 @@ TEST_F(FileOpsTest, ACommitIsUnderWayUntilItsCopyStands) {
     EXPECT_EQ(failed.label, "a");
     EXPECT_FALSE(fileExists(dir / "a"));
     EXPECT_TRUE(behind.wait());  // a failure is answered once
+}
+
+// Copies are synced side by side but named in the order they were handed
+// over: while the first one's sync is held, the two behind it sync and wait
+// unnamed; when the first fails, neither of them is ever named.
+TEST_F(FileOpsTest, CopiesBehindAFailedOneAreSyncedButNeverNamed) {
+    writeText(dir / "src", "picture");
+    std::atomic<int> syncing{0};
+    std::atomic<bool> hold{true};
+    ScopedFsFault fault([&](FsStep s) {
+        if (s != FsStep::SyncTarget) return 0;
+        ++syncing;
+        if (faultSubject() != (dir / "a").string()) return 0;
+        while (hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return EIO;
+    });
+    CommitBehind behind(3);
+    for (const char* name : {"a", "b", "c"}) {
+        WrittenCopy copy;
+        ASSERT_TRUE(copyFileWritten(dir / "src", dir / name, {}, 4096, false, &copy));
+        behind.start(std::move(copy), name);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (syncing.load() < 3 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(3, syncing.load()) << "the copies behind the held one were not synced beside it";
+    EXPECT_TRUE(behind.underWay("c"));
+    EXPECT_FALSE(fileExists(dir / "b"));
+    EXPECT_FALSE(fileExists(dir / "c"));
+    EXPECT_FALSE(behind.failed());
+    hold = false;
+    const CommitBehind::Outcome failed = behind.wait();
+    EXPECT_EQ(failed.result.code, FsError::IoError);
+    EXPECT_EQ(failed.label, "a");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"src"});  // no name, no temporary file
 }
 
 TEST_F(FileOpsTest, AtomicWriteKeepsOldFileOnFailure) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -51,6 +53,30 @@ TEST(PreviewsAhead, GivesEachPreviewInTurnAndLeavesFailuresToTheWorker) {
     EXPECT_EQ("5", record->name);
     EXPECT_FALSE(ahead.take(5, &record));  // taken once
     EXPECT_FALSE(ahead.take(8, &record));  // past the list
+}
+
+// What a reader leaves behind (a temporary copy, say) is handed back for every
+// preview read well that the worker never takes: passed over, or left when the
+// run ends; never for one taken or one that failed.
+TEST(PreviewsAhead, HandsBackEveryPreviewNeverTaken) {
+    NamedReads reads;
+    std::mutex mutex;
+    std::set<size_t> dropped;
+    {
+        PreviewsAhead ahead(
+            6, [&](size_t i, std::unique_ptr<PictureRecord>& r, const plat::Event*) { return reads(i, r); }, 2, 6,
+            [&](size_t i, std::unique_ptr<PictureRecord>& r) {
+                ASSERT_TRUE(r);
+                EXPECT_EQ(std::to_string(i), r->name);
+                std::lock_guard<std::mutex> lock(mutex);
+                dropped.insert(i);
+            });
+        std::unique_ptr<PictureRecord> record;
+        reads.waitForReads(6);
+        ASSERT_TRUE(ahead.take(0, &record));
+        ASSERT_TRUE(ahead.take(2, &record));  // 1 passed over
+    }
+    EXPECT_EQ((std::set<size_t>{1, 4, 5}), dropped);  // 3 failed; 4 and 5 left at the end
 }
 
 TEST(PreviewsAhead, StopsReadsUnderWayWhenDropped) {

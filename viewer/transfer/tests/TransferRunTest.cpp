@@ -334,11 +334,13 @@ TEST_F(TransferRun, AFullDestinationFailsAndLeavesNoHalfWrittenPicture) {
     picture("DCIM/100ABCDE/ABCD0002.JPG");
     openSource();
     host.settings.CheckWeb = 0;
-    int writes = 0;
+    // The destination copies are made from the temporary ones; the second of
+    // them finds the disk full.
+    std::atomic<int> toDestination{0};
     plat::ScopedFsFault full([&](plat::FsStep step) {
-        // the card-to-temp copy does not go through here; the second destination write fails
-        if (step == plat::FsStep::WriteTarget && ++writes >= 2) return ENOSPC;
-        return 0;
+        if (!plat::faultSubject().starts_with(host.temp)) return 0;
+        if (step == plat::FsStep::OpenSource) ++toDestination;
+        return step == plat::FsStep::WriteTarget && toDestination >= 2 ? ENOSPC : 0;
     });
     EXPECT_EQ(TransResult_Failed, runTransfer());
     ASSERT_FALSE(boxes.empty());
@@ -383,15 +385,20 @@ TEST_F(TransferRun, ASyncFailingBehindTheNextPictureFailsTheRun) {
     picture("DCIM/100ABCDE/ABCD0003.JPG");
     openSource();
     host.settings.CheckWeb = 0;
+    // The first picture's sync fails only once the pictures behind it have
+    // been synced too (or after a while): none of them may stand under its name.
     std::atomic<int> syncs{0};
     plat::ScopedFsFault failing([&](plat::FsStep step) {
-        return step == plat::FsStep::SyncTarget && ++syncs == 1 ? EIO : 0;
+        if (step != plat::FsStep::SyncTarget) return 0;
+        ++syncs;
+        if (plat::faultSubject().find("ABCD0001.JPG") == std::string::npos) return 0;
+        for (int i = 0; i < 2000 && syncs.load() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return EIO;
     });
     EXPECT_EQ(TransResult_Failed, runTransfer());
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(61602u, boxes.back());
     EXPECT_TRUE(filesBelow(pictures()).empty());
-    EXPECT_EQ(1, syncs.load());
 }
 
 TEST_F(TransferRun, AMissingDestinationFailsWithoutTouchingWorkingFolders) {
@@ -493,6 +500,7 @@ TEST_F(TransferRun, CancelDuringTheSecondPictureKeepsWhatWasPlaced) {
     EXPECT_TRUE(host.uploaded.empty());
     EXPECT_TRUE(filesBelow(host.web).empty());
     EXPECT_EQ(1u, std::distance(fs::directory_iterator(pictures()), fs::directory_iterator()));
+    EXPECT_TRUE(filesBelow(host.temp).empty());  // nor the copies made ahead of pictures never reached
 }
 
 TEST_F(TransferRun, MoviesGoToTheDestinationButNeverToTheWeb) {
@@ -635,21 +643,11 @@ TEST_F(TransferRun, PicturesThatCannotBeReadAreNamedAndTheRestComeOver) {
     ASSERT_EQ(0, ::mkfifo((card / "DCIM/100ABCDE/ABCD0007.JPG").c_str(), 0644));       // never a picture
     openSource();
     host.settings.CheckWeb = 0;
-    // Each good picture is copied card to temp, then temp to destination, in
-    // name order; the fifth copy is ABCD0005's from the card, and it fails on its
-    // first read, as a worn card does.
-    int copies = 0;
-    bool first = true;
+    // Every read of ABCD0005 from the card fails, as on a worn card.
     plat::ScopedFsFault worn([&](plat::FsStep step) {
-        if (step == plat::FsStep::OpenSource) {
-            ++copies;
-            first = true;
-        }
-        if (step == plat::FsStep::ReadSource && copies == 5 && first) {
-            first = false;
-            return EIO;
-        }
-        return 0;
+        const std::string& file = plat::faultSubject();
+        const bool worn = file.starts_with(card.string()) && file.ends_with("ABCD0005.JPG");
+        return step == plat::FsStep::ReadSource && worn ? EIO : 0;
     });
 
     EXPECT_EQ(TransResult_Skipped, runTransfer());
