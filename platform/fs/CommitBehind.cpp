@@ -18,11 +18,22 @@ CommitBehind::~CommitBehind() {
 }
 
 void CommitBehind::start(WrittenCopy copy, std::string label) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return entries_.size() + (naming_ ? 1 : 0) < inFlight_; });
     auto entry = std::make_unique<Entry>();
     entry->copy = std::move(copy);
     entry->label = std::move(label);
+    Hand(std::move(entry));
+}
+
+void CommitBehind::start(Write write, std::string label) {
+    auto entry = std::make_unique<Entry>();
+    entry->write = std::move(write);
+    entry->label = std::move(label);
+    Hand(std::move(entry));
+}
+
+void CommitBehind::Hand(std::unique_ptr<Entry> entry) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return entries_.size() + (naming_ ? 1 : 0) < inFlight_; });
     entries_.push_back(std::move(entry));
     // a thread for each copy that can be under way, started as they are needed
     if (threads_.size() < entries_.size()) {
@@ -84,7 +95,13 @@ void CommitBehind::SyncOne(std::unique_lock<std::mutex>& lock) {
     if (failure_.result.ok()) {
         e->state = Entry::Syncing;
         lock.unlock();
-        const FsResult r = e->copy.sync();
+        FsResult r = FsResult::success();
+        if (e->write) {
+            const Write write = std::move(e->write);  // what it holds goes once it has written
+            e->write = nullptr;
+            r = write(&e->copy);
+        }
+        if (r) r = e->copy.sync();
         lock.lock();
         e->synced = r;
     }

@@ -11,6 +11,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,6 +35,11 @@ public:
 
     // Hands `copy` over; waits first while `inFlight` copies are under way.
     void start(WrittenCopy copy, std::string label = {});
+    // Hands over a copy still to be written: `write` makes it on a committing
+    // thread (a failure there counts as the copy's), then it is synced and
+    // named in its turn like any other.
+    using Write = std::function<FsResult(WrittenCopy* out)>;
+    void start(Write write, std::string label = {});
     // Whether a copy under that label is still on its way to its name.
     bool underWay(const std::string& label);
     // Whether a copy has failed since the last wait, without waiting (copies
@@ -47,14 +53,17 @@ public:
 private:
     struct Entry {
         WrittenCopy copy;
+        Write write;  // when the copy is still to be written
         std::string label;
         enum State { Handed, Syncing, Synced } state = Handed;
         FsResult synced;
     };
 
+    void Hand(std::unique_ptr<Entry> entry);
     void run();
     bool hasWork() const;
-    // Syncs the first copy waiting for it, with the lock released meanwhile.
+    // Writes (when it is still to be written) and syncs the first copy waiting
+    // for it, with the lock released meanwhile.
     void SyncOne(std::unique_lock<std::mutex>& lock);
     // Names the front copy (or drops it after a failure), lock released meanwhile.
     void NameFront(std::unique_lock<std::mutex>& lock);

@@ -149,24 +149,27 @@ ssize_t moveSome(int in, int out, std::vector<char>& buf, bool* inKernel) {
 
 int64_t mtimeOf(const struct stat& st) { return static_cast<int64_t>(st.st_mtim.tv_sec); }
 
-// Everything of a copy but its sync and rename: the checked bytes under the
-// temporary name `tmp` beside `dst`, with the source's permission bits and time.
-FsResult writeCopy(const fs::path& src, const fs::path& dst, const CopyProgress* progress, size_t chunk,
-                   bool overwrite, TempBeside* tmp) {
-    if (src.empty() || dst.empty()) return FsResult::fail(FsError::InvalidArgument);
-    if (chunk == 0) chunk = kCopyChunk;
-    const ScopedFaultSubject subject(src.string());
-
-    // Open the source and learn its size.
+// Opens the source of a copy, a regular file, and learns its size.
+FsResult openSource(const fs::path& src, UniqueFd* in, struct stat* st) {
+    if (src.empty()) return FsResult::fail(FsError::InvalidArgument);
     if (int e = injectedFsFault(FsStep::OpenSource)) return FsResult::fromErrno(e);
     // Opened without waiting: a pipe or device named like a file would block the
     // open itself until a writer came, and it is refused just after.
-    UniqueFd in(open(src.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.get() < 0) return FsResult::fromErrno(errno);
-    struct stat st {};
-    if (fstat(in.get(), &st) != 0) return FsResult::fromErrno(errno);
-    if (!S_ISREG(st.st_mode)) return FsResult::fail(FsError::InvalidArgument, EISDIR);
-    fcntl(in.get(), F_SETFL, fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
+    in->reset(open(src.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in->get() < 0) return FsResult::fromErrno(errno);
+    if (fstat(in->get(), st) != 0) return FsResult::fromErrno(errno);
+    if (!S_ISREG(st->st_mode)) return FsResult::fail(FsError::InvalidArgument, EISDIR);
+    fcntl(in->get(), F_SETFL, fcntl(in->get(), F_GETFL) & ~O_NONBLOCK);
+    return FsResult::success();
+}
+
+// Everything of a copy but its sync and rename: the checked bytes of the open
+// source `in` under the temporary name `tmp` beside `dst`, with the source's
+// permission bits and time.
+FsResult writeCopyFrom(int in, const struct stat& st, const fs::path& dst, const CopyProgress* progress,
+                       size_t chunk, bool overwrite, TempBeside* tmp) {
+    if (dst.empty()) return FsResult::fail(FsError::InvalidArgument);
+    if (chunk == 0) chunk = kCopyChunk;
     struct stat dstSt {};
     if (!overwrite && lstat(dst.c_str(), &dstSt) == 0) return FsResult::fail(FsError::Exists, EEXIST);
     const uint64_t total = static_cast<uint64_t>(st.st_size);
@@ -178,7 +181,7 @@ FsResult writeCopy(const fs::path& src, const fs::path& dst, const CopyProgress*
     bool inKernel = true;
     uint64_t done = 0;
     for (;;) {
-        ssize_t n = moveSome(in.get(), tmp->fd(), buf, &inKernel);
+        ssize_t n = moveSome(in, tmp->fd(), buf, &inKernel);
         if (n < 0) return FsResult::fromErrno(static_cast<int>(-n));
         if (n == 0) break;
         done += static_cast<uint64_t>(n);
@@ -193,6 +196,15 @@ FsResult writeCopy(const fs::path& src, const fs::path& dst, const CopyProgress*
     struct timespec times[2] = {st.st_atim, st.st_mtim};
     futimens(tmp->fd(), times);
     return FsResult::success();
+}
+
+FsResult writeCopy(const fs::path& src, const fs::path& dst, const CopyProgress* progress, size_t chunk,
+                   bool overwrite, TempBeside* tmp) {
+    const ScopedFaultSubject subject(src.string());
+    UniqueFd in;
+    struct stat st {};
+    if (FsResult r = openSource(src, &in, &st); !r) return r;
+    return writeCopyFrom(in.get(), st, dst, progress, chunk, overwrite, tmp);
 }
 
 FsResult copyImpl(const fs::path& src, const fs::path& dst, const CopyProgress* progress, size_t chunk,
@@ -373,6 +385,46 @@ FsResult WrittenCopy::name() {
     const std::unique_ptr<State> state = std::move(state_);
     if (!state->synced) return FsResult::fail(FsError::InvalidArgument);
     return state->tmp.name(state->dst, state->overwrite, true);
+}
+
+struct SourceFile::State {
+    UniqueFd fd;
+    struct stat st {};
+    std::string path;
+    bool used = false;
+};
+
+SourceFile::SourceFile() = default;
+SourceFile::~SourceFile() = default;
+SourceFile::SourceFile(SourceFile&&) noexcept = default;
+SourceFile& SourceFile::operator=(SourceFile&&) noexcept = default;
+
+FsResult SourceFile::open(const fs::path& path, SourceFile* out) {
+    *out = SourceFile();
+    auto state = std::make_unique<State>();
+    const ScopedFaultSubject subject(path.string());
+    if (FsResult r = openSource(path, &state->fd, &state->st); !r) return r;
+    state->path = path.string();
+    out->state_ = std::move(state);
+    return FsResult::success();
+}
+
+FsResult copyFileWritten(SourceFile& source, const fs::path& dst, const CopyProgress& progress, size_t chunk,
+                         bool overwrite, WrittenCopy* out) {
+    *out = WrittenCopy();
+    // read once from its start: the descriptor's position moves with the copy
+    if (!source.state_ || source.state_->used) return FsResult::fail(FsError::InvalidArgument);
+    source.state_->used = true;
+    const ScopedFaultSubject subject(source.state_->path);
+    auto state = std::make_unique<WrittenCopy::State>();
+    if (FsResult r = writeCopyFrom(source.state_->fd.get(), source.state_->st, dst, progress ? &progress : nullptr,
+                                   chunk, overwrite, &state->tmp);
+        !r)
+        return r;
+    state->dst = dst;
+    state->overwrite = overwrite;
+    out->state_ = std::move(state);
+    return FsResult::success();
 }
 
 FsResult copyFileWritten(const fs::path& src, const fs::path& dst, const CopyProgress& progress, size_t chunk,

@@ -84,6 +84,8 @@ FsResult copyFileChunked(const std::filesystem::path& src, const std::filesystem
 // renames it onto `dst` and syncs the folder, and may run on another thread.
 // Nothing stands under `dst` until the commit has succeeded; a copy dropped
 // uncommitted removes its temporary file.
+class SourceFile;
+
 class WrittenCopy {
 public:
     WrittenCopy();
@@ -105,12 +107,37 @@ public:
 private:
     friend FsResult copyFileWritten(const std::filesystem::path&, const std::filesystem::path&, const CopyProgress&,
                                     size_t, bool, WrittenCopy*);
+    friend FsResult copyFileWritten(SourceFile&, const std::filesystem::path&, const CopyProgress&, size_t,
+                                    bool, WrittenCopy*);
     struct State;
     std::unique_ptr<State> state_;
 };
 
 FsResult copyFileWritten(const std::filesystem::path& src, const std::filesystem::path& dst,
                          const CopyProgress& progress, size_t chunk, bool overwrite, WrittenCopy* out);
+
+// The source of a copy held open: its bytes stay readable through it after its
+// name has been removed, so that the copy can be written later, on another
+// thread. Opening fails as a copy's opening would (missing, not a regular file).
+class SourceFile {
+public:
+    SourceFile();
+    ~SourceFile();
+    SourceFile(SourceFile&&) noexcept;
+    SourceFile& operator=(SourceFile&&) noexcept;
+
+    static FsResult open(const std::filesystem::path& path, SourceFile* out);
+
+private:
+    friend FsResult copyFileWritten(SourceFile&, const std::filesystem::path&, const CopyProgress&, size_t, bool,
+                                    WrittenCopy*);
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// `copyFileWritten` from a source held open; a source is copied once.
+FsResult copyFileWritten(SourceFile& source, const std::filesystem::path& dst, const CopyProgress& progress,
+                         size_t chunk, bool overwrite, WrittenCopy* out);
 
 // Makes one folder (mode 0777 less umask). An existing folder fails with Exists.
 FsResult createFolder(const std::filesystem::path& path);

@@ -867,15 +867,22 @@ int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRec
     // Through a temporary name, checked and synced: never a partial file under the final name.
     plat::FsResult r;
     if (commitBehind) {
-        plat::WrittenCopy written;
-        r = plat::copyFileWritten(sourceForCopy_, *target, step, plat::kCopyChunk, false, &written);
+        // The copy is written, synced and named behind, in its turn; its source
+        // is held open, for the picture's temporary and work copies go before
+        // then. An earlier picture's copy that has failed fails the run here,
+        // and this one is never made. One that fails later still has every copy
+        // behind it dropped unnamed, and the run fails when the copies are
+        // settled.
+        plat::SourceFile source;
+        r = plat::SourceFile::open(sourceForCopy_, &source);
         if (r.ok()) {
-            // An earlier picture's commit that has failed fails the run here, and
-            // this copy, dropped, leaves nothing. One that fails later still has
-            // every copy behind it dropped unnamed, and the run fails when the
-            // commits are settled.
             if (localCommits_.failed()) return SettleLocalCopy();
-            localCommits_.start(std::move(written), newName_);
+            auto held = std::make_shared<plat::SourceFile>(std::move(source));
+            localCommits_.start(
+                [held, to = *target](plat::WrittenCopy* out) {
+                    return plat::copyFileWritten(*held, to, {}, plat::kCopyChunk, false, out);
+                },
+                newName_);
         }
     } else {
         r = plat::copyFileChunked(sourceForCopy_, *target, step, plat::kCopyChunk, false);

@@ -269,6 +269,47 @@ TEST_F(FileOpsTest, CopiesBehindAFailedOneAreSyncedButNeverNamed) {
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{"src"});  // no name, no temporary file
 }
 
+// A copy handed over still to be written is made on the committing thread from
+// its source held open, even once the source's name is gone; a write that
+// fails is that copy's failure, and the copy behind it is never named.
+TEST_F(FileOpsTest, ACopyWrittenBehindReadsItsHeldSourceAndFailsInItsTurn) {
+    const std::string data = fstest::pattern(2 * 4096 + 7);
+    writeText(dir / "src", data);
+    SourceFile held;
+    ASSERT_TRUE(SourceFile::open(dir / "src", &held));
+    EXPECT_EQ(SourceFile::open(dir / "missing", &held).code, FsError::NotFound);
+    ASSERT_TRUE(SourceFile::open(dir / "src", &held));
+    ASSERT_TRUE(removeFile(dir / "src"));
+    auto source = std::make_shared<SourceFile>(std::move(held));
+    const auto writeFrom = [](std::shared_ptr<SourceFile> s, fs::path to) {
+        return [s, to](WrittenCopy* out) { return copyFileWritten(*s, to, {}, 4096, false, out); };
+    };
+    CommitBehind behind;
+    behind.start(writeFrom(source, dir / "a"), "a");
+    ASSERT_TRUE(behind.wait());
+    EXPECT_EQ(readText(dir / "a"), data);
+    // a source is read once
+    WrittenCopy again;
+    EXPECT_EQ(copyFileWritten(*source, dir / "b", {}, 4096, false, &again).code, FsError::InvalidArgument);
+
+    writeText(dir / "src", data);
+    writeText(dir / "src2", data);
+    std::shared_ptr<SourceFile> full = std::make_shared<SourceFile>(), next = std::make_shared<SourceFile>();
+    ASSERT_TRUE(SourceFile::open(dir / "src", full.get()));
+    ASSERT_TRUE(SourceFile::open(dir / "src2", next.get()));
+    {
+        ScopedFsFault fault([&](FsStep s) {
+            return s == FsStep::WriteTarget && faultSubject() == (dir / "src").string() ? ENOSPC : 0;
+        });
+        behind.start(writeFrom(full, dir / "c"), "c");
+        behind.start(writeFrom(next, dir / "d"), "d");
+        const CommitBehind::Outcome failed = behind.wait();
+        EXPECT_EQ(failed.result.code, FsError::NoSpace);
+        EXPECT_EQ(failed.label, "c");
+    }
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"a", "src", "src2"}));
+}
+
 TEST_F(FileOpsTest, AtomicWriteKeepsOldFileOnFailure) {
     ASSERT_TRUE(writeFileAtomic(dir / "f.ini", "one"));
     {
