@@ -1,12 +1,12 @@
 #pragma once
-// Commits written copies behind the caller, so that a copy of many files waits
-// for the medium while it already writes the next files. Up to `inFlight`
-// copies are synced side by side (the file system then puts several in one
-// journal commit), and they are named strictly in the order they were handed
-// over: a copy is renamed onto its name only once every copy before it stands
-// under its own, and after a failure none is. The caller hands over a copy
-// under a label (its name, say), goes on, and waits before it relies on the
-// files standing under their names.
+// Commits copies behind the caller, so that a copy of many files waits for the
+// medium while the caller goes on to the next files. Up to `inFlight` copies
+// are written (when handed over unwritten) and synced side by side (the file
+// system then puts several in one journal commit), and they are named strictly
+// in the order they were handed over: a copy is renamed onto its name only once
+// every copy before it stands under its own, and after a failure none is. The
+// caller hands over a copy under a label (its name, say), goes on, and waits
+// before it relies on the files standing under their names.
 #include "platform/fs/FileOps.h"
 
 #include <condition_variable>
