@@ -65,4 +65,6 @@ bool Event::reset() const {
 
 std::shared_ptr<detail::WaitState> Event::waitState() const { return state_; }
 
+bool isSignalled(const Event* event) { return event && waitFor(*event, 0) == kWaitSignalled; }
+
 }  // namespace plat

@@ -38,4 +38,8 @@ private:
     std::shared_ptr<State> state_;
 };
 
+// Whether `event` is signalled, asked without waiting; no event, or an invalid
+// handle, is not. A signalled auto-reset event is consumed, as by any wait.
+bool isSignalled(const Event* event);
+
 }  // namespace plat

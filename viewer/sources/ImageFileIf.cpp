@@ -38,10 +38,6 @@ std::string upper(std::string s) {
     return s;
 }
 
-bool aborted(const plat::Event* abort) {
-    return abort && abort->valid() && plat::waitFor(*abort, 0) == plat::kWaitSignalled;
-}
-
 // A name from a source that must stay a single component of a local path.
 bool isSafeName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
@@ -821,7 +817,7 @@ int32_t CImageFileIf::If_GetThumbAndCaption(const std::string& folder, const std
             lib.Terminate();
         }
     } closer{*lib};
-    if (aborted(abort))
+    if (plat::isSignalled(abort))
         return JqIfMngResult_Cancelled;
     lib->GetFileType();
     if (!buildFromPicture)

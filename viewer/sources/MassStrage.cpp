@@ -18,10 +18,6 @@ DriveFormatter g_formatter;
 constexpr uint32_t kQuietPauseMs = 2000;
 constexpr int kMaxQuietRounds = 5;  // a card that keeps changing is reported anyway
 
-bool aborted(const plat::Event* abort) {
-    return abort && abort->valid() && plat::waitFor(*abort, 0) == plat::kWaitSignalled;
-}
-
 bool nameInList(const std::string& path, const std::vector<std::string>& list) {
     for (const std::string& n : list)
         if (strcasecmp(n.c_str(), path.c_str()) == 0) return true;
@@ -143,7 +139,7 @@ int32_t CMassStrage::ListDCFFileNames(std::vector<std::string>& list, const std:
     if (!ResolveCardPath(folderPath, &folder) || !plat::listFolder(folder, &entries, backend()))
         return JqIfMngResult_NoError;
     for (const plat::DirEntry& e : entries) {
-        if (aborted(abort)) {
+        if (plat::isSignalled(abort)) {
             list.clear();
             return JqIfMngResult_Cancelled;
         }
@@ -166,7 +162,7 @@ int32_t CMassStrage::listEntries(const std::string& folderPath, FileInfoArray& a
     const std::string folderName = LastCardComponent(folderPath);
     try {
         for (const plat::DirEntry& e : entries) {
-            if (aborted(abort)) {
+            if (plat::isSignalled(abort)) {
                 FreeFileInfoArray(array);
                 return JqIfMngResult_Cancelled;  // a silent cancel, not "no pictures"
             }

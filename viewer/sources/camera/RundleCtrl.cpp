@@ -66,11 +66,6 @@ bool SameFolderName(const std::string& a, const std::string& b)
     return std::strcoll(la.c_str(), lb.c_str()) == 0;
 }
 
-bool IsSignalled(const plat::Event* cancel)
-{
-    return cancel && plat::waitFor(*cancel, 0) == plat::kWaitSignalled;
-}
-
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
     if (folder.empty()) return name;
@@ -442,7 +437,7 @@ int32_t CRundleCtrl::GetImgFileList(int32_t folder, std::vector<std::string>& na
             numbers.clear();
             return r;
         };
-        if (IsSignalled(cancel)) return fail(JqIfMngResult_Cancelled);
+        if (plat::isSignalled(cancel)) return fail(JqIfMngResult_Cancelled);
         std::string name;
         const int32_t r = source->GetFileName(folder, i, name);
         if (r != 0) return fail(ChkErr(r));
@@ -476,7 +471,7 @@ int32_t CRundleCtrl::GetImgFileInfList(int32_t folder, FileInfoArray& entries, b
             FreeFileInfoArray(entries);
             return r;
         };
-        if (IsSignalled(cancel)) return fail(JqIfMngResult_Cancelled);
+        if (plat::isSignalled(cancel)) return fail(JqIfMngResult_Cancelled);
         std::string name;
         const int32_t r = source->GetFileName(folder, i, name);
         if (r != 0) return fail(ChkErr(r));
