@@ -42,10 +42,7 @@ void CommitBehind::Hand(std::unique_ptr<Entry> entry) {
         } catch (const std::system_error&) {
             if (threads_.empty()) {
                 // no thread at all: commit here and now
-                while (!idle()) {
-                    if (entries_.front()->state == Entry::Synced) NameFront(lock);
-                    else SyncOne(lock);
-                }
+                while (hasWork()) Step(lock);
                 return;
             }
         }
@@ -72,9 +69,19 @@ CommitBehind::Outcome CommitBehind::wait() {
     return o;
 }
 
+bool CommitBehind::frontToName() const {
+    return !naming_ && !entries_.empty() && entries_.front()->state == Entry::Synced;
+}
+
 bool CommitBehind::hasWork() const {
-    if (!naming_ && !entries_.empty() && entries_.front()->state == Entry::Synced) return true;
-    return std::any_of(entries_.begin(), entries_.end(), [](const auto& e) { return e->state == Entry::Handed; });
+    return frontToName() ||
+           std::any_of(entries_.begin(), entries_.end(), [](const auto& e) { return e->state == Entry::Handed; });
+}
+
+void CommitBehind::Step(std::unique_lock<std::mutex>& lock) {
+    // naming first: the copies behind the front wait for it
+    if (frontToName()) NameFront(lock);
+    else SyncOne(lock);
 }
 
 void CommitBehind::run() {
@@ -82,9 +89,7 @@ void CommitBehind::run() {
     for (;;) {
         changed_.wait(lock, [this] { return hasWork() || quit_; });
         if (!hasWork()) return;
-        // naming first: the copies behind the front wait for it
-        if (!naming_ && entries_.front()->state == Entry::Synced) NameFront(lock);
-        else SyncOne(lock);
+        Step(lock);
     }
 }
 

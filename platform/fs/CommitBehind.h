@@ -61,7 +61,10 @@ private:
 
     void Hand(std::unique_ptr<Entry> entry);
     void run();
+    bool frontToName() const;  // the front copy is synced and no copy is being named
     bool hasWork() const;
+    // Names the front copy when it can be, else writes and syncs one; with the lock held.
+    void Step(std::unique_lock<std::mutex>& lock);
     // Writes (when it is still to be written) and syncs the first copy waiting
     // for it, with the lock released meanwhile.
     void SyncOne(std::unique_lock<std::mutex>& lock);

@@ -365,14 +365,6 @@ WrittenCopy::~WrittenCopy() = default;
 WrittenCopy::WrittenCopy(WrittenCopy&&) noexcept = default;
 WrittenCopy& WrittenCopy::operator=(WrittenCopy&&) noexcept = default;
 
-FsResult WrittenCopy::commit() {
-    if (FsResult r = sync(); !r) {
-        state_.reset();
-        return r;
-    }
-    return name();
-}
-
 FsResult WrittenCopy::sync() {
     if (!state_ || state_->synced) return FsResult::success();
     FsResult r = state_->tmp.sync(state_->dst);
@@ -430,13 +422,10 @@ FsResult copyFileWritten(SourceFile& source, const fs::path& dst, const CopyProg
 FsResult copyFileWritten(const fs::path& src, const fs::path& dst, const CopyProgress& progress, size_t chunk,
                          bool overwrite, WrittenCopy* out) {
     *out = WrittenCopy();
-    auto state = std::make_unique<WrittenCopy::State>();
-    if (FsResult r = writeCopy(src, dst, progress ? &progress : nullptr, chunk, overwrite, &state->tmp); !r)
-        return r;
-    state->dst = dst;
-    state->overwrite = overwrite;
-    out->state_ = std::move(state);
-    return FsResult::success();
+    if (dst.empty()) return FsResult::fail(FsError::InvalidArgument);
+    SourceFile source;
+    if (FsResult r = SourceFile::open(src, &source); !r) return r;
+    return copyFileWritten(source, dst, progress, chunk, overwrite, out);
 }
 
 FsResult createFolder(const fs::path& path) {

@@ -77,15 +77,15 @@ FsResult copyFileChunked(const std::filesystem::path& src, const std::filesystem
                          const CopyProgress& progress, size_t chunk = kCopyChunk, bool overwrite = true,
                          Durability durability = Durability::Synced);
 
+class SourceFile;
+
 // A synced copy in two halves, so that the wait for the medium can overlap other
 // work. `copyFileWritten` does everything but the sync: the bytes go under a
 // temporary name beside `dst`, checked against the source's size, with the
-// source's permission bits and last write time. `commit` then syncs the file,
-// renames it onto `dst` and syncs the folder, and may run on another thread.
-// Nothing stands under `dst` until the commit has succeeded; a copy dropped
-// uncommitted removes its temporary file.
-class SourceFile;
-
+// source's permission bits and last write time. The commit then syncs the
+// file, renames it onto `dst` and syncs the folder, and may run on another
+// thread. Nothing stands under `dst` until the commit has succeeded; a copy
+// dropped uncommitted removes its temporary file.
 class WrittenCopy {
 public:
     WrittenCopy();
@@ -93,20 +93,16 @@ public:
     WrittenCopy(WrittenCopy&&) noexcept;
     WrittenCopy& operator=(WrittenCopy&&) noexcept;
 
-    // Success without a written copy; a copy commits once. A failed commit
-    // drops the copy.
-    FsResult commit();
-    // The commit in its two halves: `sync` puts the bytes on the medium (it may
-    // run for several copies side by side); `name` then renames the synced copy
-    // onto `dst`, syncs the folder and ends the copy, whatever its result. A
-    // copy that fails to sync stays unnamed until dropped.
+    // The commit in its two halves, each a success without a written copy:
+    // `sync` puts the bytes on the medium (it may run for several copies side
+    // by side); `name` then renames the synced copy onto `dst`, syncs the
+    // folder and ends the copy, whatever its result. A copy that fails to sync
+    // stays unnamed until dropped.
     FsResult sync();
     FsResult name();
     bool empty() const { return !state_; }
 
 private:
-    friend FsResult copyFileWritten(const std::filesystem::path&, const std::filesystem::path&, const CopyProgress&,
-                                    size_t, bool, WrittenCopy*);
     friend FsResult copyFileWritten(SourceFile&, const std::filesystem::path&, const CopyProgress&, size_t,
                                     bool, WrittenCopy*);
     struct State;

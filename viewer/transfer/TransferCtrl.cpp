@@ -5,7 +5,7 @@
 #include "platform/fs/FileOps.h"
 #include "platform/msg/MessageBox.h"
 #include "platform/msg/Messaging.h"
-#include "platform/thread/Waitable.h"
+#include "platform/thread/Event.h"
 #include "viewer/shell/common/FolderTools.h"
 #include "viewer/shell/common/LangString.h"
 #include "viewer/shell/common/ViewTables.h"
@@ -132,7 +132,7 @@ int32_t CTransferCtrl::ProgressPosition(uint64_t done, uint64_t total, int32_t p
     return position + static_cast<int32_t>(part);
 }
 
-bool CTransferCtrl::Cancelled() const { return plat::waitFor(cancel_, 0) == plat::kWaitSignalled; }
+bool CTransferCtrl::Cancelled() const { return plat::isSignalled(&cancel_); }
 
 int CTransferCtrl::ShowMessage(uint32_t id, int icon, bool okCancel, const std::string& arg) {
     std::string text = host_->LangText(id);
@@ -572,8 +572,12 @@ int32_t CTransferCtrl::ErrorIFManager(int32_t code, uint32_t messageId) {
 
 // ---------------------------------------------------------------- one picture
 
+std::string CTransferCtrl::TempCopyFolder(const TransFileRecord& rec) const {
+    return tempFolder_ + "/" + SafeNameComponent(rec.sourceFolder);
+}
+
 std::string CTransferCtrl::TempCopyPath(const TransFileRecord& rec) const {
-    return tempFolder_ + "/" + SafeNameComponent(rec.sourceFolder) + "/" + SafeNameComponent(rec.fileName);
+    return TempCopyFolder(rec) + "/" + SafeNameComponent(rec.fileName);
 }
 
 std::string CTransferCtrl::WorkCopyPath() const { return workFolder_ + "/" + SafeNameComponent(currentName_); }
@@ -686,10 +690,9 @@ bool CTransferCtrl::CopyToTempAhead(const TransFileRecord& rec, const plat::Even
     // leaves room for the worker's own largest copies on that drive.
     if (!HasFreeSpace(tempFolder_, rec.size + 2 * largestSize_)) return false;
     const std::string temp = TempCopyPath(rec);
-    if (!plat::createFolders(tempFolder_ + "/" + SafeNameComponent(rec.sourceFolder)).ok()) return false;
+    if (!plat::createFolders(TempCopyFolder(rec)).ok()) return false;
     const CopyProgressProc stopWhenAborted = [](uint64_t, uint64_t, void* reference) -> int32_t {
-        const auto* event = static_cast<const plat::Event*>(reference);
-        return event && event->valid() && plat::waitFor(*event, 0) == plat::kWaitSignalled ? 1 : 0;
+        return plat::isSignalled(static_cast<const plat::Event*>(reference)) ? 1 : 0;
     };
     const int32_t r = access_->If_CopyImageFile(rec.sourceFolder, rec.fileName, temp, true, stopWhenAborted,
                                                 const_cast<plat::Event*>(abort));
@@ -745,8 +748,7 @@ int32_t CTransferCtrl::CpyTmpFromCamera(const TransFileRecord& rec) {
         sourceForCopy_ = tempCopy_ = temp;
         return 0;
     }
-    const std::string folder = tempFolder_ + "/" + SafeNameComponent(rec.sourceFolder);
-    if (!plat::createFolders(folder).ok()) {
+    if (!plat::createFolders(TempCopyFolder(rec)).ok()) {
         ReportName(rec);
         ShowMessage(kMsgFailed, kIconExclamation);
         return TransResult_Failed;
@@ -859,11 +861,6 @@ int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRec
         ShowMessage(kMsgNoSpace, kIconExclamation);
         return TransResult_Failed;
     }
-    Progress copy{progress_.position, progress_.weight, progress_.shown, owner_};
-    const plat::CopyProgress step = [&copy](uint64_t done, uint64_t total) {
-        copyProgress(done, total, &copy);
-        return true;
-    };
     // Through a temporary name, checked and synced: never a partial file under the final name.
     plat::FsResult r;
     if (commitBehind) {
@@ -885,9 +882,14 @@ int32_t CTransferCtrl::CopyRoutine(const std::string& folder, const TransFileRec
                 newName_);
         }
     } else {
+        Progress copy{progress_.position, progress_.weight, progress_.shown, owner_};
+        const plat::CopyProgress step = [&copy](uint64_t done, uint64_t total) {
+            copyProgress(done, total, &copy);
+            return true;
+        };
         r = plat::copyFileChunked(sourceForCopy_, *target, step, plat::kCopyChunk, false);
+        progress_.shown = copy.shown;
     }
-    progress_.shown = copy.shown;
     if (!r.ok()) {
         ReportCopyFailure(r, newName_);
         return TransResult_Failed;

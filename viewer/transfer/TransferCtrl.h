@@ -164,6 +164,7 @@ private:
     bool NeedsWorkCopy(const TransFileRecord& rec) const;
     bool WebAccepts(const TransFileRecord& rec) const;
     int32_t ThumbMaker80004(const TransFileRecord& rec) const;
+    std::string TempCopyFolder(const TransFileRecord& rec) const;
     std::string TempCopyPath(const TransFileRecord& rec) const;
     std::string WorkCopyPath() const;
     int32_t ErrorIFManager(int32_t code, uint32_t messageId);
