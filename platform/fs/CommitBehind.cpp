@@ -33,10 +33,10 @@ void CommitBehind::start(Write write, std::string label) {
 
 void CommitBehind::Hand(std::unique_ptr<Entry> entry) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return entries_.size() + (naming_ ? 1 : 0) < inFlight_; });
+    changed_.wait(lock, [this] { return copiesUnderWay() < inFlight_; });
     entries_.push_back(std::move(entry));
     // a thread for each copy that can be under way, started as they are needed
-    if (threads_.size() < entries_.size()) {
+    if (threads_.size() < copiesUnderWay()) {
         try {
             threads_.emplace_back([this] { run(); });
         } catch (const std::system_error&) {
@@ -125,11 +125,23 @@ void CommitBehind::NameFront(std::unique_lock<std::mutex>& lock) {
     if (failure_.result.ok() && !e->synced.ok()) failure_ = {e->synced, e->label};
     lock.unlock();
     const FsResult r = name ? e->copy.name() : FsResult::success();
-    e.reset();  // a copy left unnamed removes its temporary file
+    if (!r.ok() || !name) e.reset();  // a copy left unnamed removes its temporary file
     lock.lock();
     if (!r.ok() && failure_.result.ok()) failure_ = {r, namingLabel_};
     naming_ = false;
     namingLabel_.clear();
+    if (!e) {
+        changed_.notify_all();
+        return;
+    }
+    // The next copy can take its name while this one's folder is synced.
+    ++syncingFolders_;
+    changed_.notify_all();
+    lock.unlock();
+    e->copy.syncFolder();
+    e.reset();
+    lock.lock();
+    --syncingFolders_;
     changed_.notify_all();
 }
 

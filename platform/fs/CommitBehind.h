@@ -4,7 +4,8 @@
 // are written (when handed over unwritten) and synced side by side (the file
 // system then puts several in one journal commit), and they are named strictly
 // in the order they were handed over: a copy is renamed onto its name only once
-// every copy before it stands under its own, and after a failure none is. The
+// every copy before it stands under its own, and after a failure none is (the
+// folder's sync after each rename runs beside the next copies' names). The
 // caller hands over a copy under a label (its name, say), goes on, and waits
 // before it relies on the files standing under their names.
 #include "platform/fs/FileOps.h"
@@ -70,7 +71,9 @@ private:
     void SyncOne(std::unique_lock<std::mutex>& lock);
     // Names the front copy (or drops it after a failure), lock released meanwhile.
     void NameFront(std::unique_lock<std::mutex>& lock);
-    bool idle() const { return entries_.empty() && !naming_; }
+    bool idle() const { return copiesUnderWay() == 0; }
+    // Copies handed over and not yet standing synced under their names.
+    size_t copiesUnderWay() const { return entries_.size() + (naming_ ? 1 : 0) + syncingFolders_; }
 
     const size_t inFlight_;
     std::mutex mutex_;
@@ -79,6 +82,7 @@ private:
     std::deque<std::unique_ptr<Entry>> entries_;  // in the order handed over
     bool naming_ = false;       // a thread is renaming the copy taken off the front
     std::string namingLabel_;   // that copy's label
+    size_t syncingFolders_ = 0;  // copies named whose folders are being synced
     bool quit_ = false;
     Outcome failure_;
 };

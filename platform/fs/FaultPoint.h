@@ -15,6 +15,7 @@ enum class FsStep {
     WriteTarget,   // each write (a full disk, a write error)
     SyncTarget,    // fsync before the rename
     RenameTarget,  // the rename onto the final name
+    SyncFolder,    // fsync of the folder after the rename (its failure is not reported)
 };
 
 // Returns the errno to fail the step with, or 0 to let it run.

@@ -46,6 +46,16 @@ std::string plainPath(const fs::path& p) {
     return s;
 }
 
+// Puts the entries of the folder holding `p` on the medium (a rename into it).
+void syncFolderOf(const fs::path& p) {
+    const ScopedFaultSubject subject(p.string());
+    if (injectedFsFault(FsStep::SyncFolder)) return;
+    fs::path dir = p.parent_path();
+    if (dir.empty()) dir = ".";
+    UniqueFd d(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (d.get() >= 0) fsync(d.get());
+}
+
 // A temporary file beside its final name; removed unless committed.
 class TempBeside {
 public:
@@ -93,12 +103,6 @@ public:
     }
 
 private:
-    static void syncFolderOf(const fs::path& p) {
-        fs::path dir = p.parent_path();
-        if (dir.empty()) dir = ".";
-        UniqueFd d(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (d.get() >= 0) fsync(d.get());
-    }
     UniqueFd fd_;
     std::string path_;
 };
@@ -358,6 +362,7 @@ struct WrittenCopy::State {
     fs::path dst;
     bool overwrite = false;
     bool synced = false;
+    bool named = false;  // standing under dst, its folder still to be synced
 };
 
 WrittenCopy::WrittenCopy() = default;
@@ -373,10 +378,20 @@ FsResult WrittenCopy::sync() {
 }
 
 FsResult WrittenCopy::name() {
-    if (!state_) return FsResult::success();
+    if (!state_ || state_->named) return FsResult::success();
+    if (!state_->synced) {
+        state_.reset();
+        return FsResult::fail(FsError::InvalidArgument);
+    }
+    FsResult r = state_->tmp.name(state_->dst, state_->overwrite, false);
+    if (r.ok()) state_->named = true;
+    else state_.reset();
+    return r;
+}
+
+void WrittenCopy::syncFolder() {
     const std::unique_ptr<State> state = std::move(state_);
-    if (!state->synced) return FsResult::fail(FsError::InvalidArgument);
-    return state->tmp.name(state->dst, state->overwrite, true);
+    if (state && state->named) syncFolderOf(state->dst);
 }
 
 struct SourceFile::State {

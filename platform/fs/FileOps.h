@@ -79,8 +79,8 @@ FsResult copyFileChunked(const std::filesystem::path& src, const std::filesystem
 
 class SourceFile;
 
-// A synced copy in two halves, so that the wait for the medium can overlap other
-// work. `copyFileWritten` does everything but the sync: the bytes go under a
+// A synced copy in parts, so that the wait for the medium can overlap other
+// work. `copyFileWritten` does everything but the commit: the bytes go under a
 // temporary name beside `dst`, checked against the source's size, with the
 // source's permission bits and last write time. The commit then syncs the
 // file, renames it onto `dst` and syncs the folder, and may run on another
@@ -93,13 +93,16 @@ public:
     WrittenCopy(WrittenCopy&&) noexcept;
     WrittenCopy& operator=(WrittenCopy&&) noexcept;
 
-    // The commit in its two halves, each a success without a written copy:
+    // The commit in three steps, each a success without a written copy:
     // `sync` puts the bytes on the medium (it may run for several copies side
-    // by side); `name` then renames the synced copy onto `dst`, syncs the
-    // folder and ends the copy, whatever its result. A copy that fails to sync
+    // by side); `name` then renames the synced copy onto `dst`, and ends the
+    // copy when it fails; `syncFolder` puts the name on the medium and ends the
+    // copy. The folder's sync may run beside later copies' names (a journaling
+    // file system commits renames in their order). A copy that fails to sync
     // stays unnamed until dropped.
     FsResult sync();
     FsResult name();
+    void syncFolder();
     bool empty() const { return !state_; }
 
 private:

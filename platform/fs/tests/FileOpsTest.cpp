@@ -269,6 +269,41 @@ TEST_F(FileOpsTest, CopiesBehindAFailedOneAreSyncedButNeverNamed) {
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{"src"});  // no name, no temporary file
 }
 
+// A named copy's folder is synced beside the next copies' names, which wait
+// only for its rename; waiting for the copies waits for that sync too.
+TEST_F(FileOpsTest, ANamedCopysFolderSyncRunsBesideTheNextNames) {
+    writeText(dir / "src", "picture");
+    std::atomic<bool> holding{false}, hold{true};
+    ScopedFsFault fault([&](FsStep s) {
+        if (s != FsStep::SyncFolder || faultSubject() != (dir / "a").string()) return 0;
+        holding = true;
+        while (hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return 0;
+    });
+    CommitBehind behind(3);
+    for (const char* name : {"a", "b", "c"}) {
+        WrittenCopy copy;
+        ASSERT_TRUE(copyFileWritten(dir / "src", dir / name, {}, 4096, false, &copy));
+        behind.start(std::move(copy), name);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!(holding && fileExists(dir / "c")) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(holding.load());
+    EXPECT_TRUE(fileExists(dir / "a"));
+    ASSERT_TRUE(fileExists(dir / "c")) << "the next copies waited for the first one's folder sync";
+    std::atomic<bool> waited{false};
+    std::thread waiter([&] {
+        EXPECT_TRUE(behind.wait());
+        waited = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(waited.load()) << "the wait did not wait for the folder sync";
+    hold = false;
+    waiter.join();
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"a", "b", "c", "src"}));
+}
+
 // A copy handed over still to be written is made on the committing thread from
 // its source held open, even once the source's name is gone; a write that
 // fails is that copy's failure, and the copy behind it is never named.
