@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "outside/imagefile/DcScanDecoder.h"
 #include "outside/imagefile/JqFileLib.h"
 
 namespace jqfl {
@@ -112,12 +114,24 @@ bool onlyDcNeeded(const jpeg_decompress_struct& cinfo) {
     return true;
 }
 
+// The colours the DC scans decoder gives for what libjpeg is to output: grey
+// from grey, RGB from YCbCr, at 8 bits; none for anything else.
+std::optional<DcColour> dcColourOf(const jpeg_decompress_struct& cinfo) {
+    if (cinfo.data_precision != 8 || cinfo.arith_code) return std::nullopt;
+    if (cinfo.jpeg_color_space == JCS_GRAYSCALE && cinfo.num_components == 1 && cinfo.out_color_space == JCS_GRAYSCALE)
+        return DcColour::Grey;
+    if (cinfo.jpeg_color_space == JCS_YCbCr && cinfo.num_components == 3 && cinfo.out_color_space == JCS_RGB)
+        return DcColour::YCbCrToRgb;
+    return std::nullopt;
+}
+
 // Where the entropy-coded data starting at `at` ends: the next marker that is
 // neither a stuffed zero nor a restart marker (fill bytes before it skipped).
 size_t endOfEntropyData(const uint8_t* data, size_t size, size_t at) {
     while (at + 1 < size) {
         if (data[at] != 0xFF) {
-            ++at;
+            const void* mark = std::memchr(data + at + 1, 0xFF, size - at - 1);
+            at = mark ? static_cast<size_t>(static_cast<const uint8_t*>(mark) - data) : size;
             continue;
         }
         const uint8_t next = data[at + 1];
@@ -236,6 +250,13 @@ int32_t decodeInto(jpeg_decompress_struct& cinfo, ErrorManager& err, const uint8
                 if (static_cast<int>(cinfo.output_width) != out.width ||
                     static_cast<int>(cinfo.output_height) != out.height)
                     return JQFL_CORRUPT;
+                // The plain case needs only the DC values, not libjpeg's
+                // coefficient buffer for the whole picture.
+                if (const auto colour = dcColourOf(cinfo);
+                    colour && decodeDcScans(dcOnly.data(), dcOnly.size(), *colour, out)) {
+                    jpeg_abort_decompress(&cinfo);
+                    return err.damaged ? JQFL_CORRUPT : JQFL_OK;
+                }
             }
         }
         // Scans are read until the coefficients the output needs are whole;
