@@ -418,12 +418,17 @@ int32_t CTransferCtrl::PictureLoop() {
     // A card's files can be read side by side; a camera answers one request at a time.
     if (access_->Kind() == CImageFileIf::kCard && list_->size() > 1) {
         const unsigned threads = PreviewsAhead::ThreadsBeside(std::thread::hardware_concurrency());
+        // Four pictures a reader ahead: where previews are made from the
+        // pictures, some take far longer than their neighbours, and the readers
+        // keep busy with the pictures after them. A much wider window slows a
+        // card of camera files, whose readers mostly copy.
+        const size_t window = 4 * threads;
         previews_ = std::make_unique<PreviewsAhead>(
             list_->size(),
             [this](size_t i, std::unique_ptr<PictureRecord>& record, const plat::Event* abort) {
                 return ReadAhead(*(*list_)[i], record, abort);
             },
-            threads, 2 * threads,
+            threads, window,
             [this](size_t i, std::unique_ptr<PictureRecord>& record) {
                 // a temporary copy made ahead for a picture the run never reached
                 if (record->thumbValue == 2) plat::removeFile(TempCopyPath(*(*list_)[i]));
