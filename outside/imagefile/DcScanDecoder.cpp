@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace jqfl {
@@ -292,7 +293,7 @@ private:
         const int ss = p[1 + 2 * count], se = p[2 + 2 * count];
         const int ah = p[3 + 2 * count] >> 4, al = p[3 + 2 * count] & 15;
         if (ss != 0) {  // AC coefficients: not needed
-            *end = entropyEnd(dataStart);
+            *end = endOfEntropyData(data_, size_, dataStart);
             return true;
         }
         if (se != 0 || al > 13 || (ah != 0 && al != ah - 1)) return false;
@@ -317,21 +318,10 @@ private:
             inScan.push_back(comp);
             tables.push_back(&dcTables_[table]);
         }
-        *end = entropyEnd(dataStart);
+        *end = endOfEntropyData(data_, size_, dataStart);
         if (!decodeScan(inScan, tables, ah, al, dataStart, *end)) return false;
         for (Component* comp : inScan) comp->precision = al;
         return true;
-    }
-
-    // Where the entropy-coded data starting at `at` ends: the next marker that
-    // is neither a stuffed zero nor a restart marker.
-    size_t entropyEnd(size_t at) const {
-        while (at + 1 < size_) {
-            if (data_[at] == 0xFF && data_[at + 1] != 0x00 && !(data_[at + 1] >= 0xD0 && data_[at + 1] <= 0xD7))
-                return at;
-            at += data_[at] == 0xFF ? 2 : 1;
-        }
-        return size_;
     }
 
     bool decodeScan(const std::vector<Component*>& comps, const std::vector<const DcTable*>& tables, int ah, int al,
@@ -446,6 +436,24 @@ private:
 };
 
 }  // namespace
+
+size_t endOfEntropyData(const uint8_t* data, size_t size, size_t at) {
+    while (at + 1 < size) {
+        if (data[at] != 0xFF) {
+            const void* mark = std::memchr(data + at + 1, 0xFF, size - at - 1);
+            at = mark ? static_cast<size_t>(static_cast<const uint8_t*>(mark) - data) : size;
+            continue;
+        }
+        const uint8_t next = data[at + 1];
+        if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
+            at += 2;
+        else if (next == 0xFF)
+            ++at;
+        else
+            return at;
+    }
+    return size;
+}
 
 bool decodeDcScans(const uint8_t* data, size_t size, DcColour colour, Raster& out) {
     if (!data) return false;

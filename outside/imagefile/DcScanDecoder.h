@@ -18,6 +18,11 @@
 
 namespace jqfl {
 
+// Where the entropy-coded data of a scan starting at `at` ends: the next
+// marker that is neither a stuffed zero nor a restart marker (fill bytes
+// before it passed over); `size` where there is none.
+size_t endOfEntropyData(const uint8_t* data, size_t size, size_t at);
+
 enum class DcColour { Grey, YCbCrToRgb };
 
 // Decodes `data` (a whole progressive JPEG; scans of AC coefficients are

@@ -125,26 +125,6 @@ std::optional<DcColour> dcColourOf(const jpeg_decompress_struct& cinfo) {
     return std::nullopt;
 }
 
-// Where the entropy-coded data starting at `at` ends: the next marker that is
-// neither a stuffed zero nor a restart marker (fill bytes before it skipped).
-size_t endOfEntropyData(const uint8_t* data, size_t size, size_t at) {
-    while (at + 1 < size) {
-        if (data[at] != 0xFF) {
-            const void* mark = std::memchr(data + at + 1, 0xFF, size - at - 1);
-            at = mark ? static_cast<size_t>(static_cast<const uint8_t*>(mark) - data) : size;
-            continue;
-        }
-        const uint8_t next = data[at + 1];
-        if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
-            at += 2;
-        else if (next == 0xFF)
-            ++at;
-        else
-            return at;
-    }
-    return size;
-}
-
 // A copy of a progressive file keeping every segment but the scans of AC
 // coefficients (spectral start above 0): the DC scans decode to the same DC
 // values without them, since each scan is coded on its own. Empty where the
