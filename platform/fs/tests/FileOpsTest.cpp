@@ -26,7 +26,25 @@ protected:
     plat::testing::TempRoot root;
     fs::path dir = root.path() / "work";
     void SetUp() override { fs::create_directories(dir); }
+
+    // Copies of dir/src written under `names` and handed over in that order.
+    void handOverCopies(CommitBehind& behind, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            WrittenCopy copy;
+            ASSERT_TRUE(copyFileWritten(dir / "src", dir / name, {}, 4096, false, &copy));
+            behind.start(std::move(copy), name);
+        }
+    }
 };
+
+// Waits up to 20 seconds for `done`; whether it came.
+template <typename Done>
+bool eventually(Done done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+}
 
 TEST_F(FileOpsTest, CopyKeepsBytesModeAndTime) {
     const std::string data = fstest::pattern(300 * 1024 + 17);
@@ -249,15 +267,9 @@ TEST_F(FileOpsTest, CopiesBehindAFailedOneAreSyncedButNeverNamed) {
         return EIO;
     });
     CommitBehind behind(3);
-    for (const char* name : {"a", "b", "c"}) {
-        WrittenCopy copy;
-        ASSERT_TRUE(copyFileWritten(dir / "src", dir / name, {}, 4096, false, &copy));
-        behind.start(std::move(copy), name);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (syncing.load() < 3 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_EQ(3, syncing.load()) << "the copies behind the held one were not synced beside it";
+    ASSERT_NO_FATAL_FAILURE(handOverCopies(behind, {"a", "b", "c"}));
+    ASSERT_TRUE(eventually([&] { return syncing.load() == 3; }))
+        << "the copies behind the held one were not synced beside it";
     EXPECT_TRUE(behind.underWay("c"));
     EXPECT_FALSE(fileExists(dir / "b"));
     EXPECT_FALSE(fileExists(dir / "c"));
@@ -281,17 +293,10 @@ TEST_F(FileOpsTest, ANamedCopysFolderSyncRunsBesideTheNextNames) {
         return 0;
     });
     CommitBehind behind(3);
-    for (const char* name : {"a", "b", "c"}) {
-        WrittenCopy copy;
-        ASSERT_TRUE(copyFileWritten(dir / "src", dir / name, {}, 4096, false, &copy));
-        behind.start(std::move(copy), name);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!(holding && fileExists(dir / "c")) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(holding.load());
+    ASSERT_NO_FATAL_FAILURE(handOverCopies(behind, {"a", "b", "c"}));
+    ASSERT_TRUE(eventually([&] { return holding && fileExists(dir / "c"); }))
+        << "the next copies waited for the first one's folder sync";
     EXPECT_TRUE(fileExists(dir / "a"));
-    ASSERT_TRUE(fileExists(dir / "c")) << "the next copies waited for the first one's folder sync";
     std::atomic<bool> waited{false};
     std::thread waiter([&] {
         EXPECT_TRUE(behind.wait());
