@@ -11,8 +11,8 @@ namespace {
 constexpr int kMaxDimension = 65500;  // libjpeg refuses larger pictures
 
 // A Huffman table for DC categories. A table of 11 bits gives a short code
-// and its extra bits, the difference whole, in one step; longer ones go
-// through a lookahead of 9 bits and the canonical code limits behind it.
+// and its extra bits, the difference whole, in one step; longer ones are read
+// against the canonical code limits.
 class DcTable {
 public:
     // False for a table libjpeg would refuse (too many symbols, overfull code
@@ -24,7 +24,6 @@ public:
         symbols_.assign(symbols, symbols + total);
         for (uint8_t s : symbols_)
             if (s > 15) return false;
-        lookahead_.fill(0);
         fast_.fill(0);
         int longest = 0;
         for (int l = 1; l <= 16; ++l)
@@ -34,15 +33,12 @@ public:
         for (int length = 1; length <= 16; ++length) {
             // no code may be all ones: the codes of each length must leave one over
             if (length <= longest && code + counts[length - 1] >= (1u << length)) return false;
+            const int count = counts[length - 1];
             valueOffset_[length] = static_cast<int>(k) - static_cast<int>(code);
-            for (int n = 0; n < counts[length - 1]; ++n, ++k, ++code) {
-                if (length <= kLookBits)
-                    for (uint32_t fill = 0; fill < (1u << (kLookBits - length)); ++fill)
-                        lookahead_[(code << (kLookBits - length)) | fill] =
-                            static_cast<uint16_t>(length << 8 | symbols_[k]);
-            }
-            fillFast(length, code - counts[length - 1], counts[length - 1], k - counts[length - 1]);
-            maxCode_[length] = counts[length - 1] ? static_cast<int32_t>(code) - 1 : -1;
+            fillFast(length, code, count, k);
+            code += static_cast<uint32_t>(count);
+            k += static_cast<size_t>(count);
+            maxCode_[length] = count ? static_cast<int32_t>(code) - 1 : -1;
             code <<= 1;
         }
         return true;
@@ -58,15 +54,11 @@ public:
         return entry & 0xFF;
     }
 
-    // The next category from `bits` (left-aligned, at least 16 valid); its
-    // code's length in `*length`; -1 for a code the table does not hold.
+    // The next category from `bits` (left-aligned, at least 16 valid), its code
+    // read a bit at a time against the canonical limits; the code's length in
+    // `*length`; -1 for a code the table does not hold.
     int decode(uint32_t bits, int* length) const {
-        const uint16_t entry = lookahead_[bits >> (32 - kLookBits)];
-        if (entry) {
-            *length = entry >> 8;
-            return entry & 0xFF;
-        }
-        for (int l = kLookBits + 1; l <= 16; ++l) {
+        for (int l = 1; l <= 16; ++l) {
             const int32_t code = static_cast<int32_t>(bits >> (32 - l));
             if (code <= maxCode_[l]) {
                 *length = l;
@@ -96,8 +88,6 @@ private:
 
     static constexpr int kFastBits = 11;
     std::array<int32_t, 1 << kFastBits> fast_{};
-    static constexpr int kLookBits = 9;
-    std::array<uint16_t, 1 << kLookBits> lookahead_{};
     std::array<int32_t, 17> maxCode_{};
     std::array<int, 17> valueOffset_{};
     std::vector<uint8_t> symbols_;
