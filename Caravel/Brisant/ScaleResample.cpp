@@ -8,6 +8,10 @@
 #include <cstring>
 #include <numeric>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #define WRAP(e) VELTRA_WRAP(kCode, e)
 
 struct CVeltraFilterScale::Region {
@@ -247,15 +251,29 @@ struct AreaTaps {
         }
         divide = Divider32(static_cast<uint32_t>(A));
     }
+
+    // The weights again, tap by tap (tap j of column x at j * width + x), for the
+    // wide form that works on eight columns at once.
+    void BuildByTap()
+    {
+        byTap.assign(static_cast<size_t>(taps) * static_cast<size_t>(width), 0);
+        for (int32_t x = 0; x < width; ++x)
+            for (int32_t j = 0; j < taps; ++j)
+                byTap[static_cast<size_t>(j) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+                    static_cast<int32_t>(weight[static_cast<size_t>(x) * static_cast<size_t>(taps) + static_cast<size_t>(j)]);
+    }
+    std::vector<int32_t> byTap;
 };
 
-// K taps known at compile time for the common reductions (up to about 5:1), 0 for any.
+// Columns from .. width - 1; K taps known at compile time for the common reductions
+// (up to about 5:1), 0 for any.
 template <class T, int N, int K>
-void AreaRowOf(const AreaTaps& t, const void* gathered, uint16_t* ring)
+void AreaColumnsFrom(const AreaTaps& t, const void* gathered, uint16_t* ring, int32_t from)
 {
     const int32_t k = K ? K : t.taps;
     const T* src = static_cast<const T*>(gathered);
-    for (int32_t x = 0; x < t.width; ++x, ring += N) {
+    ring += static_cast<ptrdiff_t>(from) * N;
+    for (int32_t x = from; x < t.width; ++x, ring += N) {
         const T* p = src + t.start[static_cast<size_t>(x)];
         const uint32_t* w = t.weight.data() + static_cast<size_t>(x) * static_cast<size_t>(k);
         for (int c = 0; c < N; ++c) {
@@ -267,7 +285,77 @@ void AreaRowOf(const AreaTaps& t, const void* gathered, uint16_t* ring)
     }
 }
 
+template <class T, int N, int K>
+void AreaRowOf(const AreaTaps& t, const void* gathered, uint16_t* ring)
+{
+    AreaColumnsFrom<T, N, K>(t, gathered, ring, 0);
+}
+
 using AreaRowFn = void (*)(const AreaTaps&, const void*, uint16_t*);
+
+#if defined(__x86_64__) || defined(__i386__)
+// Divider32 on eight lanes (sums below 2^31).
+__attribute__((target("avx2"))) inline __m256i DivideLanes(__m256i n, __m256i reciprocal, __m256i divisor,
+                                                            __m256i divisorLess1)
+{
+    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(n, reciprocal), 32);
+    const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(n, 32), reciprocal);
+    const __m256i q = _mm256_blend_epi32(even, odd, 0xAA);
+    const __m256i rest = _mm256_sub_epi32(n, _mm256_mullo_epi32(q, divisor));
+    return _mm256_sub_epi32(q, _mm256_cmpgt_epi32(rest, divisorLess1));
+}
+
+// 8-bit RGB, eight output columns at a time (AVX2). One gather per tap brings the
+// tap's three samples of all eight columns (four bytes from each column's start; the
+// gathered row has room past its last pixel). Each sum is weight times sample
+// added tap by tap in 32 bits, as the plain loop adds them, and the division is
+// Divider32's, lane by lane: the same integers. Weights must be below 2^15 (the
+// multiply works on 16-bit halves) and the divisor at least 2.
+__attribute__((target("avx2"))) void AreaRowRgb8Wide(const AreaTaps& t, const void* gathered, uint16_t* ring)
+{
+    const auto* src = static_cast<const uint8_t*>(gathered);
+    const __m256i low = _mm256_set1_epi32(0xFF);
+    const __m256i reciprocal = _mm256_set1_epi64x(static_cast<int64_t>(t.divide.m));
+    const __m256i divisor = _mm256_set1_epi32(static_cast<int32_t>(t.divide.d));
+    const __m256i divisorLess1 = _mm256_set1_epi32(static_cast<int32_t>(t.divide.d - 1));
+    // per 128-bit half: two pixels' three 16-bit samples packed into their first 12 bytes
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1, 0, 1, 2, 3, 4, 5,
+                                          8, 9, 10, 11, 12, 13, -1, -1, -1, -1);
+    int32_t x = 0;
+    // a group stores two samples past its last column, which the next group (or the
+    // plain loop) writes afterwards: the last group ends before the last column
+    for (; x + 8 < t.width; x += 8) {
+        const __m256i starts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t.start.data() + x));
+        __m256i r = _mm256_setzero_si256(), g = _mm256_setzero_si256(), b = _mm256_setzero_si256();
+        for (int32_t j = 0; j < t.taps; ++j) {
+            const __m256i v =
+                _mm256_i32gather_epi32(reinterpret_cast<const int*>(src + 3 * static_cast<ptrdiff_t>(j)), starts, 1);
+            const __m256i w = _mm256_loadu_si256(
+                reinterpret_cast<const __m256i*>(t.byTap.data() + static_cast<size_t>(j) * t.width + x));
+            r = _mm256_add_epi32(r, _mm256_madd_epi16(_mm256_and_si256(v, low), w));
+            g = _mm256_add_epi32(g, _mm256_madd_epi16(_mm256_and_si256(_mm256_srli_epi32(v, 8), low), w));
+            b = _mm256_add_epi32(b, _mm256_madd_epi16(_mm256_and_si256(_mm256_srli_epi32(v, 16), low), w));
+        }
+        const __m256i rg = _mm256_or_si256(DivideLanes(r, reciprocal, divisor, divisorLess1),
+                                           _mm256_slli_epi32(DivideLanes(g, reciprocal, divisor, divisorLess1), 16));
+        const __m256i blue = DivideLanes(b, reciprocal, divisor, divisorLess1);
+        // pixels 0, 1 | 4, 5 and 2, 3 | 6, 7
+        const __m256i first = _mm256_shuffle_epi8(_mm256_unpacklo_epi32(rg, blue), pack);
+        const __m256i second = _mm256_shuffle_epi8(_mm256_unpackhi_epi32(rg, blue), pack);
+        uint16_t* o = ring + static_cast<ptrdiff_t>(x) * 3;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_castsi256_si128(first));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 6), _mm256_castsi256_si128(second));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 12), _mm256_extracti128_si256(first, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 18), _mm256_extracti128_si256(second, 1));
+    }
+    AreaColumnsFrom<uint8_t, 3, 0>(t, gathered, ring, x);
+}
+
+bool AreaRowRgb8WideFits(const AreaTaps& t)
+{
+    return brisant::WideVectors() && t.divide.d >= 2 && t.divide.d < 32768;
+}
+#endif
 
 template <class T, int N>
 AreaRowFn PickAreaRowTaps(int32_t taps)
@@ -517,6 +605,12 @@ IVeltraError* CVeltraFilterScale::Resample(TileTarget& out, IVeltraDataSource* s
         areaTaps.Build(m_columnWeights, lo, g.components, g.A, g.B);
         areaRow = g.bytesPerSample == 1 ? PickAreaRow<uint8_t>(g.components, areaTaps.taps)
                                         : PickAreaRow<uint16_t>(g.components, areaTaps.taps);
+#if defined(__x86_64__) || defined(__i386__)
+        if (g.bytesPerSample == 1 && g.components == 3 && AreaRowRgb8WideFits(areaTaps)) {
+            areaTaps.BuildByTap();
+            areaRow = AreaRowRgb8Wide;
+        }
+#endif
     }
     const bool areaColumns = vk == Kernel::kArea && AreaTaps::Fits(maxSample, g.C);
     const Divider32 divide32C(areaColumns ? static_cast<uint32_t>(g.C) : 1u);

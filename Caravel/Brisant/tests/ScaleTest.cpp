@@ -236,7 +236,10 @@ TEST_P(ScaleTiles, TiledOutputEqualsTheWholePictureReference)
         int32_t sw, sh, dw, dh;
     } sizes[] = {{37, 23, 15, 10}, {37, 23, 80, 51}, {37, 23, 37, 50}, {37, 23, 20, 23}, {9, 7, 4, 3},
                  // reductions of 3:1 and 9:1 (more pixels to a column than the fixed tap counts)
-                 {37, 23, 12, 8}, {37, 23, 4, 3}};
+                 {37, 23, 12, 8}, {37, 23, 4, 3},
+                 // rows long enough for the wide form's groups of eight columns, at the
+                 // photographs' ratios (8:5, 16:5) and an uneven one
+                 {160, 6, 100, 4}, {160, 6, 50, 3}, {157, 5, 61, 2}};
     for (const Size& s : sizes) {
         const Picture src = NoisePicture(s.sw, s.sh, code, 17);
         const Picture expect = Reference(src, s.dw, s.dh, method);
