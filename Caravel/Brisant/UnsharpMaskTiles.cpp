@@ -94,17 +94,25 @@ void BoxSum4(uint16_t* const* rows, int32_t x, int32_t n, int32_t lanes, double 
 // samples: the 64-bit total scaled by the 32-bit reciprocal of n.
 class WeightedRows {
 public:
-    void Sum(uint16_t* const* rows, const UnsharpParams& p, int32_t width, int32_t n, bool mmx)
+    // Whether Sum takes the wide form, which reads the window's halved rows.
+    static bool Wide(const UnsharpParams& p, bool mmx)
+    {
+        // it multiplies sample pairs by weight pairs in signed 16 bits
+        return mmx && p.maxWeight < 32768 && brisant::WideVectors();
+    }
+
+    void Sum(uint16_t* const* rows, uint16_t* const* halvedRows, const UnsharpParams& p, int32_t width, int32_t n,
+             bool mmx)
     {
         if (static_cast<int32_t>(m_rowSum.size()) < width) {
             m_rowSum.resize(static_cast<size_t>(width));
             m_plain.resize(static_cast<size_t>(width));
             m_halved.resize(static_cast<size_t>(width));
         }
-        // the wide form multiplies sample pairs by weight pairs in signed 16 bits
         int32_t from = 0;
-        if (mmx && p.maxWeight < 32768 && brisant::WideVectors())
-            from = unsharp::WideHalvedSums(rows, p.kernel, p.kernelStride, n, width, p.sizeReciprocal, m_plain.data());
+        if (Wide(p, mmx))
+            from = unsharp::WideHalvedSums(halvedRows, p.kernel, p.kernelStride, n, width, p.sizeReciprocal,
+                                           m_plain.data());
         if (from < width)
             SumColumns(rows, p, from, width, n, mmx);
     }
@@ -158,45 +166,62 @@ private:
     std::vector<uint64_t> m_halved;  // halved-sample totals
 };
 
-// The window: per plane, n rows of the 16-bit samples of source columns left - h ...
+// The window: per plane, n rows of the 16-bit samples of source columns left - h ...,
+// and with halved rows the same rows with each sample halved (for the wide blur
+// sums, which would otherwise halve every sample once for each output row and
+// kernel column that reads it).
 class Window {
 public:
-    bool Allocate(int32_t planes, int32_t n, int32_t length)
+    bool Allocate(int32_t planes, int32_t n, int32_t length, bool halved)
     {
         m_n = n;
         m_length = length;
+        m_planes = planes;
         const int32_t stride = (length + 3) & ~3;
+        const size_t rows = static_cast<size_t>(planes) * n * (halved ? 2 : 1);
         try {
-            m_block.assign(static_cast<size_t>(planes) * n * stride + stride, 0);
-            m_rows.resize(static_cast<size_t>(planes) * n);
+            m_block.assign(rows * stride + stride, 0);
+            m_rows.resize(rows);
         } catch (const std::bad_alloc&) {
             return false;
         }
-        for (int32_t p = 0; p < planes; ++p)
-            for (int32_t r = 0; r < n; ++r)
-                m_rows[static_cast<size_t>(p) * n + r] =
-                    m_block.data() + (static_cast<size_t>(p) * n + r) * static_cast<size_t>(stride);
-        m_planes = planes;
+        for (size_t r = 0; r < rows; ++r)
+            m_rows[r] = m_block.data() + r * static_cast<size_t>(stride);
+        m_halved = halved;
         return true;
     }
     // Row r of plane p; row n - 1 is the newest.
     uint16_t* const* Rows(int32_t p) const { return m_rows.data() + static_cast<size_t>(p) * m_n; }
+    uint16_t* const* HalvedRows(int32_t p) const { return Rows(m_planes + p); }
     uint16_t* Last(int32_t p) const { return Rows(p)[m_n - 1]; }
     void Scroll()
     {
-        for (int32_t p = 0; p < m_planes; ++p) {
+        for (int32_t p = 0; p < m_planes * (m_halved ? 2 : 1); ++p) {
             auto first = m_rows.begin() + static_cast<ptrdiff_t>(p) * m_n;
             std::rotate(first, first + 1, first + m_n);
+        }
+    }
+    // The newest row's halves, once it is filled.
+    void HalveLast()
+    {
+        if (!m_halved)
+            return;
+        for (int32_t p = 0; p < m_planes; ++p) {
+            const uint16_t* from = Last(p);
+            uint16_t* to = HalvedRows(p)[m_n - 1];
+            for (int32_t i = 0; i < m_length; ++i)
+                to[i] = static_cast<uint16_t>(from[i] >> 1);
         }
     }
     int32_t Length() const { return m_length; }
 
 private:
     std::vector<uint16_t> m_block;
-    std::vector<uint16_t*> m_rows;
+    std::vector<uint16_t*> m_rows;  // the planes' rows, then the planes' halved rows
     int32_t m_planes = 0;
     int32_t m_n = 0;
     int32_t m_length = 0;
+    bool m_halved = false;
 };
 
 // The sharpening rule of unsharp::Sharpen for the plain case (whole tonal range,
@@ -310,7 +335,7 @@ struct SharpenJob {
             }
             const bool box = params.maskMethod == 1;
             if (!box)
-                weighted->Sum(w.Rows(k), params, W, n, mmx);
+                weighted->Sum(w.Rows(k), w.HalvedRows(k), params, W, n, mmx);
             int32_t done = 0;
             if (!box && layout.range != RangeKind::Hue && params.fullRange && !(params.scaledThreshold > 0)) {
                 int32_t sharpened[64];
@@ -386,7 +411,8 @@ IVeltraError* CUnsharpMaskFilter::ProcessTile(IVeltraTile* tile, CProcessInfo* i
     const int32_t h = m_params.halfWidth, n = 2 * h + 1;
     const int32_t W = out.region.right - out.region.left;
     Window window;
-    if (!window.Allocate(layout.planes, n, W + 2 * h + 3))
+    const bool halved = m_params.maskMethod != 1 && WeightedRows::Wide(m_params, MmxSupported());
+    if (!window.Allocate(layout.planes, n, W + 2 * h + 3, halved))
         return IVeltraError::Add(nullptr, kCode, __LINE__, 0, kVeltraOutOfMemory);
     if (IVeltraError* e = out.Lock())
         return WRAP(e);
@@ -400,6 +426,7 @@ IVeltraError* CUnsharpMaskFilter::ProcessTile(IVeltraTile* tile, CProcessInfo* i
             err = WRAP(e);
             break;
         }
+        window.HalveLast();
         if (y >= out.region.top)
             job.OutputRow(window, out.At(out.region.left, y, job.bytesPerPixel));
     }

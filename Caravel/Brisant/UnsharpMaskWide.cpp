@@ -41,35 +41,119 @@ BRISANT_WIDE inline __m256d Scaled(__m256i t, __m256i R)
     return _mm256_sub_pd(_mm256_or_pd(_mm256_castsi256_pd(s), two52), two52);
 }
 
+// How the kernel's rows are summed. Rows are taken as units: an outer row with
+// its mirror row (row r with row n - 1 - r) where the two have the same weights
+// and their halved samples times the weights stay below 2^32 together, else one
+// row alone. Units follow one another in chunks, each summed in 32 bits and then
+// added to the 64-bit totals: a chunk of several units only while its largest
+// sum stays below 2^32, so that it is the exact total of its rows. A row alone
+// in its chunk keeps its own 32-bit (wrapping) sum. Rows nearer the centre weigh
+// more, so the pairs that fit are the outermost.
+struct RowPlan {
+    int32_t pairs = 0;      // units 0 .. pairs - 1 are rows r and n - 1 - r
+    int32_t units = 0;      // then rows pairs .. n - 1 - pairs, one unit each
+    uint8_t chunkEnd[64];   // chunkEnd[u]: unit u is the last of its chunk
+};
+
+bool PlanRows(const uint16_t* kernel, int32_t kernelStride, int32_t n, RowPlan& plan)
+{
+    constexpr uint64_t kLimit = uint64_t{1} << 32;
+    auto rowWeight = [&](int32_t r) {
+        const uint16_t* k = kernel + static_cast<ptrdiff_t>(r) * kernelStride + 4;
+        uint64_t sum = 0;
+        for (int32_t c = 0; c < n; ++c)
+            sum += k[c];
+        return sum;
+    };
+    int32_t pairs = 0;
+    while (pairs < n / 2) {
+        const uint16_t* a = kernel + static_cast<ptrdiff_t>(pairs) * kernelStride + 4;
+        const uint16_t* b = kernel + static_cast<ptrdiff_t>(n - 1 - pairs) * kernelStride + 4;
+        if (std::memcmp(a, b, sizeof(uint16_t) * static_cast<size_t>(n)) != 0 ||
+            2 * rowWeight(pairs) * 32767 >= kLimit)
+            break;
+        ++pairs;
+    }
+    plan.pairs = pairs;
+    plan.units = n - pairs;
+    if (plan.units > static_cast<int32_t>(sizeof plan.chunkEnd))
+        return false;
+    uint64_t chunk = 0;  // the largest sum of the chunk so far
+    for (int32_t u = 0; u < plan.units; ++u) {
+        const uint64_t most = (u < pairs ? 2 : 1) * rowWeight(u) * 32767;
+        if (u > 0 && (chunk + most >= kLimit || chunk >= kLimit))
+            plan.chunkEnd[u - 1] = 1;
+        chunk = (u > 0 && plan.chunkEnd[u - 1]) || u == 0 ? most : chunk + most;
+        plan.chunkEnd[u] = 0;
+    }
+    plan.chunkEnd[plan.units - 1] = 1;
+    return true;
+}
+
+// Sixteen halved samples of a unit from column c: one row's, or a row's and its
+// mirror's added (at most 65534) and moved down by 32768 into the signed range of
+// the multiply.
+template <bool Mirrored>
+BRISANT_WIDE inline __m256i UnitAt(const uint16_t* row, const uint16_t* mirror, int32_t c)
+{
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + c));
+    if (!Mirrored)
+        return a;
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mirror + c));
+    return _mm256_xor_si256(_mm256_add_epi16(a, b), _mm256_set1_epi16(static_cast<int16_t>(0x8000)));
+}
+
+// Adds one unit's 32-bit sums for sixteen columns to lo and hi, lanes as
+// WideHalvedSums keeps them. For a mirrored unit the weights times 32768 are
+// added back at the end, modulo 2^32 as the rest.
+template <bool Mirrored>
+BRISANT_WIDE inline void RowSums(const uint16_t* row, const uint16_t* mirror, const uint16_t* k, int32_t n,
+                                 __m256i& lo, __m256i& hi)
+{
+    uint32_t weights = 0;
+    // weight n (past the last) is one of the table's zeros, so an odd n pairs its
+    // last sample with nothing
+    for (int32_t c = 0; c < n; c += 2) {
+        const __m256i a = UnitAt<Mirrored>(row, mirror, c), b = UnitAt<Mirrored>(row, mirror, c + 1);
+        const __m256i w = _mm256_set1_epi32(WeightPair(k + c));
+        lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
+        hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
+        weights += uint32_t{k[c]} + k[c + 1];
+    }
+    if (Mirrored) {
+        const __m256i back = _mm256_set1_epi32(static_cast<int32_t>(weights << 15));
+        lo = _mm256_add_epi32(lo, back);
+        hi = _mm256_add_epi32(hi, back);
+    }
+}
+
 }  // namespace
 
-BRISANT_WIDE int32_t WideHalvedSums(uint16_t* const* rows, const uint16_t* kernel, int32_t kernelStride, int32_t n,
+BRISANT_WIDE int32_t WideHalvedSums(uint16_t* const* halvedRows, const uint16_t* kernel, int32_t kernelStride, int32_t n,
                                     int32_t width, uint32_t sizeReciprocal, double* out)
 {
-    if (n < 3)
+    RowPlan plan;
+    if (n < 3 || !PlanRows(kernel, kernelStride, n, plan))
         return 0;
     const __m256i R = _mm256_set1_epi64x(static_cast<int64_t>(2ull * sizeReciprocal));
     int32_t x = 0;
     for (; x + 16 <= width; x += 16) {
         __m256i t[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(),
                         _mm256_setzero_si256()};
-        for (int32_t r = 0; r < n; ++r) {
-            const uint16_t* row = rows[r] + x;
-            const uint16_t* k = kernel + static_cast<ptrdiff_t>(r) * kernelStride + 4;
-            // lanes of lo: columns 0-3 and 8-11, of hi: 4-7 and 12-15 (the unpacks work per half)
-            __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
-            // weight n (past the last) is one of the table's zeros, so an odd n pairs its
-            // last sample with nothing
-            for (int32_t c = 0; c < n; c += 2) {
-                const __m256i a = _mm256_srli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + c)), 1);
-                const __m256i b =
-                    _mm256_srli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + c + 1)), 1);
-                const __m256i w = _mm256_set1_epi32(WeightPair(k + c));
-                lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), w));
-                hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), w));
+        __m256i lo = _mm256_setzero_si256(), hi = _mm256_setzero_si256();
+        for (int32_t u = 0; u < plan.units; ++u) {
+            const uint16_t* k = kernel + static_cast<ptrdiff_t>(u) * kernelStride + 4;
+            if (u < plan.pairs)
+                RowSums<true>(halvedRows[u] + x, halvedRows[n - 1 - u] + x, k, n, lo, hi);
+            else
+                RowSums<false>(halvedRows[u] + x, nullptr, k, n, lo, hi);
+            if (plan.chunkEnd[u]) {
+                // lanes of lo: columns 0-3 and 8-11, of hi: 4-7 and 12-15 (the unpacks work per half)
+                Widen(_mm256_permute2x128_si256(lo, hi, 0x20), t[0], t[1]);
+                Widen(_mm256_permute2x128_si256(lo, hi, 0x31), t[2], t[3]);
+                lo = _mm256_setzero_si256();
+                hi = _mm256_setzero_si256();
             }
-            Widen(_mm256_permute2x128_si256(lo, hi, 0x20), t[0], t[1]);
-            Widen(_mm256_permute2x128_si256(lo, hi, 0x31), t[2], t[3]);
         }
         for (int i = 0; i < 4; ++i)
             _mm256_storeu_pd(out + x + 4 * i, Scaled(t[i], R));

@@ -135,14 +135,20 @@ TEST_P(UnsharpTiles, TiledOutputEqualsTheWholePictureReference)
     MmxForm form(mmx);
     ScopedVectorForm vectors(wide);
     // 37 columns: two runs of the wide form's 16 and a rest for the plain loops
-    const Picture src = NoisePicture(tile == 1 ? 11 : 37, tile == 1 ? 7 : 23, code, 13);
-    for (const Settings& s : kSettings) {
-        Chain c(tile, src);
-        Apply(*c.filter, s);
-        const Picture out = ReadAll(c.filter.get());
-        const Picture expect = Reference(src, c.filter->Params(), mmx);
-        EXPECT_EQ(out.bytes, expect.bytes) << "code " << code << " method " << s.method << " tile " << tile;
-    }
+    const Picture noise = NoisePicture(tile == 1 ? 11 : 37, tile == 1 ? 7 : 23, code, 13);
+    // bytes of 0 and 255 only: the blur sums reach the bounds the sums are planned by
+    Picture extremes = noise;
+    for (auto& b : extremes.bytes)
+        b = (b & 1) ? 0xFF : 0x00;
+    for (const Picture* src : {&noise, static_cast<const Picture*>(&extremes)})
+        for (const Settings& s : kSettings) {
+            Chain c(tile, *src);
+            Apply(*c.filter, s);
+            const Picture out = ReadAll(c.filter.get());
+            const Picture expect = Reference(*src, c.filter->Params(), mmx);
+            EXPECT_EQ(out.bytes, expect.bytes) << "code " << code << " method " << s.method << " tile " << tile
+                                               << (src == &extremes ? " extremes" : " noise");
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(CodesTilesForms, UnsharpTiles,
