@@ -322,9 +322,7 @@ __attribute__((target("avx2"))) void AreaRowRgb8Wide(const AreaTaps& t, const vo
     const __m256i pack = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1, 0, 1, 2, 3, 4, 5,
                                           8, 9, 10, 11, 12, 13, -1, -1, -1, -1);
     int32_t x = 0;
-    // a group stores two samples past its last column, which the next group (or the
-    // plain loop) writes afterwards: the last group ends before the last column
-    for (; x + 8 < t.width; x += 8) {
+    for (; x + 8 <= t.width; x += 8) {
         const __m256i starts = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t.start.data() + x));
         __m256i r = _mm256_setzero_si256(), g = _mm256_setzero_si256(), b = _mm256_setzero_si256();
         for (int32_t j = 0; j < t.taps; ++j) {
@@ -346,7 +344,16 @@ __attribute__((target("avx2"))) void AreaRowRgb8Wide(const AreaTaps& t, const vo
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_castsi256_si128(first));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 6), _mm256_castsi256_si128(second));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 12), _mm256_extracti128_si256(first, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 18), _mm256_extracti128_si256(second, 1));
+        // each store writes two samples past its pixels, which the next store (or the
+        // next group, or the plain loop) writes afterwards; the row's last pixels go
+        // through a copy of their own
+        if (x + 8 < t.width) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 18), _mm256_extracti128_si256(second, 1));
+        } else {
+            uint16_t last[8];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(last), _mm256_extracti128_si256(second, 1));
+            std::memcpy(o + 18, last, 6 * sizeof(uint16_t));
+        }
     }
     AreaColumnsFrom<uint8_t, 3, 0>(t, gathered, ring, x);
 }

@@ -278,6 +278,25 @@ struct SharpenJob {
             w.Last(k)[column] = layout.wide ? Load16(pixel + 2 * k) : static_cast<uint16_t>(pixel[k] * 257u);
     }
 
+    // count pixels side by side from pixel on, into the newest window row from column on
+    void StoreRun(const Window& w, int32_t column, const unsigned char* pixel, int32_t count) const
+    {
+        if (!layout.wide && layout.planes == 3 && bytesPerPixel == 3) {
+            // 8-bit RGB, the pictures of every day: each plane's row at hand
+            uint16_t* r = w.Last(0) + column;
+            uint16_t* g = w.Last(1) + column;
+            uint16_t* b = w.Last(2) + column;
+            for (int32_t i = 0; i < count; ++i, pixel += 3) {
+                r[i] = static_cast<uint16_t>(pixel[0] * 257u);
+                g[i] = static_cast<uint16_t>(pixel[1] * 257u);
+                b[i] = static_cast<uint16_t>(pixel[2] * 257u);
+            }
+            return;
+        }
+        for (int32_t i = 0; i < count; ++i, pixel += bytesPerPixel)
+            StorePixel(w, column + i, pixel);
+    }
+
     // Source row sy into the newest window row, right to left, edges repeated.
     IVeltraError* FillRow(TiledSourceReader& reader, const Window& w, int32_t sy) const
     {
@@ -296,10 +315,9 @@ struct SharpenJob {
         while (xr >= xl) {
             if (IVeltraError* e = reader.Fetch(xr, sy))
                 return e;
+            // the reader's pixels from xr leftwards lie side by side in its tile
             const int32_t run = std::min(reader.FreeLeft() + 1, xr - xl + 1);
-            const unsigned char* p = reader.Pixel();
-            for (int32_t k = 0; k < run; ++k, p -= bytesPerPixel)
-                StorePixel(w, xr - k - x0, p);
+            StoreRun(w, xr - run + 1 - x0, reader.Pixel() - static_cast<ptrdiff_t>(run - 1) * bytesPerPixel, run);
             xr -= run;
         }
         c = xr - x0;
