@@ -263,6 +263,24 @@ struct AreaTaps {
                     static_cast<int32_t>(weight[static_cast<size_t>(x) * static_cast<size_t>(taps) + static_cast<size_t>(j)]);
     }
     std::vector<int32_t> byTap;
+
+    // The weights once more, as the shuffled form reads them: per column, per group
+    // of four taps, 16 bytes w0 w1 w2 w3 three times (one for each sample of the
+    // pixel) and four zeros.
+    int32_t groups = 0;
+    std::vector<int8_t> byGroup;
+    void BuildByGroup()
+    {
+        groups = (taps + 3) / 4;
+        byGroup.assign(static_cast<size_t>(width) * static_cast<size_t>(groups) * 16, 0);
+        for (int32_t x = 0; x < width; ++x)
+            for (int32_t j = 0; j < taps; ++j) {
+                int8_t* g = byGroup.data() + (static_cast<size_t>(x) * static_cast<size_t>(groups) + j / 4) * 16;
+                const auto w = static_cast<int8_t>(weight[static_cast<size_t>(x) * static_cast<size_t>(taps) + static_cast<size_t>(j)]);
+                for (int c = 0; c < 3; ++c)
+                    g[4 * c + j % 4] = w;
+            }
+    }
 };
 
 // Columns from .. width - 1; K taps known at compile time for the common reductions
@@ -292,6 +310,9 @@ void AreaRowOf(const AreaTaps& t, const void* gathered, uint16_t* ring)
 }
 
 using AreaRowFn = void (*)(const AreaTaps&, const void*, uint16_t*);
+
+// Bytes past the gathered row's last pixel that the shuffled area form may read.
+constexpr size_t kShuffledSlack = 32;
 
 #if defined(__x86_64__) || defined(__i386__)
 // Divider32 on eight lanes (sums below 2^31).
@@ -361,6 +382,73 @@ __attribute__((target("avx2"))) void AreaRowRgb8Wide(const AreaTaps& t, const vo
 bool AreaRowRgb8WideFits(const AreaTaps& t)
 {
     return brisant::WideVectors() && t.divide.d >= 2 && t.divide.d < 32768;
+}
+
+// 8-bit RGB, four output columns at a time (AVX2), for the usual reductions: each
+// column's taps in groups of four, the group's 12 bytes loaded at once and
+// shuffled into its four reds, greens and blues; a multiply-add of bytes by byte
+// weights and one of the 16-bit pairs give the three sums of the group. Weights
+// of 64 or less keep each pair of products within 16 bits (they are the output
+// width's share of a pixel, at most B); groups of two at most keep the sums well
+// within 32 bits. The same sums and division as the plain loop.
+__attribute__((target("avx2"))) void AreaRowRgb8Shuffled(const AreaTaps& t, const void* gathered, uint16_t* ring)
+{
+    const auto* src = static_cast<const uint8_t*>(gathered);
+    const __m256i reciprocal = _mm256_set1_epi64x(static_cast<int64_t>(t.divide.m));
+    const __m256i divisor = _mm256_set1_epi32(static_cast<int32_t>(t.divide.d));
+    const __m256i divisorLess1 = _mm256_set1_epi32(static_cast<int32_t>(t.divide.d - 1));
+    const __m256i ones = _mm256_set1_epi16(1);
+    // per 128-bit half: the reds, greens and blues of four pixels, then zeros
+    const __m256i planes = _mm256_setr_epi8(0, 3, 6, 9, 1, 4, 7, 10, 2, 5, 8, 11, -1, -1, -1, -1, 0, 3, 6, 9, 1, 4,
+                                            7, 10, 2, 5, 8, 11, -1, -1, -1, -1);
+    // per 128-bit half: two pixels' three 16-bit samples packed into their first 12 bytes
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1, 0, 1, 2, 3, 4, 5,
+                                          8, 9, 10, 11, 12, 13, -1, -1, -1, -1);
+    const size_t groupBytes = static_cast<size_t>(t.groups) * 16;
+    // the sums of columns a and b, a in the low half and b in the high: R G B 0 each
+    auto sums = [&](int32_t a, int32_t b) __attribute__((target("avx2"))) {
+        const uint8_t* pa = src + t.start[static_cast<size_t>(a)];
+        const uint8_t* pb = src + t.start[static_cast<size_t>(b)];
+        const int8_t* wa = t.byGroup.data() + static_cast<size_t>(a) * groupBytes;
+        const int8_t* wb = t.byGroup.data() + static_cast<size_t>(b) * groupBytes;
+        __m256i total = _mm256_setzero_si256();
+        for (int32_t g = 0; g < t.groups; ++g) {
+            const __m256i px = _mm256_shuffle_epi8(
+                _mm256_inserti128_si256(
+                    _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pa + 12 * g))),
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(pb + 12 * g)), 1),
+                planes);
+            const __m256i w = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(wa + 16 * g))),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(wb + 16 * g)), 1);
+            total = _mm256_add_epi32(total, _mm256_madd_epi16(_mm256_maddubs_epi16(px, w), ones));
+        }
+        return DivideLanes(total, reciprocal, divisor, divisorLess1);
+    };
+    int32_t x = 0;
+    for (; x + 4 <= t.width; x += 4) {
+        // packing the sums of x, x + 2 with those of x + 1, x + 3 puts x, x + 1 in the
+        // low half and x + 2, x + 3 in the high
+        const __m256i out = _mm256_shuffle_epi8(_mm256_packus_epi32(sums(x, x + 2), sums(x + 1, x + 3)), pack);
+        uint16_t* o = ring + static_cast<ptrdiff_t>(x) * 3;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_castsi256_si128(out));
+        // the stores write two samples past their pixels, which the next store (or the
+        // next group, or the plain loop) writes afterwards; the row's last pixels go
+        // through a copy of their own
+        if (x + 4 < t.width) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 6), _mm256_extracti128_si256(out, 1));
+        } else {
+            uint16_t last[8];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(last), _mm256_extracti128_si256(out, 1));
+            std::memcpy(o + 6, last, 6 * sizeof(uint16_t));
+        }
+    }
+    AreaColumnsFrom<uint8_t, 3, 0>(t, gathered, ring, x);
+}
+
+bool AreaRowRgb8ShuffledFits(const AreaTaps& t, int64_t B)
+{
+    return brisant::WideVectors() && t.divide.d >= 2 && B <= 64 && t.taps <= 8;
 }
 #endif
 
@@ -613,7 +701,10 @@ IVeltraError* CVeltraFilterScale::Resample(TileTarget& out, IVeltraDataSource* s
         areaRow = g.bytesPerSample == 1 ? PickAreaRow<uint8_t>(g.components, areaTaps.taps)
                                         : PickAreaRow<uint16_t>(g.components, areaTaps.taps);
 #if defined(__x86_64__) || defined(__i386__)
-        if (g.bytesPerSample == 1 && g.components == 3 && AreaRowRgb8WideFits(areaTaps)) {
+        if (g.bytesPerSample == 1 && g.components == 3 && AreaRowRgb8ShuffledFits(areaTaps, g.B)) {
+            areaTaps.BuildByGroup();
+            areaRow = AreaRowRgb8Shuffled;
+        } else if (g.bytesPerSample == 1 && g.components == 3 && AreaRowRgb8WideFits(areaTaps)) {
             areaTaps.BuildByTap();
             areaRow = AreaRowRgb8Wide;
         }
@@ -623,7 +714,8 @@ IVeltraError* CVeltraFilterScale::Resample(TileTarget& out, IVeltraDataSource* s
     const Divider32 divide32C(areaColumns ? static_cast<uint32_t>(g.C) : 1u);
     std::vector<uint32_t> columnSums(areaColumns ? rowCells : 0);
     std::vector<unsigned char> gathered(static_cast<size_t>(hi - lo + 1 + areaTaps.taps) *
-                                        static_cast<size_t>(g.bytesPerPixel));
+                                            static_cast<size_t>(g.bytesPerPixel) +
+                                        kShuffledSlack);
 
     HorizontalFn horizontal;
     VerticalFn vertical;

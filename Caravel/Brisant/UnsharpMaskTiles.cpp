@@ -338,6 +338,20 @@ struct SharpenJob {
             pixel[k] = static_cast<unsigned char>(v >> 8);  // the high byte
     }
 
+    // Samples of plane k for count pixels from pixel on.
+    void WriteSamples(unsigned char* pixel, int32_t k, const int32_t* samples, int32_t count) const
+    {
+        const ptrdiff_t step = bytesPerPixel;  // a local: the stores cannot change it
+        if (layout.wide) {
+            for (int32_t i = 0; i < count; ++i)
+                Store16(pixel + i * step + 2 * k, static_cast<uint32_t>(samples[i]));
+            return;
+        }
+        unsigned char* p = pixel + k;
+        for (int32_t i = 0; i < count; ++i)
+            p[i * step] = static_cast<unsigned char>(samples[i] >> 8);  // the high byte
+    }
+
     void OutputRow(const Window& w, unsigned char* out) const
     {
         const int32_t h = params.halfWidth, n = 2 * h + 1;
@@ -363,8 +377,7 @@ struct SharpenJob {
                                                           params.power, std::min(W - done, 64), sharpened);
                     if (got == 0)
                         break;  // the last odd sample, or no pair form on this processor
-                    for (int32_t i = 0; i < got; ++i)
-                        WriteSample(out + static_cast<ptrdiff_t>(done + i) * bytesPerPixel, k, sharpened[i]);
+                    WriteSamples(out + static_cast<ptrdiff_t>(done) * bytesPerPixel, k, sharpened, got);
                     done += got;
                 }
             }

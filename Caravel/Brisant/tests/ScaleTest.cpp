@@ -239,7 +239,9 @@ TEST_P(ScaleTiles, TiledOutputEqualsTheWholePictureReference)
                  {37, 23, 12, 8}, {37, 23, 4, 3},
                  // rows long enough for the wide form's groups of eight columns, at the
                  // photographs' ratios (8:5, 16:5) and an uneven one
-                 {160, 6, 100, 4}, {160, 6, 50, 3}, {157, 5, 61, 2}};
+                 {160, 6, 100, 4}, {160, 6, 50, 3}, {157, 5, 61, 2},
+                 // a ratio whose shares of a pixel are too large for byte weights
+                 {199, 5, 131, 3}};
     for (const Size& s : sizes) {
         const Picture src = NoisePicture(s.sw, s.sh, code, 17);
         const Picture expect = Reference(src, s.dw, s.dh, method);
