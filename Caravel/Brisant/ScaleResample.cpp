@@ -326,6 +326,21 @@ __attribute__((target("avx2"))) inline __m256i DivideLanes(__m256i n, __m256i re
     return _mm256_sub_epi32(q, _mm256_cmpgt_epi32(rest, divisorLess1));
 }
 
+// The last two pixels of a group (the first 12 bytes of v) at o. Every store of a
+// group writes two samples past its pixels, which the next store (or the next
+// group, or the plain loop) writes afterwards; the row's last pixels go through a
+// copy of their own, so that nothing is written past the row.
+__attribute__((target("avx2"))) inline void StoreLastPair(uint16_t* o, __m128i v, bool endOfRow)
+{
+    if (!endOfRow) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+        return;
+    }
+    uint16_t last[8];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(last), v);
+    std::memcpy(o, last, 6 * sizeof(uint16_t));
+}
+
 // 8-bit RGB, eight output columns at a time (AVX2). One gather per tap brings the
 // tap's three samples of all eight columns (four bytes from each column's start; the
 // gathered row has room past its last pixel). Each sum is weight times sample
@@ -365,16 +380,7 @@ __attribute__((target("avx2"))) void AreaRowRgb8Wide(const AreaTaps& t, const vo
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_castsi256_si128(first));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 6), _mm256_castsi256_si128(second));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 12), _mm256_extracti128_si256(first, 1));
-        // each store writes two samples past its pixels, which the next store (or the
-        // next group, or the plain loop) writes afterwards; the row's last pixels go
-        // through a copy of their own
-        if (x + 8 < t.width) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 18), _mm256_extracti128_si256(second, 1));
-        } else {
-            uint16_t last[8];
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(last), _mm256_extracti128_si256(second, 1));
-            std::memcpy(o + 18, last, 6 * sizeof(uint16_t));
-        }
+        StoreLastPair(o + 18, _mm256_extracti128_si256(second, 1), x + 8 == t.width);
     }
     AreaColumnsFrom<uint8_t, 3, 0>(t, gathered, ring, x);
 }
@@ -432,16 +438,7 @@ __attribute__((target("avx2"))) void AreaRowRgb8Shuffled(const AreaTaps& t, cons
         const __m256i out = _mm256_shuffle_epi8(_mm256_packus_epi32(sums(x, x + 2), sums(x + 1, x + 3)), pack);
         uint16_t* o = ring + static_cast<ptrdiff_t>(x) * 3;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm256_castsi256_si128(out));
-        // the stores write two samples past their pixels, which the next store (or the
-        // next group, or the plain loop) writes afterwards; the row's last pixels go
-        // through a copy of their own
-        if (x + 4 < t.width) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 6), _mm256_extracti128_si256(out, 1));
-        } else {
-            uint16_t last[8];
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(last), _mm256_extracti128_si256(out, 1));
-            std::memcpy(o + 6, last, 6 * sizeof(uint16_t));
-        }
+        StoreLastPair(o + 6, _mm256_extracti128_si256(out, 1), x + 4 == t.width);
     }
     AreaColumnsFrom<uint8_t, 3, 0>(t, gathered, ring, x);
 }
