@@ -110,7 +110,7 @@ public:
             m_halved.resize(static_cast<size_t>(width));
         }
         int32_t from = 0;
-        if (Wide(p, mmx))
+        if (halvedRows && Wide(p, mmx))
             from = unsharp::WideHalvedSums(halvedRows, p.kernel, p.kernelStride, n, width, p.sizeReciprocal,
                                            m_plain.data());
         if (from < width)
@@ -192,7 +192,8 @@ public:
     }
     // Row r of plane p; row n - 1 is the newest.
     uint16_t* const* Rows(int32_t p) const { return m_rows.data() + static_cast<size_t>(p) * m_n; }
-    uint16_t* const* HalvedRows(int32_t p) const { return Rows(m_planes + p); }
+    // Row r of plane p halved; none when the window keeps no halved rows.
+    uint16_t* const* HalvedRows(int32_t p) const { return m_halved ? Rows(m_planes + p) : nullptr; }
     uint16_t* Last(int32_t p) const { return Rows(p)[m_n - 1]; }
     void Scroll()
     {

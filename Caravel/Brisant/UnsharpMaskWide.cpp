@@ -3,6 +3,7 @@
 #include "Caravel/Brisant/UnsharpMaskWide.h"
 
 #include <cstring>
+#include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -50,12 +51,12 @@ BRISANT_WIDE inline __m256d Scaled(__m256i t, __m256i R)
 // in its chunk keeps its own 32-bit (wrapping) sum. Rows nearer the centre weigh
 // more, so the pairs that fit are the outermost.
 struct RowPlan {
-    int32_t pairs = 0;      // units 0 .. pairs - 1 are rows r and n - 1 - r
-    int32_t units = 0;      // then rows pairs .. n - 1 - pairs, one unit each
-    uint8_t chunkEnd[64];   // chunkEnd[u]: unit u is the last of its chunk
+    int32_t pairs = 0;              // units 0 .. pairs - 1 are rows r and n - 1 - r
+    int32_t units = 0;              // then rows pairs .. n - 1 - pairs, one unit each
+    std::vector<uint8_t> chunkEnd;  // chunkEnd[u]: unit u is the last of its chunk
 };
 
-bool PlanRows(const uint16_t* kernel, int32_t kernelStride, int32_t n, RowPlan& plan)
+void PlanRows(const uint16_t* kernel, int32_t kernelStride, int32_t n, RowPlan& plan)
 {
     constexpr uint64_t kLimit = uint64_t{1} << 32;
     auto rowWeight = [&](int32_t r) {
@@ -76,18 +77,15 @@ bool PlanRows(const uint16_t* kernel, int32_t kernelStride, int32_t n, RowPlan& 
     }
     plan.pairs = pairs;
     plan.units = n - pairs;
-    if (plan.units > static_cast<int32_t>(sizeof plan.chunkEnd))
-        return false;
+    plan.chunkEnd.assign(static_cast<size_t>(plan.units), 0);
     uint64_t chunk = 0;  // the largest sum of the chunk so far
     for (int32_t u = 0; u < plan.units; ++u) {
         const uint64_t most = (u < pairs ? 2 : 1) * rowWeight(u) * 32767;
         if (u > 0 && (chunk + most >= kLimit || chunk >= kLimit))
             plan.chunkEnd[u - 1] = 1;
         chunk = (u > 0 && plan.chunkEnd[u - 1]) || u == 0 ? most : chunk + most;
-        plan.chunkEnd[u] = 0;
     }
     plan.chunkEnd[plan.units - 1] = 1;
-    return true;
 }
 
 // Sixteen halved samples of a unit from column c: one row's, or a row's and its
@@ -132,9 +130,10 @@ BRISANT_WIDE inline void RowSums(const uint16_t* row, const uint16_t* mirror, co
 BRISANT_WIDE int32_t WideHalvedSums(uint16_t* const* halvedRows, const uint16_t* kernel, int32_t kernelStride, int32_t n,
                                     int32_t width, uint32_t sizeReciprocal, double* out)
 {
-    RowPlan plan;
-    if (n < 3 || !PlanRows(kernel, kernelStride, n, plan))
+    if (n < 3)
         return 0;
+    RowPlan plan;
+    PlanRows(kernel, kernelStride, n, plan);
     const __m256i R = _mm256_set1_epi64x(static_cast<int64_t>(2ull * sizeReciprocal));
     int32_t x = 0;
     for (; x + 16 <= width; x += 16) {

@@ -155,6 +155,23 @@ INSTANTIATE_TEST_SUITE_P(CodesTilesForms, UnsharpTiles,
                          testing::Combine(testing::Values(2, 3, 32, 33, 34, 35, 36), testing::Values(1, 7, 64),
                                           testing::Bool(), testing::Bool()));
 
+// Wide kernels: many rows, some summed with their mirror rows and some alone, in
+// chunks of every length the 32-bit bound allows.
+TEST(Unsharp, WideKernelsEqualTheReference)
+{
+    MmxForm form(true);
+    ScopedVectorForm vectors(true);
+    for (int32_t code : {32, 33})
+        for (double radius : {12.0, 20.0}) {
+            const Picture src = NoisePicture(40, 9, code, 21);
+            Chain c(64, src);
+            Apply(*c.filter, {0, radius, 1.0, 0.0, true, {0, 0, 1, 0}, -1});
+            const Picture out = ReadAll(c.filter.get());
+            EXPECT_EQ(out.bytes, Reference(src, c.filter->Params(), true).bytes) << "code " << code << " radius "
+                                                                                << radius;
+        }
+}
+
 TEST(Unsharp, KernelNumbers)
 {
     ManagerPtr m = MakeManager(8);
