@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,19 +55,18 @@ std::optional<int32_t> codeFor(const std::string& text, std::initializer_list<Ru
 class MakerNote {
 public:
     explicit MakerNote(const Exiv2::ExifData& data) : data_(data) {
-        // Exiv2 makes each name afresh and answers "is this a maker's group" by
-        // searching all its groups: the names are taken once per entry, the
-        // question asked once per group (the entries of a few groups alternate).
-        std::vector<std::pair<std::string, bool>> groups;
+        // Exiv2 answers "is this a maker's group" by searching all its groups, and
+        // makes an entry's name afresh each time it is asked (through a string
+        // stream for the many entries it has no name for): the question is asked
+        // once per group, and the names are read from the group's tag list, as
+        // Exiv2 reads them (the entries of a few groups alternate).
         for (const Exiv2::Exifdatum& d : data) {
-            std::string group = d.groupName();
-            auto known = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == group; });
-            if (known == groups.end()) {
-                // preview images inside maker notes describe the preview, not the shot
-                const bool maker = group.find("Preview") == std::string::npos && Exiv2::ExifTags::isMakerGroup(group);
-                known = groups.insert(groups.end(), {group, maker});
-            }
-            if (known->second) entries_.push_back(Entry{&d, std::move(group), d.tagName()});
+            const std::string group = d.groupName();
+            auto known = std::find_if(groups_.begin(), groups_.end(), [&](const Group& g) { return g.name == group; });
+            if (known == groups_.end())
+                known = groups_.insert(groups_.end(), Group::of(group));
+            if (known->maker)
+                entries_.push_back(Entry{&d, &known->name, known->nameOf(d)});
         }
     }
 
@@ -113,18 +113,51 @@ public:
     }
 
 private:
+    struct Group {
+        std::string name;
+        bool maker = false;
+        // the group's tag numbers and names: the first name Exiv2 lists for a number
+        // is the one it gives (an entry whose number it does not list has none)
+        std::vector<std::pair<uint16_t, const char*>> names;
+        bool listed = false;  // false: Exiv2 has no list for the group, it names each entry
+
+        static Group of(const std::string& group) {
+            Group g;
+            g.name = group;
+            // preview images inside maker notes describe the preview, not the shot
+            g.maker = group.find("Preview") == std::string::npos && Exiv2::ExifTags::isMakerGroup(group);
+            if (!g.maker) return g;
+            const Exiv2::TagInfo* list = Exiv2::ExifTags::tagList(group);
+            g.listed = list != nullptr;
+            for (int i = 0; list && list[i].tag_ != 0xFFFF; ++i)
+                g.names.emplace_back(list[i].tag_, list[i].name_);
+            // sorted by number, the first listed of a number first
+            std::stable_sort(g.names.begin(), g.names.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            return g;
+        }
+
+        std::string nameOf(const Exiv2::Exifdatum& d) const {
+            if (!listed) return d.tagName();
+            const auto it = std::lower_bound(names.begin(), names.end(), d.tag(),
+                                             [](const auto& n, uint16_t tag) { return n.first < tag; });
+            return it != names.end() && it->first == d.tag() && it->second ? it->second : std::string();
+        }
+    };
+
     struct Entry {
         const Exiv2::Exifdatum* datum;
-        std::string group;
-        std::string tag;
+        const std::string* group;  // the name in groups_, which outlives the entries
+        std::string tag;         // empty when Exiv2 has no name for it
         bool matches(std::string_view name) const {
             const auto dot = name.find('.');
-            if (dot == std::string_view::npos) return tag == name;
-            return group == name.substr(0, dot) && tag == name.substr(dot + 1);
+            if (dot == std::string_view::npos) return !tag.empty() && tag == name;
+            return *group == name.substr(0, dot) && !tag.empty() && tag == name.substr(dot + 1);
         }
     };
 
     const Exiv2::ExifData& data_;
+    std::deque<Group> groups_;  // grows at its end without moving its groups
     std::vector<Entry> entries_;
 };
 
