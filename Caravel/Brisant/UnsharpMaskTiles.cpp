@@ -110,9 +110,13 @@ public:
             m_halved.resize(static_cast<size_t>(width));
         }
         int32_t from = 0;
-        if (halvedRows && Wide(p, mmx))
-            from = unsharp::WideHalvedSums(halvedRows, p.kernel, p.kernelStride, n, width, p.sizeReciprocal,
+        if (halvedRows && Wide(p, mmx)) {
+            // the kernel stays the same for the whole tile
+            if (m_plan.chunkEnd.empty())
+                unsharp::PlanRows(p.kernel, p.kernelStride, n, m_plan);
+            from = unsharp::WideHalvedSums(halvedRows, p.kernel, p.kernelStride, n, m_plan, width, p.sizeReciprocal,
                                            m_plain.data());
+        }
         if (from < width)
             SumColumns(rows, p, from, width, n, mmx);
     }
@@ -164,6 +168,7 @@ private:
     std::vector<uint32_t> m_rowSum;
     std::vector<double> m_plain;     // plain totals, then every form's result
     std::vector<uint64_t> m_halved;  // halved-sample totals
+    unsharp::RowPlan m_plan;         // the wide form's, made at its first use
 };
 
 // The window: per plane, n rows of the 16-bit samples of source columns left - h ...,

@@ -3,7 +3,6 @@
 #include "Caravel/Brisant/UnsharpMaskWide.h"
 
 #include <cstring>
-#include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -11,6 +10,41 @@
 #endif
 
 namespace unsharp {
+
+void PlanRows(const uint16_t* kernel, int32_t kernelStride, int32_t n, RowPlan& plan)
+{
+    constexpr uint64_t kLimit = uint64_t{1} << 32;
+    auto rowWeight = [&](int32_t r) {
+        const uint16_t* k = kernel + static_cast<ptrdiff_t>(r) * kernelStride + 4;
+        uint64_t sum = 0;
+        for (int32_t c = 0; c < n; ++c)
+            sum += k[c];
+        return sum;
+    };
+    int32_t pairs = 0;
+    while (pairs < n / 2) {
+        const uint16_t* a = kernel + static_cast<ptrdiff_t>(pairs) * kernelStride + 4;
+        const uint16_t* b = kernel + static_cast<ptrdiff_t>(n - 1 - pairs) * kernelStride + 4;
+        if (std::memcmp(a, b, sizeof(uint16_t) * static_cast<size_t>(n)) != 0 ||
+            2 * rowWeight(pairs) * 32767 >= kLimit)
+            break;
+        ++pairs;
+    }
+    plan.pairs = pairs;
+    plan.units = n - pairs;
+    plan.chunkEnd.assign(static_cast<size_t>(plan.units), 0);
+    uint64_t chunk = 0;  // the largest sum of the chunk so far
+    for (int32_t u = 0; u < plan.units; ++u) {
+        const uint64_t most = (u < pairs ? 2 : 1) * rowWeight(u) * 32767;
+        if (u > 0 && (chunk >= kLimit || chunk + most >= kLimit)) {
+            plan.chunkEnd[static_cast<size_t>(u) - 1] = 1;
+            chunk = 0;
+        }
+        chunk += most;
+    }
+    if (plan.units > 0)
+        plan.chunkEnd.back() = 1;
+}
 
 #if defined(BRISANT_WIDE)
 
@@ -40,52 +74,6 @@ BRISANT_WIDE inline __m256d Scaled(__m256i t, __m256i R)
     const __m256i s = _mm256_add_epi64(high, low);
     const __m256d two52 = _mm256_set1_pd(4503599627370496.0);
     return _mm256_sub_pd(_mm256_or_pd(_mm256_castsi256_pd(s), two52), two52);
-}
-
-// How the kernel's rows are summed. Rows are taken as units: an outer row with
-// its mirror row (row r with row n - 1 - r) where the two have the same weights
-// and their halved samples times the weights stay below 2^32 together, else one
-// row alone. Units follow one another in chunks, each summed in 32 bits and then
-// added to the 64-bit totals: a chunk of several units only while its largest
-// sum stays below 2^32, so that it is the exact total of its rows. A row alone
-// in its chunk keeps its own 32-bit (wrapping) sum. Rows nearer the centre weigh
-// more, so the pairs that fit are the outermost.
-struct RowPlan {
-    int32_t pairs = 0;              // units 0 .. pairs - 1 are rows r and n - 1 - r
-    int32_t units = 0;              // then rows pairs .. n - 1 - pairs, one unit each
-    std::vector<uint8_t> chunkEnd;  // chunkEnd[u]: unit u is the last of its chunk
-};
-
-void PlanRows(const uint16_t* kernel, int32_t kernelStride, int32_t n, RowPlan& plan)
-{
-    constexpr uint64_t kLimit = uint64_t{1} << 32;
-    auto rowWeight = [&](int32_t r) {
-        const uint16_t* k = kernel + static_cast<ptrdiff_t>(r) * kernelStride + 4;
-        uint64_t sum = 0;
-        for (int32_t c = 0; c < n; ++c)
-            sum += k[c];
-        return sum;
-    };
-    int32_t pairs = 0;
-    while (pairs < n / 2) {
-        const uint16_t* a = kernel + static_cast<ptrdiff_t>(pairs) * kernelStride + 4;
-        const uint16_t* b = kernel + static_cast<ptrdiff_t>(n - 1 - pairs) * kernelStride + 4;
-        if (std::memcmp(a, b, sizeof(uint16_t) * static_cast<size_t>(n)) != 0 ||
-            2 * rowWeight(pairs) * 32767 >= kLimit)
-            break;
-        ++pairs;
-    }
-    plan.pairs = pairs;
-    plan.units = n - pairs;
-    plan.chunkEnd.assign(static_cast<size_t>(plan.units), 0);
-    uint64_t chunk = 0;  // the largest sum of the chunk so far
-    for (int32_t u = 0; u < plan.units; ++u) {
-        const uint64_t most = (u < pairs ? 2 : 1) * rowWeight(u) * 32767;
-        if (u > 0 && (chunk + most >= kLimit || chunk >= kLimit))
-            plan.chunkEnd[u - 1] = 1;
-        chunk = (u > 0 && plan.chunkEnd[u - 1]) || u == 0 ? most : chunk + most;
-    }
-    plan.chunkEnd[plan.units - 1] = 1;
 }
 
 // Sixteen halved samples of a unit from column c: one row's, or a row's and its
@@ -128,12 +116,10 @@ BRISANT_WIDE inline void RowSums(const uint16_t* row, const uint16_t* mirror, co
 }  // namespace
 
 BRISANT_WIDE int32_t WideHalvedSums(uint16_t* const* halvedRows, const uint16_t* kernel, int32_t kernelStride, int32_t n,
-                                    int32_t width, uint32_t sizeReciprocal, double* out)
+                                    const RowPlan& plan, int32_t width, uint32_t sizeReciprocal, double* out)
 {
     if (n < 3)
         return 0;
-    RowPlan plan;
-    PlanRows(kernel, kernelStride, n, plan);
     const __m256i R = _mm256_set1_epi64x(static_cast<int64_t>(2ull * sizeReciprocal));
     int32_t x = 0;
     for (; x + 16 <= width; x += 16) {
@@ -186,7 +172,7 @@ BRISANT_WIDE int32_t WideSharpenPlain(const uint16_t* centre, const double* sums
 
 #else
 
-int32_t WideHalvedSums(uint16_t* const*, const uint16_t*, int32_t, int32_t, int32_t, uint32_t, double*)
+int32_t WideHalvedSums(uint16_t* const*, const uint16_t*, int32_t, int32_t, const RowPlan&, int32_t, uint32_t, double*)
 {
     return 0;
 }
