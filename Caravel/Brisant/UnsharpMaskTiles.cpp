@@ -348,14 +348,8 @@ struct SharpenJob {
     void WriteSamples(unsigned char* pixel, int32_t k, const int32_t* samples, int32_t count) const
     {
         const ptrdiff_t step = bytesPerPixel;  // a local: the stores cannot change it
-        if (layout.wide) {
-            for (int32_t i = 0; i < count; ++i)
-                Store16(pixel + i * step + 2 * k, static_cast<uint32_t>(samples[i]));
-            return;
-        }
-        unsigned char* p = pixel + k;
         for (int32_t i = 0; i < count; ++i)
-            p[i * step] = static_cast<unsigned char>(samples[i] >> 8);  // the high byte
+            WriteSample(pixel + i * step, k, samples[i]);
     }
 
     void OutputRow(const Window& w, unsigned char* out) const
