@@ -8,12 +8,45 @@
 #include <exiv2/exiv2.hpp>
 
 #include "outside/imagefile/JqFileLib.h"
+#include "outside/imagefile/MakerNoteTrim.h"
 #include "outside/imagefile/MakerTags.h"
 
 namespace jqfl {
 
 struct Metadata::Exif {
+    // As read: decoded from a reading copy that hides costly maker-note arrays
+    // (MakerNoteTrim.h) until `whole` is decoded in its place.
     Exiv2::ExifData data;
+    // The structure as the camera wrote it, while `data` hides part of it.
+    std::vector<uint8_t> whole;
+
+    // The whole structure, for writing: what a save writes keeps every array.
+    // Should it no longer decode, the hidden arrays are left out rather than
+    // written under the wrong tag.
+    Exiv2::ExifData wholeData() const {
+        if (whole.empty()) return data;
+        try {
+            Exiv2::ExifData d;
+            Exiv2::ExifParser::decode(d, whole.data(), static_cast<uint32_t>(whole.size()));
+            return d;
+        } catch (...) {
+            Exiv2::ExifData d = data;
+            for (auto it = d.begin(); it != d.end();)
+                it = isHidden(*it) ? d.erase(it) : std::next(it);
+            return d;
+        }
+    }
+
+    // Makes `data` the whole structure, before a tag of it is changed.
+    void decodeWhole() {
+        if (whole.empty()) return;
+        data = wholeData();
+        whole.clear();
+    }
+
+    static bool isHidden(const Exiv2::Exifdatum& d) {
+        return d.tag() == kHiddenMakerArrayTag && Exiv2::ExifTags::isMakerGroup(d.groupName());
+    }
 };
 
 namespace {
@@ -112,10 +145,18 @@ Metadata::~Metadata() = default;
 bool Metadata::readExif(const uint8_t* data, size_t size) {
     if (!data || size < 8 || size > 0x7FFFFFFF)
         return false;
+    exif_->whole.clear();
+    const std::vector<uint8_t> reading = makerArraysHidden(data, size);
     try {
-        Exiv2::ExifParser::decode(exif_->data, data, static_cast<uint32_t>(size));
+        if (reading.empty()) {
+            Exiv2::ExifParser::decode(exif_->data, data, static_cast<uint32_t>(size));
+        } else {
+            Exiv2::ExifParser::decode(exif_->data, reading.data(), static_cast<uint32_t>(reading.size()));
+            exif_->whole.assign(data, data + size);
+        }
     } catch (...) {
         exif_->data.clear();
+        exif_->whole.clear();
         return false;
     }
     for (const Exiv2::Exifdatum& d : exif_->data) {
@@ -219,6 +260,11 @@ bool Metadata::set(uint32_t tag, uint32_t type, const uint8_t* data, size_t size
         return true;
     }
     exifChanged_ = true;
+    try {
+        exif_->decodeWhole();
+    } catch (...) {
+        return false;
+    }
     if (tag == kDateTime && type == JQFL_TAGTYPE_CALENDAR) {
         if (size < sizeof(Calendar))
             return false;
@@ -255,7 +301,7 @@ std::vector<uint8_t> Metadata::exifSegment(int width, int height, bool turned) c
     if (exif_->data.empty())
         return {};
     try {
-        Exiv2::ExifData data = exif_->data;
+        Exiv2::ExifData data = exif_->wholeData();
         Exiv2::ExifThumb(data).erase();  // the old thumbnail no longer matches
         auto drop = [&data](const char* key) {
             auto it = data.findKey(Exiv2::ExifKey(key));
