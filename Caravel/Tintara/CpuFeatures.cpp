@@ -15,6 +15,7 @@ CpuFeatureFlags g_flags;
 std::once_flag g_probed;
 // Handles are built on any thread, so the pinned form is read while a test may set it.
 std::atomic<KernelForm> g_override{KernelForm::kDetected};
+std::atomic<VectorWidth> g_width{VectorWidth::kDetected};
 
 void ProbeProcessor()
 {
@@ -31,6 +32,7 @@ void ProbeProcessor()
         if (edx & (1u << 31))
             g_flags.amd3dNow = true;
     }
+    g_flags.avx2 = __builtin_cpu_supports("avx2");
 #endif
 }
 
@@ -64,6 +66,24 @@ bool UseProcessorKernels()
         break;
     }
     return g_flags.mmx;
+}
+
+void SetVectorWidthOverride(VectorWidth width)
+{
+    g_width = width;
+}
+
+bool UseWideVectors()
+{
+    switch (g_width.load()) {
+    case VectorWidth::kNarrow:
+        return false;
+    case VectorWidth::kWide:
+        return g_flags.avx2;  // never a form the processor cannot run
+    case VectorWidth::kDetected:
+        break;
+    }
+    return g_flags.avx2;
 }
 
 } // namespace tintara

@@ -1,9 +1,11 @@
 #include "Caravel/Tintara/MultiLutKernels.h"
 
+#include "Caravel/Tintara/CpuFeatures.h"
+
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace tintara {
@@ -356,10 +358,12 @@ bool BuildByteCells(const std::uint16_t* inputTables, const std::uint16_t* outpu
 #endif
 }
 
-void ProcessorInterpolateBytes(const std::uint8_t* in, std::uint8_t* out, std::size_t count,
-                               const std::uint16_t* table, const ByteCells& cells)
-{
 #if defined(__SSE2__)
+namespace {
+
+void InterpolateBytesOneByOne(const std::uint8_t* in, std::uint8_t* out, std::size_t count,
+                              const std::uint16_t* table, const ByteCells& cells)
+{
     for (std::size_t p = 0; p < count; ++p, in += 3, out += 3) {
         const __m128i r = ByteCellInterpolate(in, table, cells);
         const int r0 = _mm_extract_epi16(r, 0), r1 = _mm_extract_epi16(r, 1), r2 = _mm_extract_epi16(r, 2);
@@ -367,6 +371,84 @@ void ProcessorInterpolateBytes(const std::uint8_t* in, std::uint8_t* out, std::s
         out[1] = cells.output[1][r1];
         out[2] = cells.output[2][r2];
     }
+}
+
+// FlooredStep on sixteen lanes: two pixels, one in each half.
+__attribute__((target("avx2"))) inline __m256i FlooredStepPair(__m256i a, __m256i b, __m256i twiceF)
+{
+    const __m256i d = _mm256_sub_epi16(b, a);
+    const __m256i negative = _mm256_srai_epi16(d, 15);
+    const __m256i product = _mm256_sub_epi16(_mm256_mulhi_epu16(d, twiceF), _mm256_and_si256(negative, twiceF));
+    return _mm256_add_epi16(a, product);
+}
+
+// Axis k's doubled fraction of pixel a in the low half, of pixel b in the high.
+__attribute__((target("avx2"))) inline __m256i FractionPair(const ByteCells& cells, int k, std::uint32_t a,
+                                                            std::uint32_t b)
+{
+    return _mm256_inserti128_si256(_mm256_set1_epi16(std::int16_t(cells.twiceFraction[k][a])),
+                                   _mm_set1_epi16(std::int16_t(cells.twiceFraction[k][b])), 1);
+}
+
+// ByteCellInterpolate for two pixels at once, each in its own half of the
+// registers: the same steps on the same lanes, so the same integers.
+__attribute__((target("avx2"))) void InterpolateBytesInPairs(const std::uint8_t* in, std::uint8_t* out,
+                                                             std::size_t count, const std::uint16_t* table,
+                                                             const ByteCells& cells)
+{
+    std::size_t p = 0;
+    for (; p + 2 <= count; p += 2, in += 6, out += 6) {
+        const std::uint16_t* node[2];
+        std::size_t corner[2][4], step2[2];
+        for (int q = 0; q < 2; ++q) {
+            const std::uint32_t s0 = in[3 * q], s1 = in[3 * q + 1], s2 = in[3 * q + 2];
+            node[q] = table + cells.offset[0][s0] + cells.offset[1][s1] + cells.offset[2][s2];
+            const std::size_t step0 = cells.step[0][s0], step1 = cells.step[1][s1];
+            corner[q][0] = 0;
+            corner[q][1] = step1;
+            corner[q][2] = step0;
+            corner[q][3] = step0 + step1;
+            step2[q] = cells.step[2][s2];
+        }
+        __m256i c[4];
+        for (int j = 0; j < 4; ++j) {
+            __m128i half[2];
+            for (int q = 0; q < 2; ++q) {
+                const std::uint16_t* n0 = node[q] + corner[q][j];
+                const __m128i lo = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(n0));
+                const __m128i hi = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(n0 + step2[q]));
+                half[q] = _mm_unpacklo_epi64(lo, hi);
+            }
+            c[j] = _mm256_srli_epi16(_mm256_inserti128_si256(_mm256_castsi128_si256(half[0]), half[1], 1), 1);
+        }
+        const __m256i f0 = FractionPair(cells, 0, in[0], in[3]);
+        c[0] = FlooredStepPair(c[0], c[2], f0);
+        c[1] = FlooredStepPair(c[1], c[3], f0);
+        c[0] = FlooredStepPair(c[0], c[1], FractionPair(cells, 1, in[1], in[4]));
+        const __m256i r =
+            FlooredStepPair(c[0], _mm256_unpackhi_epi64(c[0], c[0]), FractionPair(cells, 2, in[2], in[5]));
+        const __m128i ra = _mm256_castsi256_si128(r), rb = _mm256_extracti128_si256(r, 1);
+        out[0] = cells.output[0][_mm_extract_epi16(ra, 0)];
+        out[1] = cells.output[1][_mm_extract_epi16(ra, 1)];
+        out[2] = cells.output[2][_mm_extract_epi16(ra, 2)];
+        out[3] = cells.output[0][_mm_extract_epi16(rb, 0)];
+        out[4] = cells.output[1][_mm_extract_epi16(rb, 1)];
+        out[5] = cells.output[2][_mm_extract_epi16(rb, 2)];
+    }
+    InterpolateBytesOneByOne(in, out, count - p, table, cells);
+}
+
+} // namespace
+#endif
+
+void ProcessorInterpolateBytes(const std::uint8_t* in, std::uint8_t* out, std::size_t count,
+                               const std::uint16_t* table, const ByteCells& cells)
+{
+#if defined(__SSE2__)
+    if (UseWideVectors())
+        InterpolateBytesInPairs(in, out, count, table, cells);
+    else
+        InterpolateBytesOneByOne(in, out, count, table, cells);
 #else
     (void)in;
     (void)out;

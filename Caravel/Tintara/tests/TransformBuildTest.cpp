@@ -243,13 +243,30 @@ TEST(TransformBuild, EightBitRowsGiveTheWholeRowPathsBytes)
         }
         ASSERT_EQ(b.Build(c.in, c.out), 0);
         ASSERT_TRUE(b.t.byteCells);
-        std::vector<std::uint8_t> fast(colours.size());
-        ASSERT_EQ(ProcessInterleavedRows(b.t, colours.data(), fast.data(), width, height, width * 3, width * 3), 0);
         const std::vector<std::uint8_t> whole = ThroughPlanarRows(b.t, colours, width);
-        ASSERT_TRUE(fast == whole);
-        std::vector<std::uint8_t> inPlace = colours;
-        ASSERT_EQ(ProcessInterleavedRows(b.t, inPlace.data(), inPlace.data(), width, height, width * 3, width * 3), 0);
-        ASSERT_TRUE(inPlace == whole);
+        // both vector widths (the wide one where the processor has it), rows of
+        // an even and of an odd number of pixels, apart and in place
+        for (VectorWidth form : {VectorWidth::kNarrow, VectorWidth::kWide}) {
+            SetVectorWidthOverride(form);
+            SCOPED_TRACE(form == VectorWidth::kWide ? "wide" : "narrow");
+            std::vector<std::uint8_t> fast(colours.size());
+            ASSERT_EQ(ProcessInterleavedRows(b.t, colours.data(), fast.data(), width, height, width * 3, width * 3), 0);
+            ASSERT_TRUE(fast == whole);
+            std::vector<std::uint8_t> inPlace = colours;
+            ASSERT_EQ(ProcessInterleavedRows(b.t, inPlace.data(), inPlace.data(), width, height, width * 3, width * 3),
+                      0);
+            ASSERT_TRUE(inPlace == whole);
+            const long odd = width - 1;
+            std::vector<std::uint8_t> oddRows(colours.size());
+            ASSERT_EQ(ProcessInterleavedRows(b.t, colours.data(), oddRows.data(), odd, height, width * 3, width * 3), 0);
+            for (long y = 0; y < height; ++y) {
+                const std::size_t row = std::size_t(y * width * 3);
+                ASSERT_TRUE(std::equal(oddRows.begin() + long(row), oddRows.begin() + long(row + odd * 3),
+                                       whole.begin() + long(row)));
+                ASSERT_EQ(oddRows[row + std::size_t(odd * 3)], 0) << "a pixel past the row's end was written";
+            }
+        }
+        SetVectorWidthOverride(VectorWidth::kDetected);
     }
     SetKernelFormOverride(KernelForm::kDetected);
 }
