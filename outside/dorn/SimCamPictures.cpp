@@ -1,5 +1,7 @@
 #include "outside/dorn/SimCamPictures.h"
 
+#include "outside/tiff/TiffBlock.h"
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -111,49 +113,6 @@ std::vector<uint8_t> HeaderOf(std::vector<uint8_t> bytes)
     return header;
 }
 
-namespace {
-
-// Bounded reads of a TIFF block in either byte order.
-struct TiffReader {
-    const uint8_t* data;
-    size_t size;
-    bool little;
-
-    bool U16(size_t at, uint32_t* v) const
-    {
-        if (at > size || size - at < 2) return false;
-        *v = little ? (data[at] | data[at + 1] << 8) : (data[at] << 8 | data[at + 1]);
-        return true;
-    }
-    bool U32(size_t at, uint32_t* v) const
-    {
-        if (at > size || size - at < 4) return false;
-        *v = little ? (uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
-                       uint32_t(data[at + 3]) << 24)
-                    : (uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 | uint32_t(data[at + 2]) << 8 |
-                       uint32_t(data[at + 3]));
-        return true;
-    }
-    // The value offset of a tag in the IFD at offset, or 0 (with the entry's count).
-    bool FindTag(uint32_t ifd, uint32_t tag, uint32_t* type, uint32_t* count, uint32_t* valueAt) const
-    {
-        uint32_t entries = 0;
-        if (!U16(ifd, &entries)) return false;
-        for (uint32_t i = 0; i < entries; ++i) {
-            const size_t at = size_t(ifd) + 2 + size_t(i) * 12;
-            uint32_t id = 0;
-            if (!U16(at, &id)) return false;
-            if (id != tag) continue;
-            if (!U16(at + 2, type) || !U32(at + 4, count)) return false;
-            *valueAt = static_cast<uint32_t>(at + 8);
-            return true;
-        }
-        return false;
-    }
-};
-
-}  // namespace
-
 bool ExifDateOf(const std::vector<uint8_t>& header, uint16_t date[6])
 {
     // Find the APP1 segment that holds "Exif\0\0".
@@ -162,19 +121,16 @@ bool ExifDateOf(const std::vector<uint8_t>& header, uint16_t date[6])
         const size_t length = (size_t(header[at + 2]) << 8) | header[at + 3];
         if (length < 2 || at + 2 + length > header.size()) return false;
         if (header[at + 1] == 0xE1 && length >= 8 && std::memcmp(&header[at + 4], "Exif\0\0", 6) == 0) {
-            const uint8_t* tiff = &header[at + 10];
-            const size_t size = length - 8;
-            if (size < 8 || !((tiff[0] == 'I' && tiff[1] == 'I') || (tiff[0] == 'M' && tiff[1] == 'M'))) return false;
-            const TiffReader r{tiff, size, tiff[0] == 'I'};
-            uint32_t ifd0 = 0, type = 0, count = 0, valueAt = 0, exifIfd = 0;
-            if (!r.U32(4, &ifd0) || !r.FindTag(ifd0, 0x8769, &type, &count, &valueAt) || !r.U32(valueAt, &exifIfd))
-                return false;
-            if (!r.FindTag(exifIfd, 0x9003, &type, &count, &valueAt) || type != 2 || count < 19) return false;
-            uint32_t textAt = 0;
-            if (!r.U32(valueAt, &textAt) || textAt > size || size - textAt < 19) return false;
-            const char* text = reinterpret_cast<const char*>(tiff + textAt);
+            const tiffblock::TiffBlock r(&header[at + 10], length - 8);
+            const auto ifd0 = r.firstIfd();
+            const auto exifEntry = ifd0 ? r.find(*ifd0, 0x8769) : std::nullopt;
+            const auto taken = exifEntry ? r.find(r.word(*exifEntry), 0x9003) : std::nullopt;
+            if (!taken || taken->type != 2 || taken->count < 19) return false;
+            const auto where = r.valueOf(*taken, 1);
+            if (!where) return false;
+            const std::string_view text = r.text(where->first, 19);
             unsigned v[6] = {};
-            if (std::sscanf(std::string(text, 19).c_str(), "%4u:%2u:%2u %2u:%2u:%2u", &v[0], &v[1], &v[2], &v[3],
+            if (std::sscanf(std::string(text).c_str(), "%4u:%2u:%2u %2u:%2u:%2u", &v[0], &v[1], &v[2], &v[3],
                             &v[4], &v[5]) != 6)
                 return false;
             if (v[0] < 1900 || v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > 31 || v[3] > 23 || v[4] > 59 || v[5] > 60)
