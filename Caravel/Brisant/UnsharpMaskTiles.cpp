@@ -2,6 +2,7 @@
 // blur sums four outputs at a time, and the sharpening rule per sample.
 #include "Caravel/Brisant/TiledSourceReader.h"
 #include "Caravel/Brisant/UnsharpMaskFilter.h"
+#include "Caravel/Brisant/UnsharpMaskLevels.h"
 #include "Caravel/Brisant/UnsharpMaskWide.h"
 #include "Caravel/Brisant/VectorForm.h"
 
@@ -101,13 +102,26 @@ public:
         return mmx && p.maxWeight < 32768 && brisant::WideVectors();
     }
 
-    void Sum(uint16_t* const* rows, uint16_t* const* halvedRows, const UnsharpParams& p, int32_t width, int32_t n,
-             bool mmx)
+    // Works out, once for the tile's kernel, whether the sums take the kernel
+    // rows' weight changes (wide kernels of few weights), which read the window's
+    // prefix rows.
+    void Plan(const UnsharpParams& p, int32_t n)
+    {
+        unsharp::PlanLevels(p.kernel, p.kernelStride, n, m_levels);
+    }
+    bool Levels() const { return m_levels.cheaper; }
+
+    void Sum(uint16_t* const* rows, uint16_t* const* halvedRows, uint32_t* const* prefixRows, const UnsharpParams& p,
+             int32_t width, int32_t n, bool mmx)
     {
         if (static_cast<int32_t>(m_rowSum.size()) < width) {
             m_rowSum.resize(static_cast<size_t>(width));
             m_plain.resize(static_cast<size_t>(width));
             m_halved.resize(static_cast<size_t>(width));
+        }
+        if (prefixRows && Levels()) {
+            SumLevels(prefixRows, p, width, n, mmx);
+            return;
         }
         int32_t from = 0;
         if (halvedRows && Wide(p, mmx)) {
@@ -147,13 +161,39 @@ private:
                 for (int32_t x = from; x < width; ++x)
                     rs[x] += (static_cast<uint32_t>(a[x] >> shift) + static_cast<uint32_t>(b[x] >> shift)) * kc;
             }
-            if (mmx)
-                for (int32_t x = from; x < width; ++x)
-                    m_halved[static_cast<size_t>(x)] += rs[x];
-            else
-                for (int32_t x = from; x < width; ++x)
-                    m_plain[static_cast<size_t>(x)] += rs[x];
+            AddRow(from, width, mmx);
         }
+        Finish(p, from, width, n, mmx);
+    }
+
+    // All columns through the kernel rows' weight changes (UnsharpMaskLevels.h):
+    // each row's 32-bit sums as the taps give them, added up the same way.
+    void SumLevels(uint32_t* const* prefixRows, const UnsharpParams& p, int32_t width, int32_t n, bool mmx)
+    {
+        std::fill(m_plain.begin(), m_plain.begin() + width, 0.0);
+        std::fill(m_halved.begin(), m_halved.begin() + width, uint64_t{0});
+        for (int32_t r = 0; r < n; ++r) {
+            unsharp::LevelRowSums(prefixRows[r], m_levels, r, n, width, m_rowSum.data());
+            AddRow(0, width, mmx);
+        }
+        Finish(p, 0, width, n, mmx);
+    }
+
+    // One kernel row's sums into the totals.
+    void AddRow(int32_t from, int32_t width, bool mmx)
+    {
+        const uint32_t* rs = m_rowSum.data();
+        if (mmx)
+            for (int32_t x = from; x < width; ++x)
+                m_halved[static_cast<size_t>(x)] += rs[x];
+        else
+            for (int32_t x = from; x < width; ++x)
+                m_plain[static_cast<size_t>(x)] += rs[x];
+    }
+
+    // The totals as the sharpening rule takes them.
+    void Finish(const UnsharpParams& p, int32_t from, int32_t width, int32_t n, bool mmx)
+    {
         const uint64_t reciprocal2 = 2ull * p.sizeReciprocal;
         for (int32_t x = from; x < width; ++x) {
             if (mmx) {
@@ -169,6 +209,7 @@ private:
     std::vector<double> m_plain;     // plain totals, then every form's result
     std::vector<uint64_t> m_halved;  // halved-sample totals
     unsharp::RowPlan m_plan;         // the wide form's, made at its first use
+    unsharp::LevelPlan m_levels;     // the kernel's weight changes (Plan)
 };
 
 // The window: per plane, n rows of the 16-bit samples of source columns left - h ...,
@@ -177,23 +218,37 @@ private:
 // kernel column that reads it).
 class Window {
 public:
-    bool Allocate(int32_t planes, int32_t n, int32_t length, bool halved)
+    // prefixShift >= 0: the window keeps each row's prefix sums too, of its
+    // samples >> prefixShift (for the blur sums by weight changes).
+    bool Allocate(int32_t planes, int32_t n, int32_t length, bool halved, int prefixShift)
     {
         m_n = n;
         m_length = length;
         m_planes = planes;
         const int32_t stride = (length + 3) & ~3;
         const size_t rows = static_cast<size_t>(planes) * n * (halved ? 2 : 1);
+        const size_t prefixRows = prefixShift >= 0 ? static_cast<size_t>(planes) * n : 0;
+        const size_t prefixStride = static_cast<size_t>(length) + 1;
         try {
             m_block.assign(rows * stride + stride, 0);
             m_rows.resize(rows);
+            m_prefixBlock.assign(prefixRows * prefixStride, 0);
+            m_prefixRows.resize(prefixRows);
         } catch (const std::bad_alloc&) {
             return false;
         }
         for (size_t r = 0; r < rows; ++r)
             m_rows[r] = m_block.data() + r * static_cast<size_t>(stride);
+        for (size_t r = 0; r < prefixRows; ++r)
+            m_prefixRows[r] = m_prefixBlock.data() + r * prefixStride;
         m_halved = halved;
+        m_prefixShift = prefixShift;
         return true;
+    }
+    // The prefix sums of row r of plane p; none when the window keeps none.
+    uint32_t* const* PrefixRows(int32_t p) const
+    {
+        return m_prefixShift >= 0 ? m_prefixRows.data() + static_cast<size_t>(p) * m_n : nullptr;
     }
     // Row r of plane p; row n - 1 is the newest.
     uint16_t* const* Rows(int32_t p) const { return m_rows.data() + static_cast<size_t>(p) * m_n; }
@@ -206,6 +261,16 @@ public:
             auto first = m_rows.begin() + static_cast<ptrdiff_t>(p) * m_n;
             std::rotate(first, first + 1, first + m_n);
         }
+        for (int32_t p = 0; m_prefixShift >= 0 && p < m_planes; ++p) {
+            auto first = m_prefixRows.begin() + static_cast<ptrdiff_t>(p) * m_n;
+            std::rotate(first, first + 1, first + m_n);
+        }
+    }
+    // The newest row's prefix sums, once it is filled.
+    void SumLast()
+    {
+        for (int32_t p = 0; m_prefixShift >= 0 && p < m_planes; ++p)
+            unsharp::PrefixSums(Last(p), m_length, m_prefixShift, PrefixRows(p)[m_n - 1]);
     }
     // The newest row's halves, once it is filled.
     void HalveLast()
@@ -224,6 +289,9 @@ public:
 private:
     std::vector<uint16_t> m_block;
     std::vector<uint16_t*> m_rows;  // the planes' rows, then the planes' halved rows
+    std::vector<uint32_t> m_prefixBlock;
+    std::vector<uint32_t*> m_prefixRows;  // the planes' rows' prefix sums
+    int m_prefixShift = -1;
     int32_t m_planes = 0;
     int32_t m_n = 0;
     int32_t m_length = 0;
@@ -367,7 +435,7 @@ struct SharpenJob {
             }
             const bool box = params.maskMethod == 1;
             if (!box)
-                weighted->Sum(w.Rows(k), w.HalvedRows(k), params, W, n, mmx);
+                weighted->Sum(w.Rows(k), w.HalvedRows(k), w.PrefixRows(k), params, W, n, mmx);
             int32_t done = 0;
             if (!box && layout.range != RangeKind::Hue && params.fullRange && !(params.scaledThreshold > 0)) {
                 int32_t sharpened[64];
@@ -442,8 +510,12 @@ IVeltraError* CUnsharpMaskFilter::ProcessTile(IVeltraTile* tile, CProcessInfo* i
     const int32_t h = m_params.halfWidth, n = 2 * h + 1;
     const int32_t W = out.region.right - out.region.left;
     Window window;
-    const bool halved = m_params.maskMethod != 1 && WeightedRows::Wide(m_params, MmxSupported());
-    if (!window.Allocate(layout.planes, n, W + 2 * h + 3, halved))
+    const bool weights = m_params.maskMethod != 1;  // the box has none
+    if (weights)
+        weighted.Plan(m_params, n);
+    const bool levels = weights && weighted.Levels();
+    const bool halved = weights && !levels && WeightedRows::Wide(m_params, MmxSupported());
+    if (!window.Allocate(layout.planes, n, W + 2 * h + 3, halved, levels ? (MmxSupported() ? 1 : 0) : -1))
         return IVeltraError::Add(nullptr, kCode, __LINE__, 0, kVeltraOutOfMemory);
     if (IVeltraError* e = out.Lock())
         return WRAP(e);
@@ -458,6 +530,7 @@ IVeltraError* CUnsharpMaskFilter::ProcessTile(IVeltraTile* tile, CProcessInfo* i
             break;
         }
         window.HalveLast();
+        window.SumLast();
         if (y >= out.region.top)
             job.OutputRow(window, out.At(out.region.left, y, job.bytesPerPixel));
     }

@@ -90,6 +90,30 @@ void BM_UnsharpMask(benchmark::State& state)
 }
 BENCHMARK(BM_UnsharpMask)->Args({10, 0})->Args({10, 1})->Args({20, 1})->Unit(benchmark::kMillisecond);
 
+// One tile inside the picture, as the radius grows to its bound of 250: the
+// time should grow with the kernel's area, not faster. range(0): radius.
+void BM_UnsharpMaskTile(benchmark::State& state)
+{
+    Source src;
+    CUnsharpMaskFilter::SetMmxSupport(true);
+    for (auto _ : state) {
+        CUnsharpMaskFilter usm(src.manager);
+        VeltraErrorPtr(VeltraConnect(src.image, &usm));
+        VeltraErrorPtr(usm.SetRadius(static_cast<double>(state.range(0)), false));
+        int32_t t = 0;
+        VeltraErrorPtr(usm.GetTileSize(&t));
+        void* bits = nullptr;
+        const int32_t middle = kHeight / 2 / t;
+        if (VeltraErrorPtr e{usm.LockTile(&bits, middle, middle, nullptr)}) {
+            state.SkipWithError("tile failed");
+            break;
+        }
+        benchmark::DoNotOptimize(bits);
+        VeltraErrorPtr(usm.UnlockTile(middle, middle));
+    }
+}
+BENCHMARK(BM_UnsharpMaskTile)->Arg(10)->Arg(50)->Arg(100)->Arg(150)->Arg(250)->Unit(benchmark::kMillisecond);
+
 void BM_ColourManagement(benchmark::State& state)
 {
     const char* in = "/usr/share/color/icc/sRGB.icc";

@@ -1,11 +1,13 @@
 // Unsharp mask: kernel numbers, range and sharpening rules, tiled output against a whole-picture
 // reference with edge replication in both arithmetic forms, and ImageMagick's unsharp.
 #include "Caravel/Brisant/UnsharpMaskFilter.h"
+#include "Caravel/Brisant/UnsharpMaskLevels.h"
 #include "Caravel/Brisant/tests/FilterTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <tuple>
 
 using namespace brisant_test;
@@ -170,6 +172,73 @@ TEST(Unsharp, WideKernelsEqualTheReference)
             EXPECT_EQ(out.bytes, Reference(src, c.filter->Params(), true).bytes) << "code " << code << " radius "
                                                                                 << radius;
         }
+}
+
+// Kernels whose rows hold few distinct weights are summed by the weights'
+// changes: a flat-topped shape (parabolic, power 50) at radius 40 is one, and
+// must give the reference's pixels in both arithmetic forms and vector widths, on
+// noise and on the extremes that make the rows' 32-bit sums largest.
+TEST(Unsharp, KernelsOfFewWeightsEqualTheReference)
+{
+    for (bool mmx : {false, true})
+        for (bool wide : {false, true}) {
+            MmxForm form(mmx);
+            ScopedVectorForm vectors(wide);
+            for (int32_t code : {32, 33}) {
+                Picture src = NoisePicture(45, 7, code, 5);
+                if (code == 32)
+                    for (auto& b : src.bytes)
+                        b = (b & 1) ? 0xFF : 0x00;
+                Chain c(64, src);
+                Apply(*c.filter, {5, 40.0, 1.0, 0.0, true, {0, 0, 1, 0}, -1});
+                ASSERT_FALSE(VeltraErrorPtr(c.filter->SetParabolicPower(50.0, true)));
+                const UnsharpParams& p = c.filter->Params();
+                unsharp::LevelPlan plan;
+                unsharp::PlanLevels(p.kernel, p.kernelStride, 2 * p.halfWidth + 1, plan);
+                ASSERT_TRUE(plan.cheaper) << "the kernel is not one of few weights";
+                EXPECT_EQ(ReadAll(c.filter.get()).bytes, Reference(src, p, mmx).bytes)
+                    << "mmx " << mmx << " wide " << wide << " code " << code;
+            }
+        }
+}
+
+// A row's sums by weight changes equal its taps' 32-bit sums for any symmetric
+// weights, rising or falling, where the sums wrap, and for any width.
+TEST(Unsharp, RowSumsByWeightChangesEqualTheTaps)
+{
+    std::mt19937 random(3);
+    for (int32_t n : {1, 3, 9, 31}) {
+        const int32_t h = n / 2, stride = n + 8;
+        std::vector<uint16_t> kernel(static_cast<size_t>(n) * stride, 0);
+        for (int32_t r = 0; r < n; ++r)
+            for (int32_t c = 0; c <= h; ++c) {
+                // runs of equal weights, so that changes are fewer than taps
+                const uint16_t w = c > 0 && random() % 3 ? kernel[r * stride + 4 + c - 1] : static_cast<uint16_t>(random());
+                kernel[r * stride + 4 + c] = kernel[r * stride + 4 + n - 1 - c] = w;
+            }
+        unsharp::LevelPlan plan;
+        unsharp::PlanLevels(kernel.data(), stride, n, plan);
+        for (int32_t width : {1, 31, 32, 77}) {
+            std::vector<uint16_t> row(static_cast<size_t>(n - 1 + width));
+            for (auto& v : row)
+                v = static_cast<uint16_t>(random() % 4 ? 65535 - random() % 8 : random());
+            for (int shift : {0, 1})
+                for (bool wide : {false, true}) {
+                    ScopedVectorForm vectors(wide);
+                    std::vector<uint32_t> prefix(row.size() + 1), sums(static_cast<size_t>(width));
+                    unsharp::PrefixSums(row.data(), static_cast<int32_t>(row.size()), shift, prefix.data());
+                    for (int32_t r = 0; r < n; ++r) {
+                        unsharp::LevelRowSums(prefix.data(), plan, r, n, width, sums.data());
+                        for (int32_t x = 0; x < width; ++x) {
+                            uint32_t taps = 0;
+                            for (int32_t c = 0; c < n; ++c)
+                                taps += static_cast<uint32_t>(row[x + c] >> shift) * kernel[r * stride + 4 + c];
+                            ASSERT_EQ(sums[x], taps) << "n " << n << " width " << width << " row " << r << " x " << x;
+                        }
+                    }
+                }
+        }
+    }
 }
 
 TEST(Unsharp, KernelNumbers)
