@@ -6,6 +6,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+#define BRISANT_WIDE __attribute__((target("avx2")))
 #endif
 
 namespace unsharp {
@@ -37,9 +38,10 @@ void AddTermsPlain(const uint32_t* prefix, const int32_t* distance, const uint32
     AddTerms(prefix, distance, change, terms, h, width, rowSum);
 }
 
+#if defined(BRISANT_WIDE)
 // The same sums 32 columns at a time, the columns' totals kept in registers
 // while every term is added to them.
-__attribute__((target("avx2"))) void AddTermsWide(const uint32_t* prefix, const int32_t* distance,
+BRISANT_WIDE void AddTermsWide(const uint32_t* prefix, const int32_t* distance,
                                                   const uint32_t* change, uint32_t terms, int32_t h, int32_t width,
                                                   uint32_t* rowSum)
 {
@@ -64,13 +66,13 @@ __attribute__((target("avx2"))) void AddTermsWide(const uint32_t* prefix, const 
     if (x < width)
         AddTerms(prefix + x, distance, change, terms, h, width - x, rowSum + x);
 }
+#endif
 
 }  // namespace
 
 void PlanLevels(const uint16_t* kernel, int32_t kernelStride, int32_t n, LevelPlan& plan)
 {
     const int32_t h = n / 2;
-    plan.planned = true;
     plan.rowStart.assign(1, 0);
     plan.distance.clear();
     plan.change.clear();
@@ -105,7 +107,11 @@ void LevelRowSums(const uint32_t* prefix, const LevelPlan& plan, int32_t r, int3
         rowSum[x] = 0;
     const uint32_t first = plan.rowStart[static_cast<std::size_t>(r)];
     const uint32_t terms = plan.rowStart[static_cast<std::size_t>(r) + 1] - first;
+#if defined(BRISANT_WIDE)
     const auto add = brisant::WideVectors() ? AddTermsWide : AddTermsPlain;
+#else
+    const auto add = AddTermsPlain;
+#endif
     add(prefix, plan.distance.data() + first, plan.change.data() + first, terms, n / 2, width, rowSum);
 }
 

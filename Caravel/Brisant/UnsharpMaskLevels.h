@@ -14,8 +14,7 @@
 namespace unsharp {
 
 struct LevelPlan {
-    bool planned = false;
-    bool cheaper = false;             // far fewer terms than taps: the sums take this form
+    bool cheaper = false;             // at most half as many terms as taps: the sums take this form
     std::vector<uint32_t> rowStart;   // row r's terms are rowStart[r] .. rowStart[r + 1] - 1
     std::vector<int32_t> distance;    // a term's D
     std::vector<uint32_t> change;     // its w_D - w_(D+1), modulo 2^32
