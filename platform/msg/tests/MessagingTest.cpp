@@ -189,7 +189,7 @@ TEST(Messaging, PostsRacingTheWindowsDestruction) {
     // payload is either handled or dropped exactly once, never touched after the
     // window went (the sanitizers watch).
     testApp();
-    std::atomic<int> handled{0}, dropped{0}, refused{0}, accepted{0};
+    std::atomic<int> handled{0}, dropped{0}, refused{0}, posted{0};
     auto owner = std::make_unique<LoopThread>([&](uint32_t m, WParam, LParam l) -> LResult {
         if (m == kMsgUser + 0x0f) {
             delete reinterpret_cast<std::string*>(l);
@@ -200,16 +200,20 @@ TEST(Messaging, PostsRacingTheWindowsDestruction) {
     const WindowHandle target = owner->handle();
     std::atomic<bool> go{false};
     std::vector<std::thread> posters;
+    // Each poster goes on until the window has refused it a few times, so the
+    // posts straddle the destruction however the threads are scheduled.
+    constexpr int kRefusalsEach = 20, kMostPosts = 5'000'000;
     for (int t = 0; t < 3; ++t) {
         posters.emplace_back([&] {
             while (!go.load()) std::this_thread::yield();
-            for (int i = 0; i < 2000; ++i) {
+            for (int i = 0, mine = 0; i < kMostPosts && mine < kRefusalsEach; ++i) {
                 auto* path = new std::string("/card/DCIM/IMG.JPG");
+                ++posted;
                 bool ok = postMessageOwned(target, kMsgUser + 0x0f, 0, reinterpret_cast<LParam>(path), [path, &dropped] {
                     delete path;
                     ++dropped;
                 });
-                ++(ok ? accepted : refused);
+                if (!ok) ++mine, ++refused;
             }
         });
     }
@@ -219,8 +223,8 @@ TEST(Messaging, PostsRacingTheWindowsDestruction) {
     for (auto& p : posters) p.join();
     owner.reset();
     EXPECT_FALSE(isWindow(target));
-    EXPECT_GT(refused.load(), 0);
-    EXPECT_EQ(handled.load() + dropped.load(), 6000);
+    EXPECT_EQ(refused.load(), 3 * kRefusalsEach);
+    EXPECT_EQ(handled.load() + dropped.load(), posted.load());
     EXPECT_FALSE(postMessage(target, kMsgUser, 0, 0));
 }
 

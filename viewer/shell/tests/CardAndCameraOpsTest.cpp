@@ -107,6 +107,13 @@ protected:
         return shown.size() >= before.size() + after.size() && shown.compare(0, before.size(), before) == 0 &&
                shown.compare(shown.size() - after.size(), after.size(), after) == 0;
     }
+    // Every box shown since the last clear, for a failure's message.
+    std::string Shown() const
+    {
+        std::string all = "boxes shown:";
+        for (const std::string& a : asked_) all += "\n  " + a;
+        return all;
+    }
     bool Asked(uint32_t id) const
     {
         for (const std::string& a : asked_)
@@ -276,19 +283,19 @@ TEST_F(CameraOps, FormatErasesTheCameraCardOnlyAfterTheQuestion)
 
     answers_[61633] = plat::kAnswerCancel;
     view.FormatCard();
-    EXPECT_TRUE(Asked(61633));
+    EXPECT_TRUE(Asked(61633)) << Shown();
     EXPECT_TRUE(fs::exists(picture));
-    EXPECT_TRUE(app_->targetOpen);
+    EXPECT_TRUE(app_->targetOpen) << Shown();
     Settle(view);   // the pictures are read again
     EXPECT_FALSE(view.Model().Items().empty());
 
     answers_.erase(61633);
     asked_.clear();
     view.FormatCard();
-    EXPECT_TRUE(Asked(61633));
-    EXPECT_FALSE(fs::exists(picture));
-    EXPECT_TRUE(Asked(61668));      // what was done
-    EXPECT_FALSE(Asked(61686));     // no failure
+    EXPECT_TRUE(Asked(61633)) << Shown();
+    EXPECT_FALSE(fs::exists(picture)) << Shown();
+    EXPECT_TRUE(Asked(61668)) << Shown();      // what was done
+    EXPECT_FALSE(Asked(61686)) << Shown();     // no failure
     EXPECT_FALSE(app_->targetOpen);
 }
 
