@@ -95,8 +95,11 @@ int32_t CImageFileIf::Open() {
     card_ = nullptr;
     cardRoot_.clear();
     pictureRoot_.clear();
-    folderMap_.clear();
-    fileMaps_.clear();
+    {
+        std::lock_guard<std::mutex> lock(mapsLock_);
+        folderMap_.clear();
+        fileMaps_.clear();
+    }
     localFolder_ = host->LocalFolder();
     for (char& c : localFolder_)
         if (c == '\\') c = '/';
@@ -150,10 +153,11 @@ std::string CImageFileIf::localPictureFolder(const std::string& folder) const {
 
 void CImageFileIf::rebuildFileMap(int32_t folderId, const std::vector<std::string>& names,
                                   const std::vector<int32_t>& ids) {
-    auto& map = fileMaps_[folderId];
-    map.clear();
+    std::map<std::string, int32_t> map;
     for (size_t i = 0; i < names.size() && i < ids.size(); ++i)
         map[names[i]] = ids[i];
+    std::lock_guard<std::mutex> lock(mapsLock_);
+    fileMaps_[folderId] = std::move(map);
 }
 
 int32_t CImageFileIf::Ifl_GetFolderList(std::vector<std::string>& list) {
@@ -163,10 +167,12 @@ int32_t CImageFileIf::Ifl_GetFolderList(std::vector<std::string>& list) {
         const int32_t r = controller_->GetFolderList(list, ids);
         if (r != 0)
             return sessionResult(r);
-        folderMap_.clear();
-        fileMaps_.clear();
+        std::map<std::string, int32_t> folders;
         for (size_t i = 0; i < list.size() && i < ids.size(); ++i)
-            folderMap_[list[i]] = ids[i];
+            folders[list[i]] = ids[i];
+        std::lock_guard<std::mutex> lock(mapsLock_);
+        folderMap_ = std::move(folders);
+        fileMaps_.clear();
         return 0;
     }
     if (!card_)
@@ -240,13 +246,14 @@ int32_t CImageFileIf::If_GetFileList(const std::string* folder, FileInfoArray& a
                 r = sessionResult(r);
             if (r >= 0) {
                 r = 0;
-                auto& map = fileMaps_[id];
-                map.clear();
+                std::map<std::string, int32_t> map;
                 for (FileListEntry& e : part) {
                     map[e.fileName] = e.fileId;
                     if (e.folderName.empty()) e.folderName = f;
                     e.folderId = id;
                 }
+                std::lock_guard<std::mutex> lock(mapsLock_);
+                fileMaps_[id] = std::move(map);
             }
         } else {
             if (!card_) return JqIfMngResult_Failed;
@@ -317,15 +324,19 @@ int32_t CImageFileIf::Ifl_IsInNameList(const std::string& folder, const std::str
 }
 
 int32_t CImageFileIf::If_SearchFolderID(const std::string& folder) const {
+    std::lock_guard<std::mutex> lock(mapsLock_);
     auto it = folderMap_.find(folder);
     return it == folderMap_.end() ? 0 : it->second;
 }
 
 int32_t CImageFileIf::If_SearchFileID(int32_t folderId, const std::string& file) const {
-    auto map = fileMaps_.find(folderId);
-    if (map != fileMaps_.end()) {
-        auto it = map->second.find(file);
-        return it == map->second.end() ? 0 : it->second;
+    {
+        std::lock_guard<std::mutex> lock(mapsLock_);
+        auto map = fileMaps_.find(folderId);
+        if (map != fileMaps_.end()) {
+            auto it = map->second.find(file);
+            return it == map->second.end() ? 0 : it->second;
+        }
     }
     if (!controller_)
         return 0;
@@ -334,10 +345,11 @@ int32_t CImageFileIf::If_SearchFileID(int32_t folderId, const std::string& file)
 }
 
 int32_t CImageFileIf::If_IsCurrentFolder(const std::string& folder) const {
-    if (kind_ != kCamera || folderMap_.empty())
+    if (kind_ != kCamera)
         return 0;
-    const int32_t id = If_SearchFolderID(folder);
-    return id != 0 && id == folderMap_.rbegin()->second ? 1 : 0;
+    std::lock_guard<std::mutex> lock(mapsLock_);
+    auto it = folderMap_.find(folder);
+    return it != folderMap_.end() && it->second != 0 && it->second == folderMap_.rbegin()->second ? 1 : 0;
 }
 
 int32_t CImageFileIf::Ifl_CheckFolderName(const std::string& name) const {
@@ -1008,6 +1020,7 @@ int32_t CImageFileIf::If_DeleteFile(const std::string& folder, const std::string
             return r;
         if (const int32_t r = controller_->DeleteImage(folderId, fileId); r != 0)
             return sessionResult(r);
+        std::lock_guard<std::mutex> lock(mapsLock_);
         fileMaps_[folderId].erase(file);
     } else {
         fs::path p;
@@ -1035,6 +1048,7 @@ int32_t CImageFileIf::If_DeleteFolder(const std::string& folder) {
             return JqIfMngResult_FolderNotFound;
         if (const int32_t r = controller_->DeleteFolder(id); r != 0)
             return sessionResult(r);
+        std::lock_guard<std::mutex> lock(mapsLock_);
         folderMap_.erase(folder);
         fileMaps_.erase(id);
     } else if (const int32_t r = deleteCardFolder(folder); r != 0) {

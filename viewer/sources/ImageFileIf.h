@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,9 @@ private:
     std::string localFolder_;
     CRundleCtrl* controller_ = nullptr;
     CMassStrage* card_ = nullptr;
+    // The browser's reader threads list folders and look names up while the
+    // window's thread reads the folder list again: the maps are shared.
+    mutable std::mutex mapsLock_;
     std::map<std::string, int32_t> folderMap_;
     std::map<int32_t, std::map<std::string, int32_t>> fileMaps_;
     std::string scratchFolder_;  // see SetScratchFolder

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "viewer/sources/ImageFileIf.h"
@@ -81,6 +82,31 @@ TEST_F(CameraPictureAccess, FoldersPicturesAndIds) {
     EXPECT_EQ(source_.If_IsExistFile("100TEST", "IMG_0009.JPG"), 0);
     EXPECT_EQ(source_.If_IsSessionLost(), 0);
     EXPECT_EQ(source_.Ifl_CheckFolderName("101TEST"), 1);
+}
+
+// The browser lists a folder on its reader thread while the window reads the
+// folder list again (the target opened twice, say): the ids stay whole.
+TEST_F(CameraPictureAccess, FolderListReadAgainWhileAFolderIsListed) {
+    std::vector<std::string> folders;
+    ASSERT_EQ(source_.Ifl_GetFolderList(folders), 0);
+    std::thread reader([this] {
+        for (int i = 0; i < 150; ++i) {
+            std::vector<std::string> names;
+            const int32_t r = source_.If_GetFileList("100TEST", names, nullptr);
+            EXPECT_TRUE(r == 0 || r == JqIfMngResult_FolderNotFound) << r;
+            const int32_t id = source_.If_SearchFileID(1, "IMG_0002.JPG");
+            EXPECT_TRUE(id == 2 || id == 0) << id;
+        }
+    });
+    for (int i = 0; i < 150; ++i) {
+        std::vector<std::string> again;
+        EXPECT_EQ(source_.Ifl_GetFolderList(again), 0);
+        EXPECT_EQ(source_.If_IsCurrentFolder("101TEST"), 1);
+    }
+    reader.join();
+    std::vector<std::string> names;
+    ASSERT_EQ(source_.If_GetFileList("100TEST", names, nullptr), 0);
+    EXPECT_EQ(source_.If_SearchFileID(1, "IMG_0002.JPG"), 2);
 }
 
 TEST_F(CameraPictureAccess, CopiesWithProgressUnderANewName) {
