@@ -261,7 +261,7 @@ int32_t CImageFileIf::If_GetFileList(const std::string* folder, FileInfoArray& a
                                          ? JoinCardPath(cardRoot_, CDCIMFolder::kOlderFolder)
                                          : JoinCardPath(JoinCardPath(cardRoot_, CDCIMFolder::kPictureRoot), f);
             r = plain ? card_->ListFiles(path, part, abort)
-                      : card_->ListFilesFiltered(path, part, skipHidden, mode, nameList_, abort);
+                      : card_->ListFilesFiltered(path, part, skipHidden, mode, NameList(), abort);
         }
         if (r != 0) {
             FreeFileInfoArray(array);
@@ -304,17 +304,32 @@ int32_t CImageFileIf::GetTransferMarkList() {
     CPrintOrderFile order;
     if (order.Load(cardRoot_) != 0)
         return JqIfMngResult_NoPictures;
+    // Read again (the target opened once more), the marks are the card's as they are now.
+    std::vector<std::string> names;
     for (int32_t i = 0; i < order.GetCount(); ++i) {
         std::string path = order.GetAt(i);
         std::replace(path.begin(), path.end(), '/', '\\');
-        nameList_.push_back(std::move(path));
+        names.push_back(std::move(path));
     }
+    std::lock_guard<std::mutex> lock(mapsLock_);
+    nameList_ = std::move(names);
     return 0;
+}
+
+void CImageFileIf::ClearTransferMarkList() {
+    std::lock_guard<std::mutex> lock(mapsLock_);
+    nameList_.clear();
+}
+
+std::vector<std::string> CImageFileIf::NameList() const {
+    std::lock_guard<std::mutex> lock(mapsLock_);
+    return nameList_;
 }
 
 int32_t CImageFileIf::Ifl_IsInNameList(const std::string& folder, const std::string& file, int32_t* flag) const {
     *flag = 0;
     const std::string needle = upper(folder + "\\" + file);
+    std::lock_guard<std::mutex> lock(mapsLock_);
     for (const std::string& entry : nameList_)
         if (upper(entry).find(needle) != std::string::npos) {  // both sides upper-cased
             *flag = 1;

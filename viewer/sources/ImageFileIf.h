@@ -70,8 +70,8 @@ public:
 
     // Names and folders.
     int32_t GetTransferMarkList();
-    void ClearTransferMarkList() { nameList_.clear(); }
-    const std::vector<std::string>& NameList() const { return nameList_; }
+    void ClearTransferMarkList();
+    std::vector<std::string> NameList() const;  // a copy: reader threads look names up meanwhile
     int32_t Ifl_IsInNameList(const std::string& folder, const std::string& file, int32_t* flag) const;
     int32_t If_SearchFolderID(const std::string& folder) const;
     int32_t If_SearchFileID(int32_t folderId, const std::string& file) const;
@@ -165,7 +165,8 @@ private:
     CRundleCtrl* controller_ = nullptr;
     CMassStrage* card_ = nullptr;
     // The browser's reader threads list folders and look names up while the
-    // window's thread reads the folder list again: the maps are shared.
+    // window's thread reads the folder list or the transfer marks again: the
+    // maps and the marks' name list are shared, under this lock.
     mutable std::mutex mapsLock_;
     std::map<std::string, int32_t> folderMap_;
     std::map<int32_t, std::map<std::string, int32_t>> fileMaps_;

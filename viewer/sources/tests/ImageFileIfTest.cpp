@@ -107,6 +107,7 @@ TEST_F(PictureAccess, PictureListsAndMarks) {
            "VUQ VNM = \"Vorel Corporation\" -ATR \"Dezer Evedaziz Edaveda V1.0\"\n[JOB]\nITM PID = 001\n"
            "ITM QTY = 001\nIMG SRC = \"../dcim/101abcde/abcd0003.jpg\"\nVUQ RGN = END\n";
     ASSERT_EQ(source.GetTransferMarkList(), 0);
+    ASSERT_EQ(source.GetTransferMarkList(), 0);   // read again, as a target opened twice: not doubled
     EXPECT_EQ(source.NameList(), std::vector<std::string>{"E:\\dcim\\101abcde\\abcd0003.jpg"});
     source.Ifl_IsInNameList("101ABCDE", "ABCD0003.JPG", &flag);
     EXPECT_EQ(flag, 1);
