@@ -486,9 +486,8 @@ TEST_F(FileOpsTest, HandshakeFilesAndUniqueNames) {
     EXPECT_EQ(bytes, "ok");
     EXPECT_EQ(readFileFresh(dir / "none", &bytes).code, FsError::NotFound);
     {
-        // Every sync fails meanwhile: whichever of the two copies syncs first,
-        // the failure told is the one handed over first, and neither is named.
-        ScopedFsFault fault([](FsStep s) { return s == FsStep::SyncTarget ? EIO : 0; });
+        std::atomic<int> syncs{0};
+        ScopedFsFault fault([&](FsStep s) { return s == FsStep::SyncTarget && ++syncs == 1 ? EIO : 0; });
         EXPECT_EQ(writeFileThrough(dir / "reply.kvd", "x").code, FsError::IoError);
     }
 
