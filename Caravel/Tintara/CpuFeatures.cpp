@@ -75,15 +75,8 @@ void SetVectorWidthOverride(VectorWidth width)
 
 bool UseWideVectors()
 {
-    switch (g_width.load()) {
-    case VectorWidth::kNarrow:
-        return false;
-    case VectorWidth::kWide:
-        return g_flags.avx2;  // never a form the processor cannot run
-    case VectorWidth::kDetected:
-        break;
-    }
-    return g_flags.avx2;
+    // Pinned wide or not, never a form the processor cannot run.
+    return g_width.load() != VectorWidth::kNarrow && g_flags.avx2;
 }
 
 } // namespace tintara
